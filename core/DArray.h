@@ -65,7 +65,17 @@ public:
     int Capacity() const { return capacity; }
 
     /// Appends n consecutive elements starting at x (x may lie inside this array).
-    void Add(T const& x, int n = 1) { Insert(&x, count, n); }
+    void Add(T const& x, int n = 1)
+    {
+        if (n == 1 && columns == 1 && count < capacity) {
+            // Nothing moves when there is room at the end, so x may lie inside the array.
+            copyConstruct(data + count, &x, 1);
+            ++count;
+            ++rows;
+            return;
+        }
+        Insert(&x, count, n);
+    }
     /// Copies n elements from src in before index at (clamped to 0..Count()). src may point
     /// into this array; a null src inserts nothing.
     void Insert(T const* src, int at, int n);
