@@ -4,5 +4,6 @@
 
 #include "TalvexApi.h"
 #include "DString.h"
+#include "Paths.h"
 
 #endif
