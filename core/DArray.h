@@ -107,6 +107,7 @@ public:
     bool SwapData(DArray& other);
 
 protected:
+    // In this order: growth step, allocated slots, elements in use, rows, columns, storage.
     int growBy = 256;
     int capacity = 0;
     int count = 0;
