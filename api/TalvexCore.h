@@ -4,6 +4,8 @@
 
 #include "TalvexApi.h"
 #include "DString.h"
+#include "DArray.h"
+#include "DStringArray.h"
 #include "Paths.h"
 
 #endif
