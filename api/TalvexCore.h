@@ -4,5 +4,7 @@
 
 #include "TalvexApi.h"
 #include "DString.h"
+#include "DArray.h"
+#include "DStringArray.h"
 
 #endif
