@@ -7,5 +7,6 @@
 #include "DArray.h"
 #include "DStringArray.h"
 #include "Paths.h"
+#include "FileSystem.h"
 
 #endif
