@@ -6,5 +6,6 @@
 #include "DString.h"
 #include "DArray.h"
 #include "DStringArray.h"
+#include "Paths.h"
 
 #endif
