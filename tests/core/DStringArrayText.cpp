@@ -119,16 +119,3 @@ TEST(DStringArrayText, TablesOfArraysRelocateSafely)
     EXPECT_EQ(table[501].Join(""), "abc");
     EXPECT_EQ(row[0].GetRefs(), 501);
 }
-
-TEST(DStringArrayText, ExportedStringInstantiationLinks)
-{
-    DArray<DString, true> a(2, 1);
-    a[0] = "k";
-    a.AddBlank(2);
-    EXPECT_EQ(a.RCount(), 2);
-    EXPECT_EQ(a(0, 1), "");
-    DStringArray d(1, 2);
-    EXPECT_TRUE(d.SwapData(a));
-    EXPECT_EQ(d.CCount(), 2);
-    EXPECT_EQ(d[0], "k");
-}
