@@ -4,5 +4,9 @@
 
 #include "TalvexApi.h"
 #include "DString.h"
+#include "DArray.h"
+#include "DStringArray.h"
+#include "Paths.h"
+#include "FileSystem.h"
 
 #endif
