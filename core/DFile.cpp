@@ -76,10 +76,11 @@ DFile::DFile(const DFile& other) : d(other.d)
 
 DFile& DFile::operator=(const DFile& other)
 {
-    if (other.d)
-        ++other.d->refs;
+    Stream* shared = other.d; // `other` may be this object
+    if (shared)
+        ++shared->refs;
     Release();
-    d = other.d;
+    d = shared;
     return *this;
 }
 
@@ -345,11 +346,11 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     std::FILE* fp = platform::OpenStream(native, "a+b");
     if (!fp)
         return false;
-    // One buffer for the whole line, so that it reaches the file in one append even when
-    // other processes append to the same file.
+    // Unbuffered, the whole line reaches the file in one append even when other processes
+    // append to the same file.
     std::string bytes(line.c_str(), size_t(line.Len()));
     bytes += LineEnd;
-    std::setvbuf(fp, nullptr, _IOFBF, bytes.size() + 1);
+    std::setvbuf(fp, nullptr, _IONBF, 0);
     bool ok = WriteAll(fp, bytes.data(), bytes.size());
     ok = std::fclose(fp) == 0 && ok;
     return ok;

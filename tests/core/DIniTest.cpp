@@ -288,18 +288,27 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
     std::mt19937 rng(12345);
     int seen = 0;
     for (int round = 0; round < 30; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             DIni ini("crash.ini");
             ini.SetSection("S0");
+            if (write(ready[1], "r", 1) != 1)
+                _exit(1);
             for (int n = ini.GetKeyIntValue("counter", 0) + 1;; ++n) {
                 char c[16];
                 std::snprintf(c, sizeof c, "%08d", n);
                 ini.SetKeyValue("counter", c);
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 40000));
+        // Killed at a random moment of its rewriting, once it has loaded the file.
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        close(ready[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 25000));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
 

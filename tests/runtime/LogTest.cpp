@@ -3,6 +3,7 @@
 
 #include "Clock.h"
 #include "Core.h"
+#include "FileSystem.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
