@@ -7,5 +7,7 @@
 #include "DArray.h"
 #include "DStringArray.h"
 #include "Paths.h"
+#include "DataConstants.h"
+#include "Waveform.h"
 
 #endif
