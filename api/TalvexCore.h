@@ -7,6 +7,7 @@
 #include "DArray.h"
 #include "DStringArray.h"
 #include "Paths.h"
+#include "FileSystem.h"
 #include "DataConstants.h"
 #include "Waveform.h"
 
