@@ -7,5 +7,8 @@
 #include "DArray.h"
 #include "DStringArray.h"
 #include "Paths.h"
+#include "FileSystem.h"
+#include "DataConstants.h"
+#include "Waveform.h"
 
 #endif
