@@ -8,5 +8,7 @@
 #include "DStringArray.h"
 #include "Paths.h"
 #include "FileSystem.h"
+#include "DataConstants.h"
+#include "Waveform.h"
 
 #endif
