@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -38,6 +39,23 @@ int HiddenFiles(const std::string& folder)
     for (const auto& e : std::filesystem::directory_iterator(folder))
         n += e.path().filename().string()[0] == '.';
     return n;
+}
+
+// Runs `f` in a child process that has no root rights over files; true when `f` returned true.
+bool Unprivileged(const std::function<bool()>& f)
+{
+    namespace fs = std::filesystem;
+    fs::permissions(testsupport::TestDir(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(fs::current_path(), fs::perms::others_exec, fs::perm_options::add);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (getuid() == 0 && setuid(65534) != 0)
+            _exit(2);
+        _exit(f() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -333,4 +351,23 @@ TEST(DFile, CopyLargeFileReportsWhetherItCopied)
     EXPECT_TRUE(DFile::CopyLargeFile("src.bin", "src.bin"));
     EXPECT_EQ(ReadBytes("src.bin"), big);
     EXPECT_EQ(HiddenFiles("."), 0);
+}
+
+TEST(DFile, WritesInPlaceWhereNoTemporaryFileCanBeMade)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories("ro");
+    WriteBytes("ro/f.txt", "old contents");
+    if (getuid() == 0) {
+        ASSERT_EQ(chown("ro", 65534, 65534), 0);
+        ASSERT_EQ(chown("ro/f.txt", 65534, 65534), 0);
+    }
+    fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(Unprivileged([] {
+        return DFile::WriteText("ro/f.txt", "new") && !DFile::WriteText("ro/g.txt", "x") &&
+               Bytes(DFile::GetText("ro/f.txt")) == "new";
+    }));
+    EXPECT_EQ(ReadBytes("ro/f.txt"), "new");
+    EXPECT_FALSE(testsupport::Exists("ro/g.txt"));
 }
