@@ -13,6 +13,26 @@
 // opens as it is (the result of ToNative).
 namespace platform {
 
+// ---- Conventions of this system ----------------------------------------------------------------
+
+/// True on Windows, where callers' paths are native as written: only '\' separates elements,
+/// and drive letters and \\server\share are the operating system's own.
+#if defined(_WIN32)
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+/// The separator of native paths ('\' on Windows, '/' elsewhere).
+constexpr char kNativeSeparator = kWindows ? '\\' : '/';
+
+/// True for a character that separates path elements by the system's path rules: '\' on
+/// Windows; '\' and '/' elsewhere, where '/' is the native separator.
+constexpr bool IsPathSeparator(char c) { return c == '\\' || (!kWindows && c == '/'); }
+
+/// The file extension of a loadable module: ".dll" on Windows, ".so" elsewhere.
+constexpr const char* kModuleExtension = kWindows ? ".dll" : ".so";
+
 // ---- Clock -----------------------------------------------------------------------------------
 
 /// Seconds of a monotonic clock; only differences between two calls mean anything.
@@ -141,8 +161,10 @@ std::string CurrentDirectory();
 /// Changes the current directory; true on success.
 bool SetCurrentDirectory(const std::string& nativePath);
 
-/// The per-user data folder: $XDG_DATA_HOME when it is absolute, else $HOME/.local/share,
-/// else the password database's home folder + /.local/share. Empty when none is known.
+/// The per-user data folder. Windows: %LOCALAPPDATA% when it is absolute, else the shell's
+/// local application data folder. Elsewhere: $XDG_DATA_HOME when it is absolute, else
+/// $HOME/.local/share, else the password database's home folder + /.local/share. Empty when
+/// none is known.
 std::string PerUserDataFolder();
 
 /// This computer's network name: the host name up to its first '.'.
@@ -170,8 +192,8 @@ struct Share {
     std::string folder;
 };
 
-/// This computer's shares in file order (the Samba configuration file, or the file named by
-/// TALVEX_SMB_CONF); empty when the table cannot be read.
+/// This computer's shares in table order (Windows: the registry's share list; elsewhere the Samba
+/// configuration file, or the file named by TALVEX_SMB_CONF); empty when it cannot be read.
 std::vector<Share> ShareTable();
 
 /// One mounted network share: //server/share[/subPath] mounted at mountPoint.
@@ -183,8 +205,14 @@ struct NetworkMount {
 };
 
 /// The mounted CIFS/SMB shares in table order (/proc/self/mounts, or the file named by
-/// TALVEX_MOUNTS); empty when the table cannot be read.
+/// TALVEX_MOUNTS); empty when the table cannot be read, and always on Windows, whose mapped
+/// network drives are found through NetworkDriveRemote.
 std::vector<NetworkMount> MountTable();
+
+/// The remote name (\\server\share...) that drive `letter` (upper case) is connected to;
+/// empty when it is no connected network drive, and always where drive letters are not the
+/// operating system's own.
+std::string NetworkDriveRemote(char letter);
 
 } // namespace platform
 

@@ -1,0 +1,193 @@
+// Test tools that differ by system: child processes, captured output, file times, modules.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/utime.h>
+#include <windows.h>
+#else
+#include <csignal>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+extern char** environ;
+#endif
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+namespace {
+
+#if defined(_WIN32)
+// The exit status TerminateProcess gives a killed child.
+constexpr unsigned kKilled = 0xDEAD;
+#endif
+
+std::string CurrentTestName()
+{
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
+}
+
+} // namespace
+
+std::string ProgramFile()
+{
+#if defined(_WIN32)
+    char path[MAX_PATH * 4] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+#else
+    return fs::read_symlink("/proc/self/exe").string();
+#endif
+}
+
+void SetFileTime(const std::string& path, long long seconds)
+{
+#if defined(_WIN32)
+    __utimbuf64 times{seconds, seconds};
+    _utime64(path.c_str(), &times);
+#else
+    utimbuf times{time_t(seconds), time_t(seconds)};
+    utime(path.c_str(), &times);
+#endif
+}
+
+bool ModuleLoaded(const std::string& file)
+{
+#if defined(_WIN32)
+    std::string full = fs::absolute(file).make_preferred().string();
+    return GetModuleHandleA(full.c_str()) != nullptr;
+#else
+    void* h = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (h)
+        dlclose(h);
+    return h != nullptr;
+#endif
+}
+
+std::string CaptureStdout(const std::function<void()>& f)
+{
+    const std::string file = Native(TestDir() + "/stdout.capture");
+    std::fflush(stdout);
+    std::FILE* sink = std::fopen(file.c_str(), "wb");
+    if (!sink)
+        return "<capture failed>";
+#if defined(_WIN32)
+    const int saved = _dup(1);
+    _dup2(_fileno(sink), 1);
+    f();
+    std::fflush(stdout);
+    _dup2(saved, 1);
+    _close(saved);
+#else
+    const int saved = dup(1);
+    dup2(fileno(sink), 1);
+    f();
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+#endif
+    std::fclose(sink);
+    std::string out = ReadBytes(file);
+    fs::remove(file);
+    return out;
+}
+
+ChildProcess::ChildProcess(const std::string& role)
+{
+    const std::string program = ProgramFile();
+    const std::string filter = "--gtest_filter=" + CurrentTestName();
+    SetEnv("TALVEX_TEST_CHILD", role);
+    SetEnv("TALVEX_TEST_CHILD_DIR", TestDir());
+#if defined(_WIN32)
+    std::string command = "\"" + program + "\" " + filter;
+    // The child's report would only repeat this test's name: it goes nowhere.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = nul;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                       nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        handle_ = (long long)(intptr_t)info.hProcess;
+    }
+    if (nul != INVALID_HANDLE_VALUE)
+        CloseHandle(nul);
+#else
+    std::vector<std::string> args = {program, filter};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    // The child's report would only repeat this test's name: it goes nowhere.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0)
+        handle_ = pid;
+    posix_spawn_file_actions_destroy(&actions);
+#endif
+    SetEnv("TALVEX_TEST_CHILD", "");
+    SetEnv("TALVEX_TEST_CHILD_DIR", "");
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (handle_) {
+        Kill();
+        Wait();
+    }
+}
+
+int ChildProcess::Wait()
+{
+    if (!handle_)
+        return -1;
+    int status = -1;
+#if defined(_WIN32)
+    HANDLE h = (HANDLE)(intptr_t)handle_;
+    WaitForSingleObject(h, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(h, &code) && code != kKilled)
+        status = int(code);
+    CloseHandle(h);
+#else
+    int raw = 0;
+    if (waitpid(pid_t(handle_), &raw, 0) > 0 && WIFEXITED(raw))
+        status = WEXITSTATUS(raw);
+#endif
+    handle_ = 0;
+    return status;
+}
+
+void ChildProcess::Kill()
+{
+#if defined(_WIN32)
+    if (handle_)
+        TerminateProcess((HANDLE)(intptr_t)handle_, kKilled);
+#else
+    if (handle_)
+        kill(pid_t(handle_), SIGKILL);
+#endif
+}
+
+} // namespace testsupport
