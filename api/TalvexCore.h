@@ -3,5 +3,6 @@
 #define TALVEX_TALVEXCORE_H
 
 #include "TalvexApi.h"
+#include "DString.h"
 
 #endif

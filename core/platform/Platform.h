@@ -2,15 +2,171 @@
 #ifndef TALVEX_PLATFORM_H
 #define TALVEX_PLATFORM_H
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 // Callers pass and receive plain bytes, ints and std types only, so that the POSIX and the
-// Win32 implementations share this one interface.
+// Win32 implementations share this one interface. "Caller syntax" below means a path as the
+// system's callers write it: Windows syntax (backslashes, drive letters, \\server\share) or a
+// native path; both '\' and '/' separate elements. "Native" means a path the operating system
+// opens as it is (the result of ToNative).
 namespace platform {
+
+// ---- Clock -----------------------------------------------------------------------------------
 
 /// Seconds of a monotonic clock; only differences between two calls mean anything.
 double MonotonicSeconds();
 
 /// Suspends the calling thread; a negative or zero time returns at once.
 void SleepMilliseconds(int ms);
+
+// ---- Path mapping ------------------------------------------------------------------------------
+
+/// Maps a caller-syntax path onto a native one, looking every element up as Windows does: an
+/// element missing under its exact name is matched ignoring ASCII case (among several variants
+/// the first in case-insensitive order, then byte order). With forWrite false every element
+/// must exist; with forWrite true the last one may be missing (an existing case variant of it
+/// is used). Wildcards are not expanded. Empty: the path does not resolve (an unmapped drive,
+/// an unknown share, a missing folder, an empty path).
+std::string ToNative(const std::string& path, bool forWrite);
+
+/// Native folder that drive `letter` (upper case) stands for; empty when it is not mapped.
+typedef std::string (*DriveLookup)(char letter);
+
+/// Installs the drive-letter map that ToNative consults (null: no drive resolves).
+void SetDriveLookup(DriveLookup lookup);
+
+/// True when `name` matches `pattern` as the Windows directory search matches: '*' any run,
+/// '?' one character, ASCII case ignored; a final ".*" also matches a name without a '.', so
+/// "*.*" matches every name.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+/// True when the last element of a caller-syntax path holds '*' or '?'.
+bool HasWildcard(const std::string& path);
+
+/// One match of the directory search.
+struct FoundEntry {
+    std::string name;       ///< the entry's real name (no folder)
+    bool folder = false;    ///< a folder, or a symbolic link to one
+    long long size = 0;     ///< bytes
+    long long created = 0;  ///< seconds since 1970: birth time where the file system keeps it,
+                            ///< else the last status change
+    long long modified = 0; ///< seconds since 1970: last write
+};
+
+/// The directory search: the matches of the last element of a caller-syntax path (which may
+/// hold wildcards) in its folder, in search order (case-insensitive name order, then byte
+/// order). A name without wildcards gives at most one match (its real-case entry). Wildcards
+/// never match "." and "..", nor names beginning with '.' unless the pattern begins with '.'.
+/// `folderText`, when given, receives the caller's text before the last element with every
+/// folder element rewritten to its real case (separators and root as the caller wrote them).
+std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText = nullptr);
+
+/// Facts about one native path (symbolic links followed); false when it does not exist.
+bool StatPath(const std::string& nativePath, FoundEntry& out);
+
+// ---- Files and folders (native paths) ----------------------------------------------------------
+
+/// fopen with a C mode string; null on failure and for a folder.
+std::FILE* OpenStream(const std::string& nativePath, const char* mode);
+
+/// A new empty temporary file beside the target (beside the final target of a symbolic link)
+/// whose name begins with '.'; empty when none can be made (the caller then writes in place).
+std::string MakeTempBeside(const std::string& nativeTarget);
+
+/// Renames the temporary file over the target (over a symbolic link's final target), giving
+/// it the target's permission bits (a new target gets the default bits of a created file).
+/// On failure the temporary file is removed and the result is false.
+bool CommitTemp(const std::string& temp, const std::string& nativeTarget);
+
+/// Removes a temporary file of MakeTempBeside (nothing for an empty name).
+void DiscardTemp(const std::string& temp);
+
+/// True when the native path is a folder (or a symbolic link to one).
+bool IsFolder(const std::string& nativePath);
+
+/// Creates one folder; true when the path is a folder afterwards.
+bool MakeFolder(const std::string& nativePath);
+
+/// Copies one file's bytes over `to` (replaced atomically), keeping the source's permission
+/// bits and last-write time; false for a folder or on any failure (`to` then unchanged).
+bool CopyFile(const std::string& from, const std::string& to);
+
+/// Copies everything inside folder `from` into the existing folder `to`, sub-folders
+/// included, overwriting files; symbolic links are copied as links. False when anything
+/// failed, or when `to` is `from` or lies inside it.
+bool CopyTree(const std::string& from, const std::string& to);
+
+/// Removes one file or symbolic link (never a folder).
+bool RemoveFile(const std::string& nativePath);
+
+/// Removes a folder with all its contents, never following symbolic links (a link to a folder
+/// is removed as a link). False when anything remains.
+bool RemoveTree(const std::string& nativePath);
+
+/// Renames a file or folder without replacing an existing `to`; moves across file systems by
+/// copying. True on success.
+bool Rename(const std::string& from, const std::string& to);
+
+/// True when both native paths name the same existing file or folder.
+bool SameFile(const std::string& a, const std::string& b);
+
+// ---- Process facts -----------------------------------------------------------------------------
+
+/// Full native path of the running executable (the host program); empty when unknown.
+std::string ExecutablePath();
+
+/// The process's current directory (native); empty when unknown.
+std::string CurrentDirectory();
+
+/// Changes the current directory; true on success.
+bool SetCurrentDirectory(const std::string& nativePath);
+
+/// The per-user data folder: $XDG_DATA_HOME when it is absolute, else $HOME/.local/share,
+/// else the password database's home folder + /.local/share. Empty when none is known.
+std::string PerUserDataFolder();
+
+/// This computer's network name: the host name up to its first '.'.
+std::string HostName();
+
+/// Value of an environment variable; empty when unset.
+std::string GetEnv(const char* name);
+
+// ---- Dynamic loading ---------------------------------------------------------------------------
+
+/// Loads a shared library by native path; null on failure.
+void* LoadLibrary(const std::string& nativePath);
+
+/// Address of an exported symbol; null when missing or for a null handle.
+void* GetSymbol(void* handle, const char* name);
+
+/// Releases a library of LoadLibrary (nothing for null).
+void FreeLibrary(void* handle);
+
+// ---- Network names -----------------------------------------------------------------------------
+
+/// One share of this computer: its name and its local (native) folder.
+struct Share {
+    std::string name;
+    std::string folder;
+};
+
+/// This computer's shares in file order (the Samba configuration file, or the file named by
+/// TALVEX_SMB_CONF); empty when the table cannot be read.
+std::vector<Share> ShareTable();
+
+/// One mounted network share: //server/share[/subPath] mounted at mountPoint.
+struct NetworkMount {
+    std::string server;
+    std::string share;
+    std::vector<std::string> subPath; ///< elements below the share the mount starts at
+    std::string mountPoint;
+};
+
+/// The mounted CIFS/SMB shares in table order (/proc/self/mounts, or the file named by
+/// TALVEX_MOUNTS); empty when the table cannot be read.
+std::vector<NetworkMount> MountTable();
 
 } // namespace platform
 

@@ -1,0 +1,379 @@
+// POSIX file and folder operations of the platform layer: streams, atomic replacement, copy,
+// removal and renaming.
+#include "Platform.h"
+#include "Posix_p.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+using posix::JoinNative;
+
+std::string Dirname(const std::string& path)
+{
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Basename(const std::string& path)
+{
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadLink(const std::string& path)
+{
+    std::string buf(256, '\0');
+    for (;;) {
+        ssize_t n = readlink(path.c_str(), &buf[0], buf.size());
+        if (n < 0)
+            return {};
+        if (std::size_t(n) < buf.size()) {
+            buf.resize(std::size_t(n));
+            return buf;
+        }
+        if (buf.size() > 65536)
+            return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+// The file a replacement of `path` must land on: the end of its chain of symbolic links.
+std::string FinalTarget(const std::string& path)
+{
+    std::string cur = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(cur.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return cur;
+        std::string link = ReadLink(cur);
+        if (link.empty())
+            return cur;
+        cur = link[0] == '/' ? link : JoinNative(Dirname(cur), link);
+    }
+    return cur;
+}
+
+mode_t DefaultFileMode()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        ssize_t w = write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
+bool CopyBytes(int in, int out)
+{
+    char buf[65536];
+    for (;;) {
+        ssize_t r = read(in, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0)
+            return true;
+        if (!WriteAll(out, buf, std::size_t(r)))
+            return false;
+    }
+}
+
+// Names of a folder's entries other than "." and ".."; false when it cannot be read.
+bool ListNames(DIR* d, std::vector<std::string>& names)
+{
+    if (!d)
+        return false;
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    return true;
+}
+
+bool CopyContents(const std::string& from, const std::string& to, int depth)
+{
+    if (depth > 256)
+        return false;
+    std::vector<std::string> names;
+    DIR* d = opendir(from.c_str());
+    bool ok = ListNames(d, names);
+    if (d)
+        closedir(d);
+    for (const std::string& n : names) {
+        std::string src = JoinNative(from, n), dst = JoinNative(to, n);
+        struct stat st;
+        if (lstat(src.c_str(), &st) != 0) {
+            ok = false;
+        } else if (S_ISLNK(st.st_mode)) {
+            std::string link = ReadLink(src);
+            struct stat dt;
+            if (lstat(dst.c_str(), &dt) == 0 && !S_ISDIR(dt.st_mode))
+                unlink(dst.c_str());
+            ok = !link.empty() && symlink(link.c_str(), dst.c_str()) == 0 && ok;
+        } else if (S_ISDIR(st.st_mode)) {
+            ok = MakeFolder(dst) && CopyContents(src, dst, depth + 1) && ok;
+        } else if (S_ISREG(st.st_mode)) {
+            ok = CopyFile(src, dst) && ok;
+        } // devices, pipes and sockets are not data: skipped
+    }
+    return ok;
+}
+
+bool RemoveEntryAt(int parentFd, const char* name, int depth)
+{
+    struct stat st;
+    if (fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode))
+        return unlinkat(parentFd, name, 0) == 0 || errno == ENOENT;
+    if (depth > 256)
+        return false;
+    int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* d = fdopendir(fd);
+    if (!d) {
+        close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    bool ok = ListNames(d, names);
+    for (const std::string& n : names)
+        ok = RemoveEntryAt(dirfd(d), n.c_str(), depth + 1) && ok;
+    closedir(d);
+    return unlinkat(parentFd, name, AT_REMOVEDIR) == 0 && ok;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Moves across file systems: copy, then remove the source; a failed copy leaves no trace.
+bool MoveByCopy(const std::string& from, const std::string& to)
+{
+    if (Exists(to))
+        return false;
+    if (IsFolder(from)) {
+        if (mkdir(to.c_str(), 0777) != 0)
+            return false;
+        if (!CopyTree(from, to)) {
+            RemoveTree(to);
+            return false;
+        }
+        return RemoveTree(from);
+    }
+    if (!CopyFile(from, to)) {
+        unlink(to.c_str());
+        return false;
+    }
+    return RemoveFile(from);
+}
+
+} // namespace
+
+std::FILE* OpenStream(const std::string& nativePath, const char* mode)
+{
+    if (nativePath.empty() || !mode)
+        return nullptr;
+    std::FILE* f = std::fopen(nativePath.c_str(), mode);
+    if (!f)
+        return nullptr;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return f;
+}
+
+std::string MakeTempBeside(const std::string& nativeTarget)
+{
+    if (nativeTarget.empty())
+        return {};
+    std::string target = FinalTarget(nativeTarget);
+    std::string base = Basename(target).substr(0, 200);
+    std::string temp = JoinNative(Dirname(target), "." + base + ".tmp-XXXXXX");
+    int fd = mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    close(fd);
+    return temp;
+}
+
+bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
+{
+    if (temp.empty() || nativeTarget.empty())
+        return false;
+    std::string target = FinalTarget(nativeTarget);
+    struct stat st;
+    mode_t mode = DefaultFileMode();
+    if (stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            unlink(temp.c_str());
+            return false;
+        }
+        mode = st.st_mode & 07777;
+        if (chown(temp.c_str(), st.st_uid, st.st_gid) != 0) {
+            // Only the owner may give a file away; the new file stays the writer's.
+        }
+    }
+    chmod(temp.c_str(), mode);
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+void DiscardTemp(const std::string& temp)
+{
+    if (!temp.empty())
+        unlink(temp.c_str());
+}
+
+bool IsFolder(const std::string& nativePath)
+{
+    struct stat st;
+    return !nativePath.empty() && stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return false;
+    mkdir(nativePath.c_str(), 0777);
+    return IsFolder(nativePath);
+}
+
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    if (from.empty() || to.empty())
+        return false;
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st;
+    if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode) || IsFolder(to)) {
+        close(in);
+        return false;
+    }
+    if (SameFile(from, to)) {
+        close(in);
+        return true;
+    }
+    std::string temp = MakeTempBeside(to);
+    const std::string& written = temp.empty() ? to : temp;
+    int out = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = out >= 0 && CopyBytes(in, out);
+    close(in);
+    if (out >= 0) {
+        fchmod(out, st.st_mode & 07777);
+        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        futimens(out, times);
+        ok = close(out) == 0 && ok;
+    }
+    if (temp.empty())
+        return ok;
+    if (!ok || rename(temp.c_str(), FinalTarget(to).c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CopyTree(const std::string& from, const std::string& to)
+{
+    char* rf = realpath(from.c_str(), nullptr);
+    char* rt = realpath(to.c_str(), nullptr);
+    bool nested = true;
+    if (rf && rt) {
+        std::string a = rf, b = rt;
+        std::string prefix = a.back() == '/' ? a : a + '/';
+        nested = b == a || b.compare(0, prefix.size(), prefix) == 0;
+    }
+    std::free(rf);
+    std::free(rt);
+    if (nested || !IsFolder(from) || !IsFolder(to))
+        return false;
+    return CopyContents(from, to, 0);
+}
+
+bool RemoveFile(const std::string& nativePath)
+{
+    struct stat st;
+    if (nativePath.empty() || lstat(nativePath.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return unlink(nativePath.c_str()) == 0;
+}
+
+bool RemoveTree(const std::string& nativePath)
+{
+    struct stat st;
+    if (nativePath.empty() || lstat(nativePath.c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode))
+        return unlink(nativePath.c_str()) == 0;
+    if (!S_ISDIR(st.st_mode))
+        return false;
+    return RemoveEntryAt(AT_FDCWD, nativePath.c_str(), 0);
+}
+
+bool Rename(const std::string& from, const std::string& to)
+{
+    if (from.empty() || to.empty())
+        return false;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    switch (errno) {
+    case EEXIST: // a case-insensitive file system sees the new spelling as the old file
+        return SameFile(from, to) && rename(from.c_str(), to.c_str()) == 0;
+    case EINVAL:
+    case ENOSYS: // no atomic form here
+        if (Exists(to) && !SameFile(from, to))
+            return false;
+        return rename(from.c_str(), to.c_str()) == 0;
+    case EXDEV:
+        return MoveByCopy(from, to);
+    default:
+        return false;
+    }
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
+        && sa.st_ino == sb.st_ino;
+}
+
+} // namespace platform

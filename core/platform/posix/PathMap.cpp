@@ -1,0 +1,327 @@
+// Windows path syntax mapped onto the POSIX file system, and the directory search.
+#include "Platform.h"
+#include "Posix_p.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace posix {
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+bool SearchLess(const std::string& a, const std::string& b)
+{
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = (unsigned char)Lower(a[i]), y = (unsigned char)Lower(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+std::string JoinNative(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    if (folder.back() == '/')
+        return folder + name;
+    return folder + '/' + name;
+}
+
+} // namespace posix
+
+namespace {
+
+using namespace posix;
+
+DriveLookup g_driveLookup = nullptr;
+
+// One element of a caller's path, as a range of its text.
+struct Element {
+    std::size_t pos;
+    std::size_t len;
+};
+
+// A caller's path taken apart: the native folder its elements start from and the elements.
+struct Parsed {
+    bool resolves = false;
+    std::string root;           // empty for a relative path
+    std::vector<Element> elems; // elements below the root
+};
+
+std::string Text(const std::string& path, Element e) { return path.substr(e.pos, e.len); }
+
+void SplitElements(const std::string& path, std::size_t from, std::vector<Element>& out)
+{
+    std::size_t i = from;
+    while (i < path.size()) {
+        while (i < path.size() && IsSep(path[i]))
+            ++i;
+        std::size_t start = i;
+        while (i < path.size() && !IsSep(path[i]))
+            ++i;
+        if (i > start)
+            out.push_back({start, i - start});
+    }
+}
+
+// Native folder of \\server\share; the mount table may consume elements below the share
+// (a mount of //server/share/sub), which are then dropped from the front of `rest`.
+std::string NetworkRoot(const std::string& path, const std::string& server,
+                        const std::string& share, std::vector<Element>& rest)
+{
+    if (EqualNoCase(server, HostName())) {
+        for (const Share& s : ShareTable())
+            if (EqualNoCase(s.name, share))
+                return s.folder;
+    }
+    const std::vector<NetworkMount> mounts = MountTable();
+    const NetworkMount* best = nullptr;
+    for (const NetworkMount& m : mounts) {
+        if (!EqualNoCase(m.server, server) || !EqualNoCase(m.share, share)
+            || m.subPath.size() > rest.size())
+            continue;
+        bool below = true;
+        for (std::size_t i = 0; i < m.subPath.size() && below; ++i)
+            below = EqualNoCase(m.subPath[i], Text(path, rest[i]));
+        if (below && (!best || m.subPath.size() > best->subPath.size()))
+            best = &m;
+    }
+    if (!best)
+        return {};
+    std::string root = best->mountPoint;
+    rest.erase(rest.begin(), rest.begin() + std::ptrdiff_t(best->subPath.size()));
+    return root;
+}
+
+Parsed Parse(const std::string& path)
+{
+    Parsed p;
+    if (path.empty())
+        return p;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        std::vector<Element> all;
+        SplitElements(path, 2, all);
+        if (all.size() < 2)
+            return p;
+        p.elems.assign(all.begin() + 2, all.end());
+        p.root = NetworkRoot(path, Text(path, all[0]), Text(path, all[1]), p.elems);
+        p.resolves = !p.root.empty();
+        return p;
+    }
+    if (path.size() >= 2 && path[1] == ':') {
+        char letter = path[0];
+        if (letter >= 'a' && letter <= 'z')
+            letter = char(letter - 'a' + 'A');
+        if (letter < 'A' || letter > 'Z' || !g_driveLookup)
+            return p;
+        p.root = g_driveLookup(letter);
+        p.resolves = !p.root.empty();
+        SplitElements(path, 2, p.elems);
+        return p;
+    }
+    if (IsSep(path[0]))
+        p.root = "/";
+    p.resolves = true;
+    SplitElements(path, 0, p.elems);
+    return p;
+}
+
+// The real name of `name` inside `folder`: itself when it exists exactly, else its first case
+// variant in search order. The folder is scanned only when the exact name is missing.
+bool LookupElement(const std::string& folder, const std::string& name, std::string& real)
+{
+    if (name == "." || name == "..") {
+        real = name;
+        return true;
+    }
+    struct stat st;
+    if (lstat(JoinNative(folder, name).c_str(), &st) == 0) {
+        real = name;
+        return true;
+    }
+    if (errno != ENOENT)
+        return false;
+    DIR* d = opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return false;
+    bool found = false;
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (EqualNoCase(n, name) && (!found || SearchLess(n, real))) {
+            real = n;
+            found = true;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+// Resolves the first `count` elements; with lastMayBeMissing the last of them is taken as
+// written when no entry of that name exists.
+bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool lastMayBeMissing,
+             std::string& native, std::vector<std::string>* realNames)
+{
+    std::string cur = p.root;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string name = Text(path, p.elems[i]), real;
+        if (!LookupElement(cur, name, real)) {
+            if (!(lastMayBeMissing && i + 1 == count))
+                return false;
+            real = name;
+        }
+        cur = JoinNative(cur, real);
+        if (realNames)
+            realNames->push_back(real);
+    }
+    native = cur;
+    return true;
+}
+
+// Time of a statx timestamp in whole seconds.
+long long Seconds(const struct statx_timestamp& t) { return (long long)t.tv_sec; }
+
+bool Describe(const std::string& native, FoundEntry& out)
+{
+    struct statx sx;
+    unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    if (statx(AT_FDCWD, native.c_str(), 0, mask, &sx) != 0
+        && statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW, mask, &sx) != 0)
+        return false;
+    out.folder = S_ISDIR(sx.stx_mode);
+    out.size = (long long)sx.stx_size;
+    out.modified = Seconds(sx.stx_mtime);
+    out.created = (sx.stx_mask & STATX_BTIME) ? Seconds(sx.stx_btime) : Seconds(sx.stx_ctime);
+    return true;
+}
+
+bool HasJoker(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+bool GlobMatch(const std::string& pat, std::size_t patEnd, const std::string& name)
+{
+    std::size_t p = 0, s = 0, starP = std::string::npos, starS = 0;
+    while (s < name.size()) {
+        if (p < patEnd && pat[p] == '*') {
+            starP = p++;
+            starS = s;
+        } else if (p < patEnd && (pat[p] == '?' || Lower(pat[p]) == Lower(name[s]))) {
+            ++p;
+            ++s;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            s = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (p < patEnd && pat[p] == '*')
+        ++p;
+    return p == patEnd;
+}
+
+} // namespace
+
+void SetDriveLookup(DriveLookup lookup) { g_driveLookup = lookup; }
+
+std::string ToNative(const std::string& path, bool forWrite)
+{
+    Parsed p = Parse(path);
+    if (!p.resolves)
+        return {};
+    if (p.elems.empty())
+        return p.root;
+    std::string native;
+    if (!Resolve(path, p, p.elems.size(), forWrite, native, nullptr))
+        return {};
+    return native;
+}
+
+bool WildcardMatch(const std::string& pattern, const std::string& name)
+{
+    if (GlobMatch(pattern, pattern.size(), name))
+        return true;
+    // A final ".*" also matches where the name ends ("*.*" matches every name).
+    std::size_t n = pattern.size();
+    return n >= 2 && pattern.compare(n - 2, 2, ".*") == 0 && GlobMatch(pattern, n - 2, name);
+}
+
+bool HasWildcard(const std::string& path)
+{
+    std::size_t i = path.size();
+    while (i > 0 && !IsSep(path[i - 1]))
+        --i;
+    return HasJoker(path.substr(i));
+}
+
+std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText)
+{
+    std::vector<FoundEntry> out;
+    Parsed p = Parse(path);
+    if (!p.resolves || p.elems.empty())
+        return out;
+    Element last = p.elems.back();
+    std::string folder;
+    std::vector<std::string> real;
+    if (!Resolve(path, p, p.elems.size() - 1, false, folder, &real))
+        return out;
+    if (folderText) {
+        std::string text = path.substr(0, last.pos);
+        for (std::size_t i = real.size(); i-- > 0;)
+            text.replace(p.elems[i].pos, p.elems[i].len, real[i]);
+        *folderText = text;
+    }
+    std::string pattern = Text(path, last);
+    FoundEntry e;
+    if (!HasJoker(pattern)) {
+        std::string name;
+        if (LookupElement(folder, pattern, name) && Describe(JoinNative(folder, name), e)) {
+            e.name = name;
+            out.push_back(e);
+        }
+        return out;
+    }
+    DIR* d = opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return out;
+    while (dirent* de = readdir(d)) {
+        std::string n = de->d_name;
+        if (n == "." || n == ".." || (n[0] == '.' && pattern[0] != '.'))
+            continue;
+        if (WildcardMatch(pattern, n) && Describe(JoinNative(folder, n), e)) {
+            e.name = n;
+            out.push_back(e);
+        }
+    }
+    closedir(d);
+    std::sort(out.begin(), out.end(),
+              [](const FoundEntry& a, const FoundEntry& b) { return SearchLess(a.name, b.name); });
+    return out;
+}
+
+bool StatPath(const std::string& nativePath, FoundEntry& out)
+{
+    if (nativePath.empty() || !Describe(nativePath, out))
+        return false;
+    std::size_t slash = nativePath.find_last_of('/');
+    out.name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+    return true;
+}
+
+} // namespace platform
