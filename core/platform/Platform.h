@@ -66,6 +66,24 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
 /// Facts about one native path (symbolic links followed); false when it does not exist.
 bool StatPath(const std::string& nativePath, FoundEntry& out);
 
+/// What tells one version of a file from another: which file it is, its size and the time of
+/// its last write to the nanosecond. Equal stamps mean "unchanged" as far as can be told.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedNs = 0; ///< nanoseconds since 1970
+    bool operator==(const FileStamp& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size
+            && modifiedNs == o.modifiedNs;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
+/// The stamp of a native path (symbolic links followed); false when it cannot be read.
+bool GetFileStamp(const std::string& nativePath, FileStamp& out);
+
 // ---- Files and folders (native paths) ----------------------------------------------------------
 
 /// fopen with a C mode string; null on failure and for a folder.
