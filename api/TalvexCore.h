@@ -10,5 +10,6 @@
 #include "FileSystem.h"
 #include "DataConstants.h"
 #include "Waveform.h"
+#include "Experiment.h"
 
 #endif
