@@ -4,5 +4,11 @@
 
 #include "TalvexApi.h"
 #include "DString.h"
+#include "DArray.h"
+#include "DStringArray.h"
+#include "Paths.h"
+#include "FileSystem.h"
+#include "DataConstants.h"
+#include "Waveform.h"
 
 #endif

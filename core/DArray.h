@@ -107,6 +107,7 @@ public:
     bool SwapData(DArray& other);
 
 protected:
+    // In this order: growth step, allocated slots, elements in use, rows, columns, storage.
     int growBy = 256;
     int capacity = 0;
     int count = 0;
@@ -139,7 +140,7 @@ private:
 // Element lifetime.
 
 template <class T, bool objects>
-void DArray<T, objects>::construct(T* p, int n)
+inline void DArray<T, objects>::construct(T* p, int n)
 {
     if constexpr (objects) {
         for (int i = 0; i < n; ++i)
@@ -151,7 +152,7 @@ void DArray<T, objects>::construct(T* p, int n)
 }
 
 template <class T, bool objects>
-void DArray<T, objects>::copyConstruct(T* dst, T const* src, int n)
+inline void DArray<T, objects>::copyConstruct(T* dst, T const* src, int n)
 {
     if constexpr (objects) {
         for (int i = 0; i < n; ++i)
@@ -162,7 +163,7 @@ void DArray<T, objects>::copyConstruct(T* dst, T const* src, int n)
 }
 
 template <class T, bool objects>
-void DArray<T, objects>::destroy(T* p, int n)
+inline void DArray<T, objects>::destroy(T* p, int n)
 {
     if constexpr (objects) {
         for (int i = 0; i < n; ++i)
@@ -174,7 +175,7 @@ void DArray<T, objects>::destroy(T* p, int n)
 }
 
 template <class T, bool objects>
-void DArray<T, objects>::moveBytes(T* dst, T const* src, int n)
+inline void DArray<T, objects>::moveBytes(T* dst, T const* src, int n)
 {
     if (n > 0)
         std::memmove(static_cast<void*>(dst), static_cast<void const*>(src), size_t(n) * sizeof(T));
@@ -183,7 +184,7 @@ void DArray<T, objects>::moveBytes(T* dst, T const* src, int n)
 // Storage.
 
 template <class T, bool objects>
-bool DArray<T, objects>::holds(T const* p) const
+inline bool DArray<T, objects>::holds(T const* p) const
 {
     auto const at = reinterpret_cast<std::uintptr_t>(p);
     auto const begin = reinterpret_cast<std::uintptr_t>(data);

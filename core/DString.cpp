@@ -35,7 +35,8 @@ struct EmptyBlock {
     std::int32_t alloc;
     char nul;
 };
-static_assert(offsetof(EmptyBlock, nul) == 12, "the characters follow the 12-byte header");
+constexpr std::size_t kHeaderSize = offsetof(EmptyBlock, nul);
+static_assert(kHeaderSize == 12, "the characters follow the 12-byte header");
 
 EmptyBlock const g_empty = {-1, 0, 0, '\0'};
 
@@ -44,6 +45,21 @@ constexpr int kSmallBlock = 32;
 
 /// Header of the first free 32-byte block; each links to the next from its character area.
 void* g_freeList = nullptr;
+
+/// The link of a free block lives in the first 8 bytes of its character area (offset 12).
+void* PopSmallBlock()
+{
+    void* block = g_freeList;
+    if (block)
+        std::memcpy(&g_freeList, static_cast<char*>(block) + kHeaderSize, sizeof g_freeList);
+    return block;
+}
+
+void PushSmallBlock(void* block)
+{
+    std::memcpy(static_cast<char*>(block) + kHeaderSize, &g_freeList, sizeof g_freeList);
+    g_freeList = block;
+}
 
 char* EmptyChars() { return const_cast<char*>(&g_empty.nul); }
 
@@ -174,12 +190,10 @@ char const* const LDelim = "\r\n";
 
 DString::Header* DString::AllocBuffer(int size)
 {
+    static_assert(sizeof(Header) == kHeaderSize, "three 32-bit integers");
     assert(size >= kSmallBlock && size % kSmallBlock == 0 && "blocks follow the 32-byte rule");
-    void* block = nullptr;
-    if (size == kSmallBlock && g_freeList) {
-        block = g_freeList;
-        std::memcpy(&g_freeList, static_cast<char*>(block) + sizeof(Header), sizeof g_freeList);
-    } else {
+    void* block = size == kSmallBlock ? PopSmallBlock() : nullptr;
+    if (!block) {
         block = std::malloc(static_cast<std::size_t>(size));
         if (!block)
             throw std::bad_alloc();
@@ -198,12 +212,10 @@ void DString::Release()
         Header* h = H();
         assert(h->refs > 0 && "a released buffer is still referenced");
         if (--h->refs == 0) {
-            if (h->alloc == kSmallBlock) {
-                std::memcpy(m_p, &g_freeList, sizeof g_freeList);
-                g_freeList = h;
-            } else {
+            if (h->alloc == kSmallBlock)
+                PushSmallBlock(h);
+            else
                 std::free(h);
-            }
         }
     }
     m_p = EmptyChars();
@@ -689,6 +701,8 @@ DString DString::Replace(char const* find, char const* replacement, bool all) co
         return *this;
     // Count the occurrences first so that the result is allocated once.
     int repLen = dStrlen(replacement);
+    if (!replacement)
+        replacement = "";
     long long total = Len();
     for (int p = first; p != npos; p = all ? Find(find, p + findLen) : npos)
         total += repLen - findLen;

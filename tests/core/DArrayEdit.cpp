@@ -146,13 +146,10 @@ TEST(DArrayEdit, SortAndSwapData)
 
 TEST(DArrayEdit, ExportedFloatInstantiationLinks)
 {
-    DArray<float> f(2, 2);
-    float const x[2] = {1.5f, 1.5f};
-    f.Add(x[0], 2);
+    DArray<float> f(2, 1);
+    float const x[2] = {1.5f, 2.5f};
     f.Insert(x, 0, 2);
-    EXPECT_EQ(f.Count(), 8);
-    EXPECT_EQ(f(0, 0), 1.5f);
-    EXPECT_EQ(f(1, 3), 1.5f);
-    f.Remove(0, 4);
-    EXPECT_EQ(f.RCount(), 2);
+    f.Remove(2, 2);
+    EXPECT_EQ(f(1, 0), 2.5f);
+    EXPECT_EQ(f.RCount(), 1);
 }
