@@ -10,5 +10,8 @@
 #include "FileSystem.h"
 #include "DataConstants.h"
 #include "Waveform.h"
+#include "Matrix.h"
+#include "ParticleGroup.h"
+#include "Geometry.h"
 
 #endif
