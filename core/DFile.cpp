@@ -138,7 +138,8 @@ bool DFile::Close()
 {
     if (!d || !d->fp)
         return true;
-    bool ok = std::fflush(d->fp) == 0 && !std::ferror(d->fp) && !d->failed;
+    // Only writes decide: a failed read on an update stream must not cost the new contents.
+    bool ok = std::fflush(d->fp) == 0 && !d->failed;
     ok = (std::fclose(d->fp) == 0) && ok;
     d->fp = nullptr;
     if (!d->temp.empty()) {
@@ -166,6 +167,18 @@ bool DFile::IsEOF() const
 __int64 DFile::Tell() const
 {
     return IsOpen() ? __int64(TALVEX_FTELL(d->fp)) : -1;
+}
+
+__int64 DFile::Length() const
+{
+    if (!IsOpen())
+        return -1;
+    __int64 const at = TALVEX_FTELL(d->fp);
+    if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
+        return -1;
+    __int64 const end = TALVEX_FTELL(d->fp);
+    TALVEX_FSEEK(d->fp, at, SEEK_SET);
+    return end;
 }
 
 void DFile::SeekAbs(__int64 pos)

@@ -206,6 +206,34 @@ TEST(DIni, MissingEmptyAndUnwritableFiles)
     ini.SetKeyValue("k", "v"); // no file: memory only
     EXPECT_EQ(Bytes(ini.GetKeyValue("k", "")), "v");
 
+    WriteBytes("plain.txt", "x");
+    EXPECT_FALSE(ini.SetFileName("plain.txt/x.ini"));
+
+    // A folder the process may not read: no file, no crash.
+    std::filesystem::create_directories("locked");
+    WriteBytes("locked/x.ini", "[A]\nk=v\n");
+    std::filesystem::permissions("locked", std::filesystem::perms::none);
+    std::filesystem::permissions(".", std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(testsupport::TestDir(), std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (getuid() == 0 && setuid(65534) != 0)
+            _exit(2);
+        DIni locked;
+        const bool loaded = locked.SetFileName("locked/x.ini");
+        locked.SetSection("A");
+        locked.SetKeyValue("k", "w");
+        _exit(!loaded && !DFile::GetText("locked/x.ini") ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::filesystem::permissions("locked", std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadBytes("locked/x.ini"), "[A]\nk=v\n");
+
     // A write that fails is logged and the memory copy stays for a later write.
     CoreInit("");
     ASSERT_TRUE(ini.SetFileName("gone/x.ini") == false);
