@@ -21,5 +21,6 @@
 #include "Matrix.h"
 #include "ParticleGroup.h"
 #include "Geometry.h"
+#include "Experiment.h"
 
 #endif
