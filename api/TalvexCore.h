@@ -14,7 +14,13 @@
 #include "Log.h"
 #include "Core.h"
 #include "DNotify.h"
+#include "Modules.h"
+#include "Nodes.h"
 #include "DataConstants.h"
 #include "Waveform.h"
+#include "Matrix.h"
+#include "ParticleGroup.h"
+#include "Geometry.h"
+#include "Experiment.h"
 
 #endif
