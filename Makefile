@@ -2,7 +2,7 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin
 
 .PHONY: all deps configure build test demo bench clean
 
@@ -35,7 +35,7 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 demo: build
-	@echo "make demo arrives with the module runner; nothing to run yet."
+	sh examples/demo/demo.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
