@@ -1,17 +1,15 @@
-// ShotStats: a sample analysis module that sums up numeric fields and traces of the current
-// shot, alone or with the work shared between the processes of an MPI job.
+// ShotStats: a sample analysis module that sums up numeric fields of the current shot, alone
+// or with the work shared between the processes of an MPI job.
 //
 // Argument: blank-separated words. "out=<prefix>" names the result fields (default "Stats");
-// "trace:<name>" adds the valid samples of the shot's trace <name>; every other word is a
-// field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
+// every other word is a field-name pattern ('*' and '?' wildcards, case ignored) whose
+// numeric fields are summed up.
 // Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
 // <prefix>Processes, written as fields of the current shot by one process only.
 #include "DNotify.h"
 #include "DString.h"
 #include "DStringArray.h"
 #include "Experiment.h"
-#include "Paths.h"
-#include "Waveform.h"
 
 #include <mpi.h>
 
@@ -36,7 +34,6 @@ const int CodeStatus = 31;
 struct Request {
     DString prefix = "Stats";
     DStringArray patterns;
-    DStringArray traces;
     DString error; ///< why the argument was refused; empty when it is usable
 };
 
@@ -87,19 +84,13 @@ Request ParseArgument(const DString& argument)
         const DString& word = words[i];
         if (word.StartsWith("out="))
             request.prefix = word.Mid(4);
-        else if (word.StartsWith("trace:"))
-            request.traces.Add(word.Mid(6));
         else
             request.patterns.Add(word);
     }
     if (!request.prefix)
         request.error = "out= needs a field prefix";
-    else if (request.patterns.Count() == 0 && request.traces.Count() == 0)
-        request.error = "name the fields or traces to sum up";
-    for (int i = 0; i < request.traces.Count() && !request.error; ++i) {
-        if (!request.traces[i])
-            request.error = "trace: needs a trace name";
-    }
+    else if (request.patterns.Count() == 0)
+        request.error = "name the fields to sum up";
     return request;
 }
 
@@ -112,7 +103,7 @@ bool MatchesAny(const DStringArray& patterns, const DString& name)
     return false;
 }
 
-/// The numeric fields that match, in file order, then the valid samples of each trace.
+/// The values of the numeric fields that match, in file order.
 std::vector<double> CollectValues(const Request& request)
 {
     std::vector<double> values;
@@ -123,15 +114,6 @@ std::vector<double> CollectValues(const Request& request)
         if (~name && MatchesAny(request.patterns, name)
             && lines[i].AfterFirst('=').Trim().ToDouble(v) && std::isfinite(v))
             values.push_back(v);
-    }
-    for (int i = 0; i < request.traces.Count(); ++i) {
-        Waveform trace;
-        if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), request.traces[i])))
-            continue;
-        for (int k = 0; k < trace.npnts(); ++k) {
-            if (IsVF(trace[k]))
-                values.push_back(trace[k]);
-        }
     }
     return values;
 }

@@ -14,6 +14,7 @@ SHOT=1001
 rm -rf "$DEMO"
 mkdir -p "$DEMO/home/.local/share" "$EXP/Dorvel"
 cp "$SOURCE/Divider.cir" "$EXP/Dorvel/"
+printf '[General]\r\nDescription=Sample experiment of the runner demo\r\n' > "$EXP/Experiment1.ini"
 export HOME="$DEMO/home" XDG_DATA_HOME="$DEMO/home/.local/share"
 # mpirun refuses to start as root unless told that this is meant.
 export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1

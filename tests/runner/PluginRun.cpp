@@ -94,9 +94,10 @@ TEST_F(RunnerTest, SilentRunCreatesNoSettingsFile)
 
 TEST_F(RunnerTest, LoggingFlagTracesTheRunAndTheNotifications)
 {
-    EXPECT_EQ(Run(Arg("Echo", exp, "S1", "2:note", "").c_str()).status, 0);
-    EXPECT_EQ(testsupport::ReadBytes(UserFile("Log.txt")).find("calling code"),
-              std::string::npos);
+    // Flag letters are case-sensitive: "L" and "V" are none.
+    Outcome unflagged = Run(Arg("Echo", exp, "S1", "2:note", "LV").c_str());
+    EXPECT_EQ(unflagged.out, "Echo 129 mode 0 rank 0 of 1 [2:note]\n");
+    EXPECT_FALSE(HasLine(testsupport::ReadBytes(UserFile("Log.txt")), "calling code"));
 
     EXPECT_EQ(Run(Arg("Echo", exp, "S1", "2:note", "l").c_str()).status, 0);
     std::string log = testsupport::ReadBytes(UserFile("Log.txt"));
@@ -104,12 +105,4 @@ TEST_F(RunnerTest, LoggingFlagTracesTheRunAndTheNotifications)
     // Notifications are logged whether printed or not, with their code.
     EXPECT_TRUE(HasLine(log, "note (2) by "));
     EXPECT_TRUE(HasLine(log, "Echo 129 mode 0 rank 0 of 1 [2:note] (31) by "));
-}
-
-TEST_F(RunnerTest, FlagsAreCaseSensitiveLetters)
-{
-    // "V" and "L" are not flags: nothing beyond the status line, nothing logged.
-    Outcome r = Run(Arg("Echo", exp, "S1", "2:note", "VL").c_str());
-    EXPECT_EQ(r.out, "Echo 129 mode 0 rank 0 of 1 [2:note]\n");
-    EXPECT_FALSE(HasLine(testsupport::ReadBytes(UserFile("Log.txt")), "calling code"));
 }

@@ -62,11 +62,8 @@ TEST_F(SampleTest, ShotStatsGivesTheSameResultsSharedOverAJob)
 TEST_F(SampleTest, ShotStatsReportsWhatItCannotDo)
 {
     SeedShot("A1=x\r\n");
-    Outcome nothing = Run(("ShotStats;" + exp + ";S1;A*;").c_str());
-    EXPECT_EQ(nothing.status, 0);
-    EXPECT_EQ(nothing.out, "ShotStats: nothing numeric matches A*\n");
-    Outcome empty = Run(("ShotStats;" + exp + ";S1;;").c_str());
-    EXPECT_EQ(empty.out, "ShotStats: name the fields or traces to sum up\n");
+    EXPECT_EQ(Run(("ShotStats;" + exp + ";S1;A*;").c_str()).out,
+              "ShotStats: nothing numeric matches A*\n");
     EXPECT_EQ(Field("StatsCount"), "");
 }
 
@@ -92,8 +89,4 @@ TEST_F(SampleTest, DorvelRefusesABrokenCircuit)
     EXPECT_EQ(r.status, 255);
     EXPECT_TRUE(HasLine(r.out, "no single solution"));
     EXPECT_FALSE(fs::exists(exp + "/Dorvel/float.out"));
-
-    Outcome missing = Run(("Dorvel;" + exp + ";S1;absent;v").c_str());
-    EXPECT_EQ(missing.status, 255);
-    EXPECT_TRUE(HasLine(missing.out, "Dorvel: cannot read "));
 }

@@ -67,12 +67,9 @@ TEST_F(NodesTest, NamesRepeatInOrderUpToTheCountAndAreNeverCut)
     EXPECT_EQ(Names(nodes), (Strings{"A", "B", " C "}));
     GetNodes(nodes, -1);
     EXPECT_EQ(Names(nodes), (Strings{"A", "B", " C "}));
-}
 
-TEST_F(NodesTest, SectionWithOnlyBlankNamesGivesNoNodes)
-{
+    // Only blank names: no nodes at all, however many are asked for.
     Section("Nodes", {"=x", " = y"});
-    DStringArray nodes;
     GetNodes(nodes, 4);
     EXPECT_EQ(nodes.Count(), 0);
     EXPECT_EQ(HostFile(), "");
