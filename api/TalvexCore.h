@@ -8,6 +8,12 @@
 #include "DStringArray.h"
 #include "Paths.h"
 #include "FileSystem.h"
+#include "DFile.h"
+#include "DIni.h"
+#include "Clock.h"
+#include "Log.h"
+#include "Core.h"
+#include "DNotify.h"
 #include "DataConstants.h"
 #include "Waveform.h"
 

@@ -89,6 +89,11 @@ TEST(PathMapping, BadTablesGiveNoShares)
     EXPECT_TRUE(platform::ShareTable().empty());
     setenv("TALVEX_SMB_CONF", (TestDir() + "/none").c_str(), 1);
     EXPECT_TRUE(platform::ShareTable().empty());
+    ASSERT_EQ(mkfifo((TestDir() + "/fifo").c_str(), 0600), 0);
+    setenv("TALVEX_SMB_CONF", (TestDir() + "/fifo").c_str(), 1);
+    EXPECT_TRUE(platform::ShareTable().empty()); // a pipe without writer does not hang
+    setenv("TALVEX_SMB_CONF", TestDir().c_str(), 1);
+    EXPECT_TRUE(platform::ShareTable().empty());
     setenv("TALVEX_MOUNTS", "/dev/urandom", 1);
     platform::MountTable(); // no crash, whatever it finds
 }

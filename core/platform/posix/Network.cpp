@@ -3,7 +3,10 @@
 #include "Posix_p.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -12,19 +15,29 @@ namespace posix {
 bool ReadCapped(const std::string& path, std::size_t limit, std::string& out)
 {
     out.clear();
-    std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f)
+    // Non-blocking open: a pipe named here must not hang the caller.
+    int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    char buf[16384];
-    while (out.size() < limit) {
-        std::size_t want = std::min(sizeof buf, limit - out.size());
-        std::size_t got = std::fread(buf, 1, want, f);
-        out.append(buf, got);
-        if (got < want)
-            break;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode)
+        || S_ISSOCK(st.st_mode)) {
+        close(fd);
+        return false;
     }
-    bool ok = !std::ferror(f);
-    std::fclose(f);
+    char buf[16384];
+    bool ok = true;
+    while (out.size() < limit) {
+        ssize_t got = read(fd, buf, std::min(sizeof buf, limit - out.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0 || errno == EAGAIN;
+            break;
+        }
+        out.append(buf, std::size_t(got));
+    }
+    close(fd);
     return ok;
 }
 

@@ -144,6 +144,16 @@ Parsed Parse(const std::string& path)
     return p;
 }
 
+// EqualNoCase without making a string of every directory entry.
+bool SameNoCase(const char* entry, const std::string& name)
+{
+    std::size_t i = 0;
+    for (; i < name.size(); ++i)
+        if (entry[i] == '\0' || Lower(entry[i]) != Lower(name[i]))
+            return false;
+    return entry[i] == '\0';
+}
+
 // The real name of `name` inside `folder`: itself when it exists exactly, else its first case
 // variant in search order. The folder is scanned only when the exact name is missing.
 bool LookupElement(const std::string& folder, const std::string& name, std::string& real)
@@ -164,11 +174,10 @@ bool LookupElement(const std::string& folder, const std::string& name, std::stri
         return false;
     bool found = false;
     while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (EqualNoCase(n, name) && (!found || SearchLess(n, real))) {
-            real = n;
-            found = true;
-        }
+        if (!SameNoCase(e->d_name, name) || (found && !SearchLess(e->d_name, real)))
+            continue;
+        real = e->d_name;
+        found = true;
     }
     closedir(d);
     return found;
@@ -179,7 +188,18 @@ bool LookupElement(const std::string& folder, const std::string& name, std::stri
 bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool lastMayBeMissing,
              std::string& native, std::vector<std::string>* realNames)
 {
+    // The usual case first: every element exists as written, which one lstat shows.
     std::string cur = p.root;
+    for (std::size_t i = 0; i < count; ++i)
+        cur = JoinNative(cur, Text(path, p.elems[i]));
+    struct stat st;
+    if (count == 0 || lstat(cur.c_str(), &st) == 0) {
+        native = cur;
+        for (std::size_t i = 0; realNames && i < count; ++i)
+            realNames->push_back(Text(path, p.elems[i]));
+        return true;
+    }
+    cur = p.root;
     for (std::size_t i = 0; i < count; ++i) {
         std::string name = Text(path, p.elems[i]), real;
         if (!LookupElement(cur, name, real)) {
@@ -290,8 +310,9 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
     std::string pattern = Text(path, last);
     FoundEntry e;
     if (!HasJoker(pattern)) {
-        std::string name;
-        if (LookupElement(folder, pattern, name) && Describe(JoinNative(folder, name), e)) {
+        std::string name = pattern;
+        if (Describe(JoinNative(folder, name), e)
+            || (LookupElement(folder, pattern, name) && Describe(JoinNative(folder, name), e))) {
             e.name = name;
             out.push_back(e);
         }
