@@ -14,6 +14,8 @@
 #include "Log.h"
 #include "Core.h"
 #include "DNotify.h"
+#include "Modules.h"
+#include "Nodes.h"
 #include "DataConstants.h"
 #include "Waveform.h"
 

@@ -138,7 +138,8 @@ bool DFile::Close()
 {
     if (!d || !d->fp)
         return true;
-    bool ok = std::fflush(d->fp) == 0 && !std::ferror(d->fp) && !d->failed;
+    // Only writes decide: a failed read on an update stream must not cost the new contents.
+    bool ok = std::fflush(d->fp) == 0 && !d->failed;
     ok = (std::fclose(d->fp) == 0) && ok;
     d->fp = nullptr;
     if (!d->temp.empty()) {
