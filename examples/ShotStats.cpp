@@ -1,15 +1,17 @@
-// ShotStats: a sample analysis module that sums up numeric fields of the current shot, alone
-// or with the work shared between the processes of an MPI job.
+// ShotStats: a sample analysis module that sums up numeric fields and traces of the current
+// shot, alone or with the work shared between the processes of an MPI job.
 //
 // Argument: blank-separated words. "out=<prefix>" names the result fields (default "Stats");
-// every other word is a field-name pattern ('*' and '?' wildcards, case ignored) whose
-// numeric fields are summed up.
+// "trace:<name>" adds the valid samples of the shot's trace <name>; every other word is a
+// field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
 // Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
 // <prefix>Processes, written as fields of the current shot by one process only.
 #include "DNotify.h"
 #include "DString.h"
 #include "DStringArray.h"
 #include "Experiment.h"
+#include "Paths.h"
+#include "Waveform.h"
 
 #include <mpi.h>
 
@@ -34,6 +36,7 @@ const int CodeStatus = 31;
 struct Request {
     DString prefix = "Stats";
     DStringArray patterns;
+    DStringArray traces;
     DString error; ///< why the argument was refused; empty when it is usable
 };
 
@@ -44,6 +47,7 @@ struct Partial {
     double sumSq = 0;
     double min = std::numeric_limits<double>::infinity();
     double max = -std::numeric_limits<double>::infinity();
+    double failures = 0; ///< processes that could not read their input
 };
 
 /// Where this process stands in the job (0 of 1 when alone).
@@ -84,13 +88,19 @@ Request ParseArgument(const DString& argument)
         const DString& word = words[i];
         if (word.StartsWith("out="))
             request.prefix = word.Mid(4);
+        else if (word.StartsWith("trace:"))
+            request.traces.Add(word.Mid(6));
         else
             request.patterns.Add(word);
     }
     if (!request.prefix)
         request.error = "out= needs a field prefix";
-    else if (request.patterns.Count() == 0)
-        request.error = "name the fields to sum up";
+    else if (request.patterns.Count() == 0 && request.traces.Count() == 0)
+        request.error = "name the fields or traces to sum up";
+    for (int i = 0; i < request.traces.Count() && !request.error; ++i) {
+        if (!request.traces[i])
+            request.error = "trace: needs a trace name";
+    }
     return request;
 }
 
@@ -103,8 +113,9 @@ bool MatchesAny(const DStringArray& patterns, const DString& name)
     return false;
 }
 
-/// The values of the numeric fields that match, in file order.
-std::vector<double> CollectValues(const Request& request)
+/// The numeric fields that match, in file order, then the valid samples of each trace. A
+/// trace that cannot be read is an error.
+std::vector<double> CollectValues(const Request& request, DString& error)
 {
     std::vector<double> values;
     DStringArray lines = Expt.ScalarsIni.GetFullSection("Fields");
@@ -114,6 +125,17 @@ std::vector<double> CollectValues(const Request& request)
         if (~name && MatchesAny(request.patterns, name)
             && lines[i].AfterFirst('=').Trim().ToDouble(v) && std::isfinite(v))
             values.push_back(v);
+    }
+    for (int i = 0; i < request.traces.Count(); ++i) {
+        Waveform trace;
+        if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), request.traces[i]))) {
+            error = "cannot read trace " + request.traces[i];
+            return std::vector<double>();
+        }
+        for (int k = 0; k < trace.npnts(); ++k) {
+            if (IsVF(trace[k]))
+                values.push_back(trace[k]);
+        }
     }
     return values;
 }
@@ -149,14 +171,15 @@ Partial CombineOnFirst(const Partial& mine, const Place& place)
     if (place.size == 1)
         return mine;
     Partial all;
-    double sums[3] = {mine.count, mine.sum, mine.sumSq};
-    double totals[3] = {0, 0, 0};
-    MPI_Reduce(sums, totals, 3, MPI_DOUBLE, MPI_SUM, 0, MPI_COMM_WORLD);
+    double sums[4] = {mine.count, mine.sum, mine.sumSq, mine.failures};
+    double totals[4] = {0, 0, 0, 0};
+    MPI_Reduce(sums, totals, 4, MPI_DOUBLE, MPI_SUM, 0, MPI_COMM_WORLD);
     MPI_Reduce(&mine.min, &all.min, 1, MPI_DOUBLE, MPI_MIN, 0, MPI_COMM_WORLD);
     MPI_Reduce(&mine.max, &all.max, 1, MPI_DOUBLE, MPI_MAX, 0, MPI_COMM_WORLD);
     all.count = totals[0];
     all.sum = totals[1];
     all.sumSq = totals[2];
+    all.failures = totals[3];
     return all;
 }
 
@@ -216,11 +239,13 @@ void StatsSink::Run(const DString& argument, bool mpi)
     }
 
     // Each process sums its own slice of the values; process 0 alone writes the shot's files.
-    const std::vector<double> values = CollectValues(request);
+    DString error;
+    const std::vector<double> values = CollectValues(request, error);
     const size_t n = values.size();
     const size_t begin = n * size_t(place.rank) / size_t(place.size);
     const size_t end = n * size_t(place.rank + 1) / size_t(place.size);
-    const Partial mine = Summarize(values, begin, end);
+    Partial mine = Summarize(values, begin, end);
+    mine.failures = ~error ? 1 : 0;
     if (place.size > 1) {
         DString share;
         share << "process " << place.rank << " of " << place.size << " summed "
@@ -231,6 +256,10 @@ void StatsSink::Run(const DString& argument, bool mpi)
     if (place.rank != 0)
         return;
 
+    if (all.failures > 0) {
+        Report(CodeStatus, -1, ~error ? error : DString("another process could not read a trace"));
+        return;
+    }
     if (all.count < 1) {
         Report(CodeStatus, -1, "nothing numeric matches " + argument);
         return;

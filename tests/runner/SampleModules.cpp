@@ -3,6 +3,8 @@
 #include "RunnerFixture.h"
 
 #include "DIni.h"
+#include "DataConstants.h"
+#include "Waveform.h"
 
 #include <filesystem>
 
@@ -47,16 +49,24 @@ TEST_F(SampleTest, ShotStatsSumsUpMatchingNumericFields)
 
 TEST_F(SampleTest, ShotStatsGivesTheSameResultsSharedOverAJob)
 {
-    SeedShot("A1=4\r\nA2=8\r\nA3=15\r\nA4=16\r\nA5=23\r\nA6=42\r\n");
-    ASSERT_EQ(Run(("ShotStats;" + exp + ";S1;out=One!A?;").c_str()).status, 0);
-    Outcome job = RunMpi(3, "ShotStats;" + exp + ";S1;out=Job!A?;m");
+    SeedShot("A1=4\r\nA2=8\r\nA3=15\r\n");
+    // A trace whose invalid sample is left out: 16, 23, 42.
+    Waveform probe(4);
+    const float samples[] = {16, -DFMax, 23, 42};
+    for (int i = 0; i < 4; ++i)
+        probe[i] = samples[i];
+    ASSERT_TRUE(probe.Write((exp + "/Shots/ShotS1/probe").c_str()));
+
+    ASSERT_EQ(Run(("ShotStats;" + exp + ";S1;out=One!A?!trace:probe;").c_str()).status, 0);
+    Outcome job = RunMpi(3, "ShotStats;" + exp + ";S1;out=Job!A?!trace:probe;m");
     EXPECT_EQ(job.status, 0);
     // Process 0 alone reports and writes.
     EXPECT_EQ(job.out, "ShotStats: 6 values of shot S1, mean 18, 3 processes\n");
     for (const char* stat : {"Count", "Mean", "StdDev", "Min", "Max"})
         EXPECT_EQ(Field(std::string("Job") + stat), Field(std::string("One") + stat)) << stat;
+    EXPECT_EQ(Field("JobMax"), "42");
     EXPECT_EQ(Field("JobProcesses"), "3");
-    EXPECT_EQ(Field("A6"), "42");
+    EXPECT_EQ(Field("A3"), "15");
 }
 
 TEST_F(SampleTest, ShotStatsReportsWhatItCannotDo)
@@ -64,6 +74,8 @@ TEST_F(SampleTest, ShotStatsReportsWhatItCannotDo)
     SeedShot("A1=x\r\n");
     EXPECT_EQ(Run(("ShotStats;" + exp + ";S1;A*;").c_str()).out,
               "ShotStats: nothing numeric matches A*\n");
+    EXPECT_EQ(RunMpi(2, "ShotStats;" + exp + ";S1;A*!trace:none;m").out,
+              "ShotStats: cannot read trace none\n");
     EXPECT_EQ(Field("StatsCount"), "");
 }
 
