@@ -18,5 +18,9 @@
 #include "Nodes.h"
 #include "DataConstants.h"
 #include "Waveform.h"
+#include "Matrix.h"
+#include "ParticleGroup.h"
+#include "Geometry.h"
+#include "Experiment.h"
 
 #endif

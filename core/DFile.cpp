@@ -169,6 +169,18 @@ __int64 DFile::Tell() const
     return IsOpen() ? __int64(TALVEX_FTELL(d->fp)) : -1;
 }
 
+__int64 DFile::Length() const
+{
+    if (!IsOpen())
+        return -1;
+    __int64 const at = TALVEX_FTELL(d->fp);
+    if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
+        return -1;
+    __int64 const end = TALVEX_FTELL(d->fp);
+    TALVEX_FSEEK(d->fp, at, SEEK_SET);
+    return end;
+}
+
 void DFile::SeekAbs(__int64 pos)
 {
     if (IsOpen())
