@@ -1,0 +1,140 @@
+// Start-up of the core: folders, the program settings file and the process-wide flags.
+#include "Core.h"
+
+#include "Clock.h"
+#include "Core_p.h"
+#include "DNotify.h"
+#include "FileSystem.h"
+#include "Paths.h"
+#include "Platform.h"
+
+#include <string>
+
+DIni StIni;
+bool Logging = false;
+bool Silent = false;
+bool PublicWrite = false;
+
+namespace {
+DString TalvexPath;
+DString UserPath;
+DString WorkingPath;
+double StartSeconds = 0;
+
+// The keys a new Talvex.ini receives, in the order they are written.
+void WriteFirstStartKeys()
+{
+    StIni.HoldWrite(true);
+    StIni.SetSection("Startup");
+    for (const char* key : {"Path", "Experiment", "Query", "Shot", "Macro"})
+        StIni.SetKeyValue(key, "*");
+    StIni.SetSection("Preferences");
+    StIni.SetKeyValue("UseLocalSettings", "True");
+    StIni.HoldWrite(false);
+}
+
+// The native folder of a drive letter: key <letter> of section Drives of the settings file.
+// Read without selecting the section, so that lookups never move StIni's current section.
+std::string DriveFolder(char letter)
+{
+    if (Silent)
+        return std::string();
+    const DStringArray lines = StIni.GetFullSection("Drives");
+    for (int i = 0; i < lines.Count(); ++i) {
+        const DString& line = lines[i];
+        if (line.Len() > 2 && line[1] == '=' && (line[0] == letter || line[0] == letter + 32))
+            return std::string(line.c_str() + 2, size_t(line.Len() - 2));
+    }
+    return std::string();
+}
+} // namespace
+
+double core::StartTime()
+{
+    return StartSeconds;
+}
+
+void CoreInit(const DString& programFolder)
+{
+    SetNotify(nullptr);
+    SetQNotify(nullptr);
+    Logging = false;
+    StartSeconds = Timer();
+    platform::SetDriveLookup(&DriveFolder);
+    SetComputerNameD();
+    SetTalvexPath(programFolder);
+}
+
+void SetTalvexPath(const DString& folder)
+{
+    if (!folder) {
+        DString exe(platform::ExecutablePath().c_str(), npos);
+        DString exeFolder, exeName;
+        SplitPathElts(exe, exeFolder, exeName);
+        TalvexPath = exeFolder;
+    } else if (!IsFullQual(folder)) {
+        TalvexPath = AppendPathElts(GetCurrentDirectoryD(), folder);
+    } else {
+        TalvexPath = folder;
+    }
+    SetUserPath();
+}
+
+DString GetTalvexPath()
+{
+    return TalvexPath;
+}
+
+void SetUserPath()
+{
+    UserPath = GetLocalSettingsPath();
+    if (Silent)
+        return;
+    CreateFolder(UserPath);
+
+    DString iniName = AppendPathElts(UserPath, "Talvex.ini");
+    DString probe = iniName;
+    const bool existed = FileExists(probe);
+    StIni.SetFileName(iniName);
+    StIni.SetSection("Startup");
+    if (!existed)
+        WriteFirstStartKeys();
+
+    StIni.SetSection("Preferences");
+    WorkingPath = StIni.GetKeyValue("WorkingPath", UserPath.c_str());
+    CreateFolder(WorkingPath);
+    PublicWrite = StIni.GetKeyBoolValue("PublicWriteAccess", false);
+}
+
+DString GetUserPath()
+{
+    return UserPath;
+}
+
+DString GetWorkingPath()
+{
+    return WorkingPath;
+}
+
+DString GetLocalSettingsPath()
+{
+    DString folder(platform::PerUserDataFolder().c_str(), npos);
+    // The per-user folder is a native path, so it takes the native separator.
+#if defined(_WIN32)
+    folder << '\\' << "Talvex";
+#else
+    folder << '/' << "Talvex";
+#endif
+    return folder;
+}
+
+DString GetDefaultPath(const DString& key)
+{
+    return StIni.GetSectionKeyValue("DefaultPaths", key, "");
+}
+
+void SetDefaultPath(const DString& key, const DString& value)
+{
+    StIni.SetSection("DefaultPaths");
+    StIni.SetKeyValue(key, value);
+}

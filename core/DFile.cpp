@@ -1,0 +1,412 @@
+// DFile: stream ownership, atomic whole-file writes, string records, lines and text helpers.
+#include "DFile.h"
+
+#include "FileSystem.h"
+#include "Platform.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#  define TALVEX_FSEEK _fseeki64
+#  define TALVEX_FTELL _ftelli64
+#else
+#  define TALVEX_FSEEK fseeko
+#  define TALVEX_FTELL ftello
+#endif
+
+// The stream shared by all copies of a DFile.
+struct DFile::Stream {
+    std::FILE* fp = nullptr;
+    std::string temp;   // temporary file being written; empty when writing in place
+    std::string target; // what `temp` replaces on a successful close
+    bool failed = false; // a write fell short: the target must not be replaced
+    int refs = 1;
+};
+
+namespace {
+const int MaxBlock = 60000000;
+const int CopyChunk = 1048576;
+const char LineEnd[] = "\r\n";
+
+const char* ModeFor(int flags)
+{
+    switch (flags) {
+    case 1: return "r";
+    case 2: return "w";
+    case 3: return "r+";
+    case 5: return "rb";
+    case 6: return "wb";
+    case 7: return "r+b";
+    default: return nullptr;
+    }
+}
+
+bool Creates(int flags)
+{
+    return flags == 2 || flags == 6;
+}
+
+std::string Native(const DString& path, bool forWrite)
+{
+    if (!path)
+        return std::string();
+    return platform::ToNative(std::string(path.c_str(), size_t(path.Len())), forWrite);
+}
+
+// Writes everything or reports that it could not.
+bool WriteAll(std::FILE* fp, const void* buf, size_t n)
+{
+    return n == 0 || std::fwrite(buf, 1, n, fp) == n;
+}
+} // namespace
+
+DFile::DFile() : d(nullptr) {}
+
+DFile::DFile(const DFile& other) : d(other.d)
+{
+    if (d)
+        ++d->refs;
+}
+
+DFile& DFile::operator=(const DFile& other)
+{
+    if (other.d)
+        ++other.d->refs;
+    Release();
+    d = other.d;
+    return *this;
+}
+
+DFile::~DFile()
+{
+    Release();
+}
+
+void DFile::Release()
+{
+    assert((!d || d->refs > 0) && "DFile stream released more often than shared");
+    if (d && --d->refs == 0) {
+        Close();
+        delete d;
+    }
+    d = nullptr;
+}
+
+bool DFile::Open(DString path, int flags)
+{
+    Close();
+    if (d && d->refs > 1)
+        Release();
+    if (!d)
+        d = new Stream;
+
+    const char* mode = ModeFor(flags);
+    if (!mode)
+        return false;
+    const std::string native = Native(path, Creates(flags));
+    if (native.empty())
+        return false;
+
+    if (Creates(flags)) {
+        d->temp = platform::MakeTempBeside(native);
+        if (!d->temp.empty()) {
+            d->fp = platform::OpenStream(d->temp, mode);
+            if (d->fp) {
+                d->target = native;
+            } else {
+                platform::DiscardTemp(d->temp);
+                d->temp.clear();
+            }
+        }
+    }
+    if (!d->fp)
+        d->fp = platform::OpenStream(native, mode);
+    if (!d->fp)
+        return false;
+    TALVEX_FSEEK(d->fp, 0, SEEK_SET);
+    return true;
+}
+
+bool DFile::Close()
+{
+    if (!d || !d->fp)
+        return true;
+    bool ok = std::fflush(d->fp) == 0 && !std::ferror(d->fp) && !d->failed;
+    ok = (std::fclose(d->fp) == 0) && ok;
+    d->fp = nullptr;
+    if (!d->temp.empty()) {
+        if (!ok || !platform::CommitTemp(d->temp, d->target)) {
+            platform::DiscardTemp(d->temp);
+            ok = false;
+        }
+    }
+    d->temp.clear();
+    d->target.clear();
+    d->failed = false;
+    return ok;
+}
+
+bool DFile::IsOpen() const
+{
+    return d && d->fp;
+}
+
+bool DFile::IsEOF() const
+{
+    return IsOpen() && std::feof(d->fp);
+}
+
+__int64 DFile::Tell() const
+{
+    return IsOpen() ? __int64(TALVEX_FTELL(d->fp)) : -1;
+}
+
+void DFile::SeekAbs(__int64 pos)
+{
+    if (IsOpen())
+        TALVEX_FSEEK(d->fp, pos, SEEK_SET);
+}
+
+void DFile::SeekRel(__int64 delta)
+{
+    if (IsOpen())
+        TALVEX_FSEEK(d->fp, delta, SEEK_CUR);
+}
+
+void DFile::BRead(void* buf, int n)
+{
+    if (!IsOpen())
+        return;
+    char* p = static_cast<char*>(buf);
+    while (n > 0) {
+        const int chunk = std::min(n, MaxBlock);
+        if (std::fread(p, 1, size_t(chunk), d->fp) != size_t(chunk))
+            return;
+        p += chunk;
+        n -= chunk;
+    }
+}
+
+void DFile::BWrite(const void* buf, int n)
+{
+    if (!IsOpen())
+        return;
+    const char* p = static_cast<const char*>(buf);
+    while (n > 0) {
+        const int chunk = std::min(n, MaxBlock);
+        if (!WriteAll(d->fp, p, size_t(chunk))) {
+            d->failed = true;
+            return;
+        }
+        p += chunk;
+        n -= chunk;
+    }
+}
+
+void DFile::ARead(const DString& fmt, void* p)
+{
+    if (IsOpen())
+        (void)std::fscanf(d->fp, fmt.c_str(), p);
+}
+
+void DFile::DSWrite(const DString& s, int width)
+{
+    if (!IsOpen())
+        return;
+    int len = s.Len();
+    unsigned char head[4];
+    if (width == 4) {
+        for (int i = 0; i < 4; ++i)
+            head[i] = static_cast<unsigned char>(unsigned(len) >> (8 * i));
+        BWrite(head, 4);
+    } else if (width == 2) {
+        // The length is read back as signed 16 bits: never announce more than that.
+        len = std::min(len, 32767);
+        head[0] = static_cast<unsigned char>(len);
+        head[1] = static_cast<unsigned char>(len >> 8);
+        BWrite(head, 2);
+    }
+    BWrite(s.c_str(), len);
+}
+
+void DFile::DSRead(DString& s, bool shortForm)
+{
+    if (!IsOpen())
+        return;
+    unsigned char head[4] = {0, 0, 0, 0};
+    const size_t width = shortForm ? 2 : 4;
+    if (std::fread(head, 1, width, d->fp) != width)
+        return;
+    const int len = shortForm ? int(short(head[0] | (head[1] << 8)))
+                              : int(unsigned(head[0]) | unsigned(head[1]) << 8 |
+                                    unsigned(head[2]) << 16 | unsigned(head[3]) << 24);
+    if (len < 1)
+        return;
+
+    // Grow with what is really there, so that a corrupt length cannot demand a huge block.
+    int have = 0;
+    int room = std::min(len, 65536);
+    char* buf = s.GetBuffer(room);
+    while (true) {
+        have += int(std::fread(buf + have, 1, size_t(room - have), d->fp));
+        if (have < room || room == len)
+            break;
+        room = room > len / 2 ? len : room * 2;
+        buf = s.GetBuffer(room);
+    }
+    if (have < room)
+        s.GetBuffer(have);
+}
+
+void DFile::ReadLine(DString& line, int maxLen)
+{
+    line = DString();
+    if (!IsOpen() || maxLen < 3)
+        return;
+    // Short lines are the rule: a stack buffer saves an allocation per line.
+    char local[1024];
+    std::unique_ptr<char[]> heap;
+    char* buf = local;
+    if (maxLen - 1 > int(sizeof local)) {
+        heap.reset(new char[size_t(maxLen - 1)]);
+        buf = heap.get();
+    }
+    if (!std::fgets(buf, maxLen - 1, d->fp))
+        return;
+    size_t n = std::strlen(buf);
+    if (n > 0 && buf[n - 1] == '\n')
+        --n;
+    if (n > 0 && buf[n - 1] == '\r')
+        --n;
+    line = DString(buf, int(n));
+}
+
+void DFile::ReadLineArray(DStringArray& fields, int maxLen, const char* delim)
+{
+    DString line;
+    ReadLine(line, maxLen);
+    fields.Split(line, delim, -1);
+}
+
+DString DFile::GetText(const DString& path)
+{
+    DString text;
+    const int len = GetFileLen(path);
+    if (len <= 0)
+        return text;
+    DFile f;
+    if (!f.Open(path, 5))
+        return text;
+    char* buf = text.GetBuffer(len);
+    const size_t got = std::fread(buf, 1, size_t(len), f.d->fp);
+    if (got < size_t(len))
+        text.GetBuffer(int(got));
+    return text;
+}
+
+void DFile::GetLines(const DString& path, DStringArray& lines)
+{
+    lines.Split(GetText(path), LDelim, -1);
+}
+
+void DFile::GetArray(const DString& path, DStringArray& table, const char* delim)
+{
+    table.Split2D(GetText(path), delim, -1);
+}
+
+void DFile::GetStringTable(const DString& path, DArray<DStringArray, 1>& table,
+                           const char* delim)
+{
+    DStringArray lines;
+    GetLines(path, lines);
+    lines.MakeTable(table, delim, -1);
+}
+
+bool DFile::WriteText(const DString& path, DString text)
+{
+    DFile f;
+    if (!f.Open(path, 6))
+        return false;
+    f.BWrite(text.c_str(), text.Len());
+    return f.Close();
+}
+
+bool DFile::WriteLine(const DString& path, const DString& line)
+{
+    const std::string native = Native(path, true);
+    if (native.empty())
+        return false;
+    std::FILE* fp = platform::OpenStream(native, "a+b");
+    if (!fp)
+        return false;
+    // One buffer for the whole line, so that it reaches the file in one append even when
+    // other processes append to the same file.
+    std::string bytes(line.c_str(), size_t(line.Len()));
+    bytes += LineEnd;
+    std::setvbuf(fp, nullptr, _IOFBF, bytes.size() + 1);
+    bool ok = WriteAll(fp, bytes.data(), bytes.size());
+    ok = std::fclose(fp) == 0 && ok;
+    return ok;
+}
+
+bool DFile::WriteLines(const DString& path, const DStringArray& lines)
+{
+    DFile f;
+    if (!f.Open(path, 6))
+        return false;
+    for (int i = 0; i < lines.Count(); ++i) {
+        if (i > 0)
+            f.BWrite(LineEnd, 2);
+        f.BWrite(lines[i].c_str(), lines[i].Len());
+    }
+    return f.Close();
+}
+
+bool DFile::WriteArray(const DString& path, const DStringArray& table, const char* delim)
+{
+    DFile f;
+    if (!f.Open(path, 6))
+        return false;
+    const int cols = table.CCount();
+    const int delimLen = int(std::strlen(delim ? delim : ""));
+    for (int r = 0; r < table.RCount(); ++r) {
+        if (r > 0)
+            f.BWrite(LineEnd, 2);
+        for (int c = 0; c < cols; ++c) {
+            if (c > 0)
+                f.BWrite(delim, delimLen);
+            const DString& field = table[r * cols + c];
+            f.BWrite(field.c_str(), field.Len());
+        }
+    }
+    return f.Close();
+}
+
+bool DFile::CopyLargeFile(const DString& from, const DString& to)
+{
+    const int len = GetFileLen(from);
+    DFile in;
+    if (len < 0 || !in.Open(from, 5))
+        return false;
+    DFile out;
+    if (!out.Open(to, 6))
+        return false;
+    std::vector<char> buf(size_t(std::min(len, CopyChunk)));
+    for (int left = len; left > 0;) {
+        const int chunk = std::min(left, CopyChunk);
+        if (std::fread(buf.data(), 1, size_t(chunk), in.d->fp) != size_t(chunk)) {
+            out.d->failed = true; // the source shrank: keep the old target
+            break;
+        }
+        out.BWrite(buf.data(), chunk);
+        left -= chunk;
+    }
+    in.Close();
+    return out.Close();
+}

@@ -1,0 +1,506 @@
+// DIni: parsing, lookup, write-through and change detection of settings files.
+#include "DIni.h"
+
+#include "Clock.h"
+#include "Core.h"
+#include "DFile.h"
+#include "FileSystem.h"
+#include "Log.h"
+
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+const int EmptyReadRetries = 10;
+const int EmptyReadPauseMs = 50;
+
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool EqualFold(const char* a, const char* b, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool SameName(const DString& a, const DString& b)
+{
+    return a.Len() == b.Len() && EqualFold(a.c_str(), b.c_str(), a.Len());
+}
+
+std::string Folded(const DString& name)
+{
+    std::string key(name.c_str(), size_t(name.Len()));
+    for (char& c : key)
+        c = FoldAscii(c);
+    return key;
+}
+
+bool IsBlank(const char* p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] != ' ')
+            return false;
+    return true;
+}
+
+// Calls f(start, length) for each line of `text`: split at LF, one trailing CR dropped.
+template <class F> void ForEachLine(const DString& text, F f)
+{
+    const char* p = text.c_str();
+    const int n = text.Len();
+    int start = 0;
+    while (start < n) {
+        const void* lf = std::memchr(p + start, '\n', size_t(n - start));
+        const int end = lf ? int(static_cast<const char*>(lf) - p) : n;
+        int len = end - start;
+        if (len > 0 && p[start + len - 1] == '\r')
+            --len;
+        f(start, len);
+        start = end + 1;
+    }
+}
+
+// The name of a header line "[name]": up to the last ']', or the whole rest without one.
+DString HeaderName(const DString& text, int start, int len)
+{
+    const char* p = text.c_str() + start;
+    int end = len;
+    while (end > 1 && p[end - 1] != ']')
+        --end;
+    const int nameLen = end > 1 ? end - 2 : len - 1;
+    return DString(text, start + 1, nameLen);
+}
+} // namespace
+
+// Folded section name -> index of the first section of that name.
+class DIni::SectionIndex {
+public:
+    explicit SectionIndex(const DStringArray& names)
+    {
+        map.reserve(size_t(names.Count()));
+        for (int i = 0; i < names.Count(); ++i)
+            map.emplace(Folded(names[i]), i);
+    }
+    std::unordered_map<std::string, int> map;
+};
+
+DIni::DIni() : curSection(-1), hold(false), index(nullptr) {}
+
+DIni::DIni(const DString& path) : DIni()
+{
+    SetFileName(path);
+}
+
+DIni::DIni(const DIni& other)
+    : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
+      sectionNames(other.sectionNames), sections(other.sections), hold(other.hold),
+      index(nullptr)
+{
+}
+
+DIni& DIni::operator=(const DIni& other)
+{
+    if (this == &other)
+        return *this;
+    fileName = other.fileName;
+    curSection = other.curSection;
+    fileText = other.fileText;
+    sectionNames = other.sectionNames;
+    sections = other.sections;
+    hold = other.hold;
+    InvalidateIndex();
+    return *this;
+}
+
+DIni::~DIni()
+{
+    delete index;
+}
+
+void DIni::InvalidateIndex()
+{
+    delete index;
+    index = nullptr;
+}
+
+int DIni::FindSection(const DString& name) const
+{
+    if (!index)
+        index = new SectionIndex(sectionNames);
+    const auto it = index->map.find(Folded(name));
+    return it == index->map.end() ? -1 : it->second;
+}
+
+int DIni::AppendSection(const DString& name, const DStringArray& lines)
+{
+    sectionNames.Add(name);
+    sections.Add(lines, 1);
+    const int at = sectionNames.Last();
+    if (index)
+        index->map.emplace(Folded(name), at);
+    return at;
+}
+
+void DIni::Parse(const DString& text)
+{
+    sectionNames.Clear();
+    sections.Clear();
+    InvalidateIndex();
+
+    const char* p = text.c_str();
+    int headers = 0;
+    ForEachLine(text, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
+    sectionNames.Reserve(headers);
+    sections.Reserve(headers);
+
+    ForEachLine(text, [&](int start, int len) {
+        if (len > 0 && p[start] == '[') {
+            sectionNames.Add(HeaderName(text, start, len));
+            sections.AddBlank(1);
+        } else if (sections.Count() > 0 && !IsBlank(p + start, len)) {
+            sections[sections.Last()].Add(DString(text, start, len));
+        }
+    });
+}
+
+bool DIni::SetFileName(const DString& path)
+{
+    const DString name = path; // `path` may be our own file name
+    Parse(DString());
+    curSection = -1;
+    if (!name) {
+        fileName = DString();
+        return false;
+    }
+
+    DString found = name;
+    if (!FileExists(found)) {
+        fileText = DString();
+        if (!DFile::WriteText(name, DString())) {
+            fileName = DString();
+            return false;
+        }
+        fileName = name;
+    } else {
+        // Another process may be caught rewriting the file: an empty read is tried again.
+        fileName = found;
+        fileText = DFile::GetText(fileName);
+        int tries = 0;
+        while (!fileText && tries < EmptyReadRetries) {
+            DSleep(EmptyReadPauseMs);
+            fileText = DFile::GetText(fileName);
+            ++tries;
+        }
+        if (Logging && tries >= 2)
+            Log(DString(tries) + " tries needed to read from " + fileName);
+    }
+    Parse(fileText);
+    hold = false;
+    return true;
+}
+
+bool DIni::Refresh()
+{
+    return SetFileName(fileName);
+}
+
+DString DIni::FileName() const
+{
+    return fileName;
+}
+
+bool DIni::WriteFile(DString path, bool keepName)
+{
+    if (!path)
+        path = fileName;
+    if (!path)
+        return true;
+
+    size_t size = 0;
+    for (int i = 0; i < sections.Count(); ++i) {
+        size += size_t(sectionNames[i].Len()) + 4;
+        for (int j = 0; j < sections[i].Count(); ++j)
+            size += size_t(sections[i][j].Len()) + 2;
+    }
+    std::string text;
+    text.reserve(size);
+    for (int i = 0; i < sections.Count(); ++i) {
+        text.append("[").append(sectionNames[i].c_str(), size_t(sectionNames[i].Len()));
+        text.append("]\r\n");
+        const DStringArray& lines = sections[i];
+        for (int j = 0; j < lines.Count(); ++j) {
+            if (j > 0)
+                text.append("\r\n");
+            text.append(lines[j].c_str(), size_t(lines[j].Len()));
+        }
+        if (i < sections.Last() && lines.Count() > 0)
+            text.append("\r\n");
+    }
+
+    DFile f;
+    bool ok = f.Open(path, 6);
+    if (ok) {
+        f.BWrite(text.data(), int(text.size()));
+        ok = f.Close();
+    }
+    if (!ok) {
+        Log("error opening for write");
+        return false;
+    }
+    if (!keepName)
+        fileName = path;
+    return true;
+}
+
+void DIni::WriteUnlessHeld()
+{
+    if (!hold)
+        WriteFile(fileName, false);
+}
+
+void DIni::HoldWrite(bool holdWrites)
+{
+    if (!holdWrites && hold) {
+        WriteFile(fileName, false);
+        hold = false;
+    } else {
+        hold = holdWrites;
+    }
+}
+
+void DIni::CommitFile()
+{
+    WriteFile(fileName, false);
+    fileText = DFile::GetText(fileName);
+}
+
+void DIni::RestoreFile()
+{
+    curSection = -1;
+    Parse(fileText);
+    WriteFile(fileName, false);
+}
+
+bool DIni::Changed()
+{
+    DStringArray disk;
+    DFile::GetLines(fileName, disk);
+
+    std::unordered_map<std::string, int> unseen; // memory sections not met on disk, by name
+    for (int i = 0; i < sectionNames.Count(); ++i)
+        ++unseen[Folded(sectionNames[i])];
+    int unseenCount = sectionNames.Count();
+    std::vector<DString> expected;
+
+    for (int i = 0; i < disk.Count(); ++i) {
+        const DString& line = disk[i];
+        if (line.Len() > 0 && line[0] == '[') {
+            const DString name = HeaderName(line, 0, line.Len());
+            const int at = FindSection(name);
+            if (at < 0 || !expected.empty())
+                return true;
+            int& left = unseen[Folded(name)];
+            if (left > 0) {
+                --left;
+                --unseenCount;
+            }
+            const DStringArray& lines = sections[at];
+            expected.clear();
+            for (int j = 0; j < lines.Count(); ++j)
+                expected.push_back(lines[j]);
+        } else {
+            const DString trimmed = line.Trim();
+            auto it = expected.begin();
+            while (it != expected.end() && !SameName(*it, trimmed))
+                ++it;
+            if (it == expected.end())
+                return true;
+            expected.erase(it);
+        }
+    }
+    return !expected.empty() || unseenCount > 0;
+}
+
+void DIni::SetSection(const DString& name)
+{
+    if (curSection >= 0 && SameName(sectionNames[curSection], name))
+        return;
+    const int at = FindSection(name);
+    curSection = at >= 0 ? at : AppendSection(name, DStringArray());
+}
+
+bool DIni::SectionExists(const DString& name) const
+{
+    return FindSection(name) >= 0;
+}
+
+DStringArray DIni::GetSectionNames() const
+{
+    return sectionNames;
+}
+
+int DIni::nSections() const
+{
+    return sectionNames.Count();
+}
+
+int DIni::nKeys() const
+{
+    return curSection >= 0 ? sections[curSection].Count() : 0;
+}
+
+DStringArray DIni::GetFullSection(const DString& name) const
+{
+    const int at = FindSection(name);
+    return at >= 0 ? sections[at] : DStringArray();
+}
+
+void DIni::SetFullSection(const DString& name, const DStringArray& lines)
+{
+    const int at = FindSection(name);
+    if (at >= 0)
+        sections[at] = lines;
+    else
+        AppendSection(name, lines);
+    WriteUnlessHeld();
+}
+
+void DIni::AddSection(const DString& name, const DStringArray& lines)
+{
+    SetFullSection(name, lines);
+}
+
+void DIni::DeleteSection(const DString& name)
+{
+    const int at = FindSection(name);
+    if (at >= 0) {
+        sectionNames.Remove(at, 1);
+        sections.Remove(at, 1);
+        InvalidateIndex();
+    }
+    curSection = -1;
+    WriteUnlessHeld();
+}
+
+void DIni::RenameSection(const DString& from, const DString& to)
+{
+    const int at = FindSection(from);
+    if (at < 0)
+        return;
+    sectionNames[at] = to;
+    InvalidateIndex();
+    WriteUnlessHeld();
+}
+
+int DIni::KeyIndex(const DString& key, int& valuePos) const
+{
+    if (curSection < 0)
+        return -1;
+    const int keyLen = key.Len();
+    if (keyLen > 0 && key[0] == ';')
+        return -1;
+    const DStringArray& lines = sections[curSection];
+    for (int i = 0; i < lines.Count(); ++i) {
+        const DString& line = lines[i];
+        if (line.Len() > keyLen && line[keyLen] == '=' &&
+            EqualFold(line.c_str(), key.c_str(), keyLen)) {
+            valuePos = keyLen + 1;
+            return i;
+        }
+    }
+    return -1;
+}
+
+DString DIni::GetKeyValue(const DString& key, const char* def) const
+{
+    int pos = 0;
+    const int at = KeyIndex(key, pos);
+    if (at >= 0) {
+        const DString& line = sections[curSection][at];
+        if (line.Len() > pos)
+            return line.Mid(pos, npos);
+    }
+    return DString(def, npos);
+}
+
+DString DIni::GetSectionKeyValue(const DString& section, const DString& key, const char* def)
+{
+    curSection = FindSection(section);
+    int pos = 0;
+    const int at = KeyIndex(key, pos);
+    if (at < 0)
+        return DString(def, npos);
+    return sections[curSection][at].Mid(pos, npos);
+}
+
+int DIni::GetKeyIntValue(const DString& key, int def) const
+{
+    const DString value = GetKeyValue(key, nullptr);
+    const char* p = value.c_str();
+    if (!std::strchr(p, 'e') && !std::strchr(p, 'E')) {
+        int n = def;
+        return value.ToInt(n, 0) ? n : def;
+    }
+    double x = 0;
+    // Out of the int range (or NaN) there is no integer to give: the default.
+    if (!value.ToDouble(x, 0) || !(x > -2147483649.0 && x < 2147483648.0))
+        return def;
+    return int(x);
+}
+
+float DIni::GetKeyFloatValue(const DString& key, float def) const
+{
+    const DString value = GetKeyValue(key, nullptr);
+    float x = def;
+    return value.ToFloat(x, 0) ? x : def;
+}
+
+bool DIni::GetKeyBoolValue(const DString& key, bool def) const
+{
+    int pos = 0;
+    const int at = KeyIndex(key, pos);
+    if (at < 0)
+        return def;
+    const DString value = sections[curSection][at].Mid(pos, npos);
+    return (value %= "True") || value == "1";
+}
+
+DStringArray DIni::GetKeyRow(const DString& key, int n, const char* delim,
+                             const char* def) const
+{
+    return DStringArray(GetKeyValue(key, def), delim, n);
+}
+
+void DIni::SetKeyValue(const DString& key, const DString& value)
+{
+    if (curSection < 0)
+        return;
+    DString line = key;
+    line << "=" << value;
+    int pos = 0;
+    const int at = KeyIndex(key, pos);
+    DStringArray& lines = sections[curSection];
+    if (at >= 0)
+        lines[at] = line;
+    else
+        lines.Add(line);
+    WriteUnlessHeld();
+}
+
+void DIni::DeleteKey(const char* section, const DString& key)
+{
+    curSection = FindSection(DString(section, npos));
+    int pos = 0;
+    const int at = KeyIndex(key, pos);
+    if (at < 0)
+        return;
+    sections[curSection].Remove(at, 1);
+    WriteUnlessHeld();
+}

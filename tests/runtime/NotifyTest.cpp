@@ -1,0 +1,137 @@
+// Notification: forwarding to the sink, the standard-output fallbacks, CFNotify and slot order.
+#include "DNotify.h"
+
+#include "Core.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Everything `f` writes to standard output.
+std::string CaptureStdout(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    int fds[2];
+    if (pipe(fds) != 0)
+        return "<pipe failed>";
+    const int saved = dup(1);
+    dup2(fds[1], 1);
+    close(fds[1]);
+    f();
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    std::string out;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, size_t(n));
+    close(fds[0]);
+    return out;
+}
+
+struct Recorder : DNotify {
+    struct Call {
+        int code, value;
+        std::string text;
+    };
+    std::vector<Call> calls;
+    void OnNotify(int code, int value, const DString& text) override
+    {
+        calls.push_back({code, value, text.c_str()});
+    }
+};
+
+std::string LogText()
+{
+    return testsupport::ReadBytes(testsupport::TestDir() + "/home/.local/share/Talvex/Log.txt");
+}
+
+} // namespace
+
+TEST(Notify, WithoutASinkTextGoesToStandardOutput)
+{
+    CoreInit("");
+    EXPECT_EQ(CaptureStdout([] { Message("abc"); }), "abc\n");
+    EXPECT_EQ(CaptureStdout([] { Display("d"); MsgBox("m"); Notify(31, -1, "n"); }),
+              "d\nm\nn\n");
+    EXPECT_EQ(CaptureStdout([] { NotifyC(2, 0, nullptr); NotifyC(2, 0, "c"); }), "\nc\n");
+    EXPECT_EQ(CaptureStdout([] { MacroCallback("abc"); }), "");
+}
+
+TEST(Notify, TheSinkReceivesCodeValueAndText)
+{
+    CoreInit("");
+    Recorder sink;
+    SetNotify(&sink);
+    const std::string out = CaptureStdout([] {
+        Display("d");
+        Message("m");
+        MsgBox("b");
+        MacroCallback("c");
+        Notify(31, -1, "status");
+        NotifyC(129, 0, "arg");
+    });
+    EXPECT_EQ(out, "");
+    ASSERT_EQ(sink.calls.size(), 6u);
+    const int codes[] = {1, 2, 7, 10, 31, 129};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(sink.calls[size_t(i)].code, codes[i]);
+    EXPECT_EQ(sink.calls[4].value, -1);
+    EXPECT_EQ(sink.calls[5].text, "arg");
+
+    SetNotify(nullptr);
+    EXPECT_EQ(CaptureStdout([] { Message("back"); }), "back\n");
+}
+
+TEST(Notify, ConsoleSinkPrintsMessagesAndLogsCode5)
+{
+    CoreInit("");
+    ASSERT_NE(CFNotify::ForC(), CFNotify::ForIDL());
+    EXPECT_EQ(CFNotify::ForC(), CFNotify::ForC());
+    SetNotify(CFNotify::ForC());
+    EXPECT_EQ(CaptureStdout([] { Message("one"); Message("two\n"); Message(""); }),
+              "one\ntwo\n");
+    EXPECT_EQ(CaptureStdout([] { Display("d"); MsgBox("m"); MacroCallback("c"); }), "");
+    const std::string out = CaptureStdout([] { Notify(5, 0, "to the log"); Notify(5, 0, ""); });
+    EXPECT_EQ(out, "");
+    const std::string log = LogText();
+    EXPECT_EQ(log.find("to the log by "), 0u);
+    EXPECT_EQ(log.find("\r\n"), log.size() - 2) << "exactly one log line";
+}
+
+#if defined(__GNUC__) && !defined(_WIN32)
+// Plug-ins and hosts built apart from the library call through the tables by position.
+TEST(Notify, VirtualSlotsKeepTheirOrder)
+{
+    Recorder sink;
+    using OnNotifyFn = void (*)(DNotify*, int, int, const DString&);
+    using QueryFn = bool (*)(DNotify*);
+    void** table = *reinterpret_cast<void***>(static_cast<DNotify*>(&sink));
+    reinterpret_cast<OnNotifyFn>(table[0])(&sink, 3, 4, DString("slot"));
+    ASSERT_EQ(sink.calls.size(), 1u);
+    EXPECT_EQ(sink.calls[0].code, 3);
+    EXPECT_FALSE(reinterpret_cast<QueryFn>(table[1])(&sink));
+
+    struct Shots : QNotify {
+        std::string name;
+        int group = 0;
+        void ShotChanged(DString shot, int g, int, bool) override
+        {
+            name = shot.c_str();
+            group = g;
+        }
+    } shots;
+    using ShotChangedFn = void (*)(QNotify*, DString, int, int, bool);
+    void** qtable = *reinterpret_cast<void***>(static_cast<QNotify*>(&shots));
+    reinterpret_cast<ShotChangedFn>(qtable[1])(&shots, DString("Shot12"), 3, 0, false);
+    EXPECT_EQ(shots.name, "Shot12");
+    EXPECT_EQ(shots.group, 3);
+}
+#endif
