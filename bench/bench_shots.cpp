@@ -1,0 +1,121 @@
+// Creating shots with ten fields each, with and without the write pause, against plain stdio.
+#include "Core.h"
+#include "DString.h"
+#include "Experiment.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFields = 10;
+
+double Seconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+/// The library: CreateShot, then ten SetShotData, optionally inside a pause.
+double RunLibrary(std::string const& root, int shots, bool pause)
+{
+    std::string folder = root + "/lib" + std::to_string(shots) + (pause ? "p" : "");
+    Expt.SetExperimentFolder(folder.c_str());
+    double t0 = Seconds();
+    for (int s = 0; s < shots; ++s) {
+        DString name(s);
+        Expt.CreateShot(name, DString(), false);
+        if (pause)
+            Expt.SetPauseIO(true);
+        for (int f = 0; f < kFields; ++f)
+            Expt.SetShotData(DString("Field") << f, DString(s * kFields + f));
+        if (pause)
+            Expt.SetPauseIO(false);
+    }
+    return Seconds() - t0;
+}
+
+/// Writes lines of sections as the settings files hold them, replacing the file atomically.
+void WriteIni(std::string const& path, std::vector<std::pair<std::string, std::vector<std::string>>> const& sections)
+{
+    std::string tmp = path + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return;
+    bool first = true;
+    for (auto const& sec : sections) {
+        std::fprintf(f, "%s[%s]", first ? "" : "\r\n", sec.first.c_str());
+        for (auto const& line : sec.second)
+            std::fprintf(f, "\r\n%s", line.c_str());
+        first = false;
+    }
+    std::fclose(f);
+    std::rename(tmp.c_str(), path.c_str());
+}
+
+/// The baseline: the same folders and the same file rewrites (every write rewrites both files
+/// whole), kept in memory with the standard library only.
+double RunBaseline(std::string const& root, int shots, bool pause)
+{
+    std::string shotPath = root + "/base" + std::to_string(shots) + (pause ? "p" : "") + "/Shots";
+    fs::create_directories(shotPath);
+    std::string cacheFile = shotPath + "/ScalarCache.ini";
+    std::vector<std::pair<std::string, std::vector<std::string>>> cache;
+    double t0 = Seconds();
+    for (int s = 0; s < shots; ++s) {
+        std::string folder = shotPath + "/Shot" + std::to_string(s);
+        fs::create_directory(folder);
+        cache.push_back({"Shot" + std::to_string(s), {"Date=01/01/2024 00:00:00"}});
+        std::vector<std::pair<std::string, std::vector<std::string>>> fields{{"Fields", {cache.back().second[0]}}};
+        WriteIni(cacheFile, cache);
+        WriteIni(folder + "/Scalars.ini", fields);
+        for (int f = 0; f < kFields; ++f) {
+            std::string line = "Field" + std::to_string(f) + "=" + std::to_string(s * kFields + f);
+            cache.back().second.push_back(line);
+            fields[0].second.push_back(line);
+            if (!pause) {
+                WriteIni(cacheFile, cache);
+                WriteIni(folder + "/Scalars.ini", fields);
+            }
+        }
+        if (pause) {
+            WriteIni(cacheFile, cache);
+            WriteIni(folder + "/Scalars.ini", fields);
+        }
+    }
+    return Seconds() - t0;
+}
+
+} // namespace
+
+int main()
+{
+    char tmpl[] = "/tmp/talvex-bench-XXXXXX";
+    if (!mkdtemp(tmpl))
+        return 1;
+    std::string root = tmpl;
+    // Keep the benchmark away from the real profile, shares and mounts.
+    setenv("HOME", root.c_str(), 1);
+    setenv("XDG_DATA_HOME", root.c_str(), 1);
+    setenv("TALVEX_SMB_CONF", (root + "/smb.conf").c_str(), 1);
+    setenv("TALVEX_MOUNTS", (root + "/mounts").c_str(), 1);
+    CoreInit("");
+
+    std::printf("%-7s %-6s %14s %14s %8s\n", "shots", "pause", "library us/shot", "stdio us/shot", "ratio");
+    for (bool pause : {false, true}) {
+        for (int shots : {500, 1000, 2000}) {
+            double lib = RunLibrary(root, shots, pause);
+            double base = RunBaseline(root, shots, pause);
+            std::printf("%-7d %-6s %14.1f %14.1f %8.2f\n", shots, pause ? "yes" : "no",
+                        lib / shots * 1e6, base / shots * 1e6, lib / base);
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(root, ec);
+    return 0;
+}

@@ -1,0 +1,154 @@
+// Experiment: the selected experiment, its shot paths and cues, the current shot and its fields.
+#ifndef TALVEX_EXPERIMENT_H
+#define TALVEX_EXPERIMENT_H
+
+#include "TalvexApi.h"
+#include "DArray.h"
+#include "DIni.h"
+#include "DString.h"
+#include "DStringArray.h"
+
+/// One line of an experiment's [Groups] section: `<pattern>;<ignored>;<label>`.
+struct TALVEX_API GroupName {
+    /// Folder path, possibly with wildcards, absolute or relative to the experiment.
+    DString Pattern;
+    /// Kept for the caller, not interpreted.
+    DString Label;
+};
+
+/// One line of an experiment's [ShotCreation] section: `<cue>=<folder>`.
+struct TALVEX_API GroupCue {
+    /// "*", "#", or a shot-name prefix.
+    DString Cue;
+    /// Shot path the folder names, or -1 when it is not one of the shot paths.
+    int Group = -1;
+};
+
+/// The experiment that is selected, its shots and the current shot's fields. One instance,
+/// `Expt`, serves the whole process; it is not thread-safe.
+///
+/// A shot `X` of group g lives in the folder `ShotPaths[g]` joined with `ShotX`. A shot
+/// name is one folder-name element: names holding a path separator, and the names "." and
+/// "..", are refused by every operation that would make or use their folder.
+class TALVEX_API Experiment {
+public:
+    // Configuration (selected by SetExperimentFolder).
+    DArray<GroupName> Groups;
+    DArray<GroupCue> Cues;
+    /// Index = group number; element 0 is `<folder>\Shots` once an experiment is open.
+    DStringArray ShotPaths;
+    DString Description;
+    /// The folder that contains the experiment folder.
+    DString ExperimentPath;
+    /// The experiment folder exactly as it was selected.
+    DString ExperimentFolder;
+    DString ExperimentName;
+    DString ExperimentUNCFolder;
+
+    // The current shot.
+    /// Group of the current shot; -1 when no experiment is open.
+    int CurrentGroup = 0;
+    DString ShotFolder;
+    /// Empty when no shot is current.
+    DString ShotName;
+    DString SavedShotName;
+    int SavedGroup = 0;
+
+    // The current shot's fields.
+    /// `<ShotFolder>\Scalars.ini`.
+    DString ScalarsFileName;
+    /// `<shot path>\ScalarCache.ini`, shared by all shots of the shot path.
+    DString ScalarCacheFileName;
+    /// Bound to Scalars.ini, section Fields.
+    DIni ScalarsIni;
+    /// Bound to ScalarCache.ini, section `Shot<ShotName>`.
+    DIni ScalarCacheIni;
+    /// Writes of both field files are held in memory (SetPauseIO).
+    bool PauseIO = false;
+
+    /// Version of the data formats written by this library.
+    static const int CurDataVersion = 19;
+
+    Experiment() = default;
+    Experiment(Experiment const&) = default;
+    Experiment& operator=(Experiment const&) = default;
+    ~Experiment() = default;
+
+    // Configuration.
+    /// Selects an experiment folder (an empty one closes the experiment). Always true.
+    bool SetExperimentFolder(DString const& folder);
+    DString GetExperimentFolder();
+    DString GetExperimentName();
+    DString GetExperimentPath();
+    DString GetExperimentUNCFolder();
+    DString AppendExptPathElts(DString const& a);
+    DString AppendExptPathElts(DString const& a, DString const& b);
+    /// Absolute form of `.\x` (experiment folder), `..\x` (its parent) or a network path.
+    DString FullPath(DString const& path);
+    /// `.\x` or `..\x` for a path inside the experiment folder or its parent (always written
+    /// with backslashes); otherwise the network form of the path.
+    DString RelativePath(DString const& path);
+    /// Shot path of the current group; empty when there is none.
+    DString GetCurPath();
+    int GetCurrentGroup();
+    /// Writes section [LastRun] (Shot, ShotPath, Started) into the caller's settings file.
+    void StampConfigFile(DIni& ini);
+
+    // Shots.
+    /// Creates the shot (or reuses it after a leading `*`, which is removed from name) and
+    /// makes it current. Returns its group; -(g+1) when it exists in group g and may not be
+    /// reused; -1 when no experiment is open or the name is not one folder name.
+    int CreateShot(DString& name, DString const& comment = DString(), bool setDate = false);
+    /// Makes a shot current; gnum < 0 searches the shot paths. False when no experiment is
+    /// open, the group is invalid or the name is not one folder name.
+    bool SetShot(DString name, int gnum = -1);
+    /// Deletes the current shot's folder and cache section; the name stays current.
+    bool DeleteShot();
+    /// Renames the current shot; false (nothing changed) when there is none, the name is not
+    /// one folder name, the target exists or the folder cannot be renamed.
+    bool RenameShot(DString newName);
+    void SetTempShot(DString const& name, int gnum = -1);
+    void ResetShot();
+    DString GetShotName();
+    DString GetShotFolder();
+    /// Current name with its trailing number moved by offset, zero-padded to its old width.
+    DString GetOffsetShotName(int offset);
+    /// True for an empty name or one without the characters refused by the chosen set.
+    bool IsValidName(DString const& name, bool set = false);
+    /// First group (the current one first) whose shot path holds `Shot<name>`; -1 if none.
+    int GuessPathFromShot(DString& name);
+    /// Group whose shot path is the given (experiment-relative or absolute) folder; -1 if none.
+    int GetShotGroupNumber(DString const& path);
+    /// Shot (before the last separator, else the current shot) and its group.
+    int GetShotGNumFromFileName(DString const& fileName, DString& shot);
+    /// `ShotPaths[g]`; empty when g is out of range.
+    DString GetShotGroupPath(int g);
+
+    // Shot fields.
+    /// A field of the current shot (`Shot` gives its name; `a::b` gives a, or b if a is
+    /// empty); empty when missing or when no shot is current.
+    DString GetShotData(DString const& name);
+    /// Sets a field in Scalars.ini and the cache; an empty value removes it from both.
+    void SetShotData(DString const& name, DString const& value);
+    /// Sets a numeric field; names holding `\` address data objects.
+    void SetScalarData(DString const& name, float value);
+    /// Copies the shot's whole [Fields] section into its cache section.
+    void SetShotCacheData();
+    /// Holds (true) or writes and releases (false) the writes of both field files.
+    void SetPauseIO(bool pause);
+    /// s with `[field]` (bangOnly false) or `![field]` (true) replaced by the field's value;
+    /// empty when any referenced field is empty.
+    DString GetExpandedString(DString const& s, bool bangOnly = false);
+
+private:
+    void BindScalars();
+    void BindCache();
+    void ReleasePause();
+    int GroupForNewShot(DString const& shot) const;
+    bool HasShotPath(int g) const { return g >= 0 && g < ShotPaths.Count(); }
+};
+
+/// The process-wide experiment.
+extern TALVEX_API Experiment Expt;
+
+#endif
