@@ -109,16 +109,14 @@ bool ReadsAsNumber(DString const& e, float& v, int start = 0)
 float Experiment::GetScalarData(DString expr, ScalarLookup lookup)
 {
     DString const e = GetExpandedString(expr, true);
-    // One reading of the field file serves the whole evaluation (see FieldValue).
-    if (!PauseIO && ~ShotFolder && ~ShotName)
-        BindScalars();
+    fieldsRead = false; // the first field asked for reads the file again (FieldValue)
     float const v = ParseInput(e, lookup);
     return IsVF(v) ? v : -DFMax;
 }
 
-// GetShotData without reading the field file again: GetScalarData has just read it, and an
-// expression asks for many fields. A lookup callback that moves to another shot is noticed by
-// the file name, and fields it writes are in the bound object already.
+// GetShotData that reads the field file once per evaluation rather than once per field. A
+// lookup callback that moves to another shot is noticed by the file name; fields it writes
+// are in the bound object already.
 DString Experiment::FieldValue(DString const& name)
 {
     if (!ShotFolder || !ShotName)
@@ -127,8 +125,9 @@ DString Experiment::FieldValue(DString const& name)
         return ShotName;
     if (!PauseIO) {
         DString const bound = ScalarsIni.FileName();
-        if (bound != ScalarsFileName && !PathsEqual(bound, ScalarsFileName))
+        if (!fieldsRead || (bound != ScalarsFileName && !PathsEqual(bound, ScalarsFileName)))
             BindScalars();
+        fieldsRead = true;
     }
     ScalarsIni.SetSection("Fields");
     int const split = name.Find("::");

@@ -203,6 +203,9 @@ private:
     float ParseChoices(DString const& expr, ScalarLookup lookup);
     float DataParam(DString const& data, DString const& param);
     DString FieldValue(DString const& name);
+
+    /// Set when the field file was read for the running evaluation (FieldValue).
+    bool fieldsRead = false;
 };
 
 /// The process-wide experiment.
