@@ -2,7 +2,7 @@
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin
 
 .PHONY: all deps configure build test demo bench clean
 

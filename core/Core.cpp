@@ -8,8 +8,6 @@
 #include "Paths.h"
 #include "Platform.h"
 
-#include <string>
-
 DIni StIni;
 bool Logging = false;
 bool Silent = false;
@@ -32,21 +30,6 @@ void WriteFirstStartKeys()
     StIni.SetKeyValue("UseLocalSettings", "True");
     StIni.HoldWrite(false);
 }
-
-// The native folder of a drive letter: key <letter> of section Drives of the settings file.
-// Read without selecting the section, so that lookups never move StIni's current section.
-std::string DriveFolder(char letter)
-{
-    if (Silent)
-        return std::string();
-    const DStringArray lines = StIni.GetFullSection("Drives");
-    for (int i = 0; i < lines.Count(); ++i) {
-        const DString& line = lines[i];
-        if (line.Len() > 2 && line[1] == '=' && (line[0] == letter || line[0] == letter + 32))
-            return std::string(line.c_str() + 2, size_t(line.Len() - 2));
-    }
-    return std::string();
-}
 } // namespace
 
 double core::StartTime()
@@ -60,7 +43,6 @@ void CoreInit(const DString& programFolder)
     SetQNotify(nullptr);
     Logging = false;
     StartSeconds = Timer();
-    platform::SetDriveLookup(&DriveFolder);
     SetComputerNameD();
     SetTalvexPath(programFolder);
 }

@@ -76,10 +76,11 @@ DFile::DFile(const DFile& other) : d(other.d)
 
 DFile& DFile::operator=(const DFile& other)
 {
-    if (other.d)
-        ++other.d->refs;
+    Stream* shared = other.d; // `other` may be this object
+    if (shared)
+        ++shared->refs;
     Release();
-    d = other.d;
+    d = shared;
     return *this;
 }
 
@@ -137,7 +138,8 @@ bool DFile::Close()
 {
     if (!d || !d->fp)
         return true;
-    bool ok = std::fflush(d->fp) == 0 && !std::ferror(d->fp) && !d->failed;
+    // Only writes decide: a failed read on an update stream must not cost the new contents.
+    bool ok = std::fflush(d->fp) == 0 && !d->failed;
     ok = (std::fclose(d->fp) == 0) && ok;
     d->fp = nullptr;
     if (!d->temp.empty()) {
@@ -165,6 +167,18 @@ bool DFile::IsEOF() const
 __int64 DFile::Tell() const
 {
     return IsOpen() ? __int64(TALVEX_FTELL(d->fp)) : -1;
+}
+
+__int64 DFile::Length() const
+{
+    if (!IsOpen())
+        return -1;
+    __int64 const at = TALVEX_FTELL(d->fp);
+    if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
+        return -1;
+    __int64 const end = TALVEX_FTELL(d->fp);
+    TALVEX_FSEEK(d->fp, at, SEEK_SET);
+    return end;
 }
 
 void DFile::SeekAbs(__int64 pos)
@@ -345,11 +359,11 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     std::FILE* fp = platform::OpenStream(native, "a+b");
     if (!fp)
         return false;
-    // One buffer for the whole line, so that it reaches the file in one append even when
-    // other processes append to the same file.
+    // Unbuffered, the whole line reaches the file in one append even when other processes
+    // append to the same file.
     std::string bytes(line.c_str(), size_t(line.Len()));
     bytes += LineEnd;
-    std::setvbuf(fp, nullptr, _IOFBF, bytes.size() + 1);
+    std::setvbuf(fp, nullptr, _IONBF, 0);
     bool ok = WriteAll(fp, bytes.data(), bytes.size());
     ok = std::fclose(fp) == 0 && ok;
     return ok;

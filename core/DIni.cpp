@@ -79,6 +79,15 @@ DString HeaderName(const DString& text, int start, int len)
 }
 } // namespace
 
+// The lines of one section. A settings file holds many short sections, so they grow in small
+// steps instead of the usual 256 elements: copies keep the step.
+namespace {
+class SectionLines : public DStringArray {
+public:
+    SectionLines() { growBy = 8; }
+};
+} // namespace
+
 // Folded section name -> index of the first section of that name.
 class DIni::SectionIndex {
 public:
@@ -142,7 +151,7 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
 {
     sectionNames.Add(name);
     sections.Add(lines, 1);
-    const int at = sectionNames.Last();
+    const int at = sectionNames.Count() - 1;
     if (index)
         index->map.emplace(Folded(name), at);
     return at;
@@ -163,9 +172,9 @@ void DIni::Parse(const DString& text)
     ForEachLine(text, [&](int start, int len) {
         if (len > 0 && p[start] == '[') {
             sectionNames.Add(HeaderName(text, start, len));
-            sections.AddBlank(1);
+            sections.Add(SectionLines());
         } else if (sections.Count() > 0 && !IsBlank(p + start, len)) {
-            sections[sections.Last()].Add(DString(text, start, len));
+            sections[sections.Count() - 1].Add(DString(text, start, len));
         }
     });
 }
@@ -240,7 +249,7 @@ bool DIni::WriteFile(DString path, bool keepName)
                 text.append("\r\n");
             text.append(lines[j].c_str(), size_t(lines[j].Len()));
         }
-        if (i < sections.Last() && lines.Count() > 0)
+        if (i + 1 < sections.Count() && lines.Count() > 0)
             text.append("\r\n");
     }
 
@@ -333,7 +342,7 @@ void DIni::SetSection(const DString& name)
     if (curSection >= 0 && SameName(sectionNames[curSection], name))
         return;
     const int at = FindSection(name);
-    curSection = at >= 0 ? at : AppendSection(name, DStringArray());
+    curSection = at >= 0 ? at : AppendSection(name, SectionLines());
 }
 
 bool DIni::SectionExists(const DString& name) const
@@ -358,8 +367,12 @@ int DIni::nKeys() const
 
 DStringArray DIni::GetFullSection(const DString& name) const
 {
+    // A fresh array, so that the caller's array grows in the usual steps.
+    DStringArray lines;
     const int at = FindSection(name);
-    return at >= 0 ? sections[at] : DStringArray();
+    if (at >= 0)
+        lines.Append(sections[at]);
+    return lines;
 }
 
 void DIni::SetFullSection(const DString& name, const DStringArray& lines)

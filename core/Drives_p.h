@@ -1,10 +1,15 @@
-// Drive letters of Windows paths: the native folders they stand for (internal).
+// Drive letters of Windows paths: what they stand for (internal).
 #ifndef TALVEX_DRIVES_P_H
 #define TALVEX_DRIVES_P_H
 
 #include <string>
 
-/// Native folder that drive `letter` (upper case) stands for; empty when it is not mapped.
+/// Value of key <letter> (upper case) in section Drives of the program settings file, spaces
+/// trimmed: a native folder ("/mnt/x") or a Windows path ("\\srv\share"). Empty when absent
+/// and while Silent.
+std::string DriveMapping(char letter);
+
+/// Native folder that drive `letter` (upper case) stands for; empty when it does not resolve.
 std::string MappedDriveRoot(char letter);
 
 #endif

@@ -73,6 +73,17 @@ DString GetUNCFileName(DString const& path)
 {
     if (IsNetworkPath(path))
         return path;
+    if (path.Len() >= 2 && path[1] == ':') { // a drive mapped onto a network path
+        char letter = path[0];
+        if (letter >= 'a' && letter <= 'z')
+            letter = char(letter - 'a' + 'A');
+        DString remote = D(letter >= 'A' && letter <= 'Z' ? DriveMapping(letter) : "");
+        while (IsNetworkPath(remote) && IsSep(remote[remote.Len() - 1]))
+            remote.TruncateBy(1);
+        DString rest = WithSeparators(path.Mid(2), '\\');
+        if (IsNetworkPath(remote))
+            return ~rest && rest[0] != '\\' ? remote + "\\" + rest : remote + rest;
+    }
     DString native = NativeText(path);
     if (!native)
         return path;

@@ -12,23 +12,25 @@ class DFile;
 /// what they mean depends on its type code (unused groups are stored as they are, 0 by
 /// default):
 ///
-/// | Code | Type      | origin            | axis                   | size                              | points                     |
-/// |------|-----------|-------------------|------------------------|-----------------------------------|----------------------------|
-/// | 1    | Point     | position          | -                      | -                                 | -                          |
-/// | 2    | Line      | start             | end                    | -                                 | -                          |
-/// | 3    | Polyline  | offset            | -                      | -                                 | x, y, z per vertex, open   |
-/// | 4    | Rectangle | centre            | normal                 | width, height, rotation (rad)     | -                          |
-/// | 5    | Circle    | centre            | normal                 | radius                            | -                          |
-/// | 6    | Polygon   | offset            | -                      | -                                 | x, y, z per vertex, closed |
-/// | 7    | Box       | centre            | direction of edge 1    | edges 1, 2, 3, rotation (rad)     | -                          |
-/// | 8    | Cylinder  | centre of base    | base to top (height)   | outer radius, inner radius        | -                          |
-/// | 9    | Sphere    | centre            | -                      | radius                            | -                          |
-/// | 10   | Cone      | centre of base    | base to apex           | base radius, apex radius          | -                          |
-/// | 11   | Mesh      | offset            | -                      | -                                 | 9 floats per triangle      |
-/// | 12   | Label     | anchor            | text direction         | text height                       | -                          |
+/// | Code | Type      | origin         | axis                | size                    | points   |
+/// |------|-----------|----------------|---------------------|-------------------------|----------|
+/// | 1    | Point     | position       |                     |                         |          |
+/// | 2    | Line      | start          | end                 |                         |          |
+/// | 3    | Polyline  | offset         |                     |                         | vertices |
+/// | 4    | Rectangle | centre         | normal              | width, height, rotation |          |
+/// | 5    | Circle    | centre         | normal              | radius                  |          |
+/// | 6    | Polygon   | offset         |                     |                         | vertices |
+/// | 7    | Box       | centre         | direction of edge 1 | edges 1, 2, 3, rotation |          |
+/// | 8    | Cylinder  | centre of base | base to top         | outer, inner radius     |          |
+/// | 9    | Sphere    | centre         |                     | radius                  |          |
+/// | 10   | Cone      | centre of base | base to apex        | base, apex radius       |          |
+/// | 11   | Mesh      | offset         |                     |                         | triangles|
+/// | 12   | Label     | anchor         | text direction      | text height             |          |
 ///
-/// Vertices in `points` are relative to `origin`. A Label's text is its name. Rotations turn
-/// about the axis vector. The style values (colour to value) apply to every type.
+/// Vertices are x, y, z triples relative to `origin` (a polygon closes itself, a polyline does
+/// not); a triangle is three vertices (9 floats).
+/// Rotations are in radians about the axis vector. A Label's text is its name. The style
+/// values (colour to value) apply to every type.
 ///
 /// The .dgm file, little-endian and packed: int32 version 1, int32 header extension length 0,
 /// int32 object count; per object the name (int32 length + bytes), int32 type, origin (3

@@ -108,9 +108,9 @@ public:
     float GetMatrixParam(DString const& name) const;
 
     // Files; the name is given without ".dmt".
-    /// Reads the matrix; "name[first, end]" reads slices first..end-1 of the last axis, "name[first]"
-    /// or a missing end reads to the end. False (matrix unchanged) when the file does not open
-    /// or is malformed.
+    /// Reads the matrix; "name[first, end]" reads slices first..end-1 of the last axis (their
+    /// coordinates too; origSize keeps the stored length), and "name[first]" or a missing end
+    /// reads to the end. False, matrix unchanged, when the file does not open or is malformed.
     bool Read(DString name, int end = -1, int first = 0);
     /// Writes the whole file (atomically), stamping dateStamp; false when it cannot be written
     /// or the value count is not the product of the axis sizes.

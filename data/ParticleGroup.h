@@ -69,8 +69,9 @@ public:
     bool Write(DString name);
     /// Adds this group's particles at the end of the file; a missing file is written whole.
     /// The file's header values win: this group takes its geometry (its particles converted),
-    /// headerB, headerA and t1..t5, and the merged extremes and count. False, file unchanged,
-    /// when the file is malformed or the total would pass 2^31 - 1 particles.
+    /// headerB, headerA and t1..t5; its extremes (call Scale first) merge with the stored
+    /// ones, and nOrigParticles becomes the new total. False, file unchanged, when the file is
+    /// malformed or the total would pass 2^31 - 1 particles.
     bool Append(DString name);
 
     int fileCount = 0;    ///< nOrigParticles

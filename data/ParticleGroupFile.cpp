@@ -234,7 +234,11 @@ bool ParticleGroup::appendByRewrite(DString const& path)
 
 void ParticleGroup::adoptFileHeader(ParticleGroup const& head)
 {
+    // Particles converted to the file's geometry need their extremes taken afresh.
+    bool const converts = (geometry != 0) != (head.geometry != 0) && nParticles() > 0;
     SetGeometry(head.geometry);
+    if (converts)
+        Scale();
     headerB = head.headerB;
     headerA = head.headerA;
     t1 = head.t1;
@@ -242,18 +246,15 @@ void ParticleGroup::adoptFileHeader(ParticleGroup const& head)
     t3 = head.t3;
     t4 = head.t4;
     t5 = head.t5;
-    // Extremes over what the file will hold: stored ones count only when particles are stored.
-    if (nParticles() == 0) {
-        std::memcpy(maxVals, head.maxVals, sizeof maxVals);
-        std::memcpy(minVals, head.minVals, sizeof minVals);
-    } else {
-        Scale();
-        for (int c = 0; c < Cols && head.fileCount > 0; ++c) {
-            if (head.maxVals[c] > maxVals[c])
-                maxVals[c] = head.maxVals[c];
-            if (head.minVals[c] < minVals[c])
-                minVals[c] = head.minVals[c];
-        }
+    // This group's extremes (as Scale left them) merge with the stored ones; stored extremes
+    // of an empty file, and own ones of an empty group, describe nothing and are passed over.
+    bool const takeStored = nParticles() == 0;
+    bool const merge = !takeStored && head.fileCount > 0;
+    for (int c = 0; c < Cols; ++c) {
+        if (takeStored || (merge && head.maxVals[c] > maxVals[c]))
+            maxVals[c] = head.maxVals[c];
+        if (takeStored || (merge && head.minVals[c] < minVals[c]))
+            minVals[c] = head.minVals[c];
     }
     fileCount = head.fileCount + nParticles();
 }

@@ -9,18 +9,20 @@
 
 TALVEX_API Experiment Expt;
 
+const int Experiment::CurDataVersion;
+
 namespace {
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 
-/// The text of path after prefix and the one separator that follows it, with backslashes.
-DString RestAfter(DString const& path, DString const& prefix)
+/// `mark` + the part of path below prefix, written with backslashes; empty when prefix is
+/// empty or not a folder above path.
+DString RelativeTo(DString const& path, DString const& prefix, char const* mark)
 {
-    int start = prefix.Len();
-    if (start < path.Len() && IsSep(path[start]) && !IsSep(prefix[prefix.Len() - 1]))
-        ++start;
-    DString rest = path.Mid(start);
-    return rest.Replace("/", "\\");
+    DString rest;
+    if (!prefix || !PathAfterPrefix(path, prefix, rest))
+        return DString();
+    return mark + rest.Replace("/", "\\");
 }
 
 /// Shot paths listed by one [Groups] pattern: the matching sub-folders, `.` names left out.
@@ -157,12 +159,11 @@ DString Experiment::FullPath(DString const& path)
 
 DString Experiment::RelativePath(DString const& path)
 {
-    // The experiment folder is tested first so that a folder without a parent still works.
-    if (~ExperimentFolder && PathHasPrefix(path, ExperimentFolder))
-        return ".\\" + RestAfter(path, ExperimentFolder);
-    if (~ExperimentPath && PathHasPrefix(path, ExperimentPath))
-        return "..\\" + RestAfter(path, ExperimentPath);
-    return GetUNCFileName(path);
+    // The experiment folder is tried first, so that a folder without a parent works too.
+    DString relative = RelativeTo(path, ExperimentFolder, ".\\");
+    if (!relative)
+        relative = RelativeTo(path, ExperimentPath, "..\\");
+    return ~relative ? relative : GetUNCFileName(path);
 }
 
 DString Experiment::GetCurPath()

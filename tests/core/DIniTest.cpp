@@ -206,6 +206,34 @@ TEST(DIni, MissingEmptyAndUnwritableFiles)
     ini.SetKeyValue("k", "v"); // no file: memory only
     EXPECT_EQ(Bytes(ini.GetKeyValue("k", "")), "v");
 
+    WriteBytes("plain.txt", "x");
+    EXPECT_FALSE(ini.SetFileName("plain.txt/x.ini"));
+
+    // A folder the process may not read: no file, no crash.
+    std::filesystem::create_directories("locked");
+    WriteBytes("locked/x.ini", "[A]\nk=v\n");
+    std::filesystem::permissions("locked", std::filesystem::perms::none);
+    std::filesystem::permissions(".", std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(testsupport::TestDir(), std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (getuid() == 0 && setuid(65534) != 0)
+            _exit(2);
+        DIni locked;
+        const bool loaded = locked.SetFileName("locked/x.ini");
+        locked.SetSection("A");
+        locked.SetKeyValue("k", "w");
+        _exit(!loaded && !DFile::GetText("locked/x.ini") ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::filesystem::permissions("locked", std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadBytes("locked/x.ini"), "[A]\nk=v\n");
+
     // A write that fails is logged and the memory copy stays for a later write.
     CoreInit("");
     ASSERT_TRUE(ini.SetFileName("gone/x.ini") == false);
@@ -288,18 +316,27 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
     std::mt19937 rng(12345);
     int seen = 0;
     for (int round = 0; round < 30; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             DIni ini("crash.ini");
             ini.SetSection("S0");
+            if (write(ready[1], "r", 1) != 1)
+                _exit(1);
             for (int n = ini.GetKeyIntValue("counter", 0) + 1;; ++n) {
                 char c[16];
                 std::snprintf(c, sizeof c, "%08d", n);
                 ini.SetKeyValue("counter", c);
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 40000));
+        // Killed at a random moment of its rewriting, once it has loaded the file.
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        close(ready[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 25000));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
 

@@ -109,8 +109,9 @@ TEST(ParticleGroupFile, AppendAddsParticlesAndMergesTheHeader)
     one.Scale();
     ASSERT_TRUE(one.Append("a")); // missing: written whole
 
-    ParticleGroup two = Numbered(2, -100.0f); // not scaled: the extremes come from the particles
+    ParticleGroup two = Numbered(2, -100.0f);
     two.headerB = 1.0f;
+    two.Scale();
     ASSERT_TRUE(two.Append("a"));
     EXPECT_EQ(two.headerB, 9.0f); // the file's values win
     EXPECT_EQ(two.nOrigParticles(), 3);

@@ -73,7 +73,7 @@ TEST_F(ExperimentTest, CuesPlaceNewShots)
         {"te9", 2},    // prefixes ignore case
         {"Lost1", 0},  // the cue's folder is not a shot path
         {"Abc", 2},    // first letter is the table's first: "False"
-        {"abc", 0},    // "True"
+        {"bcd", 0},    // "True"
         {"1e3x", 0},   // not a number as a whole
     };
     for (auto const& c : cases) {

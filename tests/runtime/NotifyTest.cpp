@@ -1,4 +1,4 @@
-// Notification: forwarding to the sink, the standard-output fallbacks, CFNotify and slot order.
+// Notification: forwarding to the sink, the standard-output fallbacks and the console sink.
 #include "DNotify.h"
 
 #include "Core.h"
@@ -105,33 +105,3 @@ TEST(Notify, ConsoleSinkPrintsMessagesAndLogsCode5)
     EXPECT_EQ(log.find("to the log by "), 0u);
     EXPECT_EQ(log.find("\r\n"), log.size() - 2) << "exactly one log line";
 }
-
-#if defined(__GNUC__) && !defined(_WIN32)
-// Plug-ins and hosts built apart from the library call through the tables by position.
-TEST(Notify, VirtualSlotsKeepTheirOrder)
-{
-    Recorder sink;
-    using OnNotifyFn = void (*)(DNotify*, int, int, const DString&);
-    using QueryFn = bool (*)(DNotify*);
-    void** table = *reinterpret_cast<void***>(static_cast<DNotify*>(&sink));
-    reinterpret_cast<OnNotifyFn>(table[0])(&sink, 3, 4, DString("slot"));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].code, 3);
-    EXPECT_FALSE(reinterpret_cast<QueryFn>(table[1])(&sink));
-
-    struct Shots : QNotify {
-        std::string name;
-        int group = 0;
-        void ShotChanged(DString shot, int g, int, bool) override
-        {
-            name = shot.c_str();
-            group = g;
-        }
-    } shots;
-    using ShotChangedFn = void (*)(QNotify*, DString, int, int, bool);
-    void** qtable = *reinterpret_cast<void***>(static_cast<QNotify*>(&shots));
-    reinterpret_cast<ShotChangedFn>(qtable[1])(&shots, DString("Shot12"), 3, 0, false);
-    EXPECT_EQ(shots.name, "Shot12");
-    EXPECT_EQ(shots.group, 3);
-}
-#endif
