@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -104,21 +105,34 @@ BENCHMARK_CAPTURE(Measure, ReadRaw, ReadRaw)->Apply(Timed);
 BENCHMARK_CAPTURE(Measure, ReadLarge, ReadLarge)->Apply(Timed);
 BENCHMARK_CAPTURE(Measure, ReadLastSlice, ReadLastSlice)->Apply(Timed);
 
-double Seconds(void (*op)())
+struct Cost {
+    double wall;
+    double cpu;
+};
+
+double ProcessSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+Cost Seconds(void (*op)())
 {
     auto const t0 = std::chrono::steady_clock::now();
+    double const c0 = ProcessSeconds();
     op();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            ProcessSeconds() - c0};
 }
 
 // The median ratio of back-to-back runs in alternating order, so that the load of a shared
 // machine and the page cache's write-back fall on both sides alike.
 void PrintPaired(char const* label, void (*ours)(), void (*base)(), int pairs)
 {
-    std::vector<double> ratios;
+    std::vector<double> wall;
+    std::vector<double> cpu;
     for (int i = 0; i < pairs; ++i) {
-        double a = 0.0;
-        double b = 0.0;
+        Cost a{};
+        Cost b{};
         if (i % 2 == 0) {
             a = Seconds(ours);
             b = Seconds(base);
@@ -126,10 +140,13 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), int pairs)
             b = Seconds(base);
             a = Seconds(ours);
         }
-        ratios.push_back(a / b);
+        wall.push_back(a.wall / b.wall);
+        cpu.push_back(a.cpu / b.cpu);
     }
-    std::sort(ratios.begin(), ratios.end());
-    std::printf("  %-34s %.4f\n", label, ratios[ratios.size() / 2]);
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("  %-34s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
+                cpu[cpu.size() / 2]);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -115,22 +116,35 @@ BENCHMARK_CAPTURE(Measure, ReadLastPercent, ReadLastPercent, Nothing)->Apply(Tim
 BENCHMARK_CAPTURE(Measure, AppendGroup, AppendGroup, FreshSmallFile)->Apply(Timed);
 BENCHMARK_CAPTURE(Measure, AppendRaw, AppendRaw, FreshSmallFile)->Apply(Timed);
 
-double Seconds(void (*op)(), void (*setup)())
+struct Cost {
+    double wall;
+    double cpu;
+};
+
+double ProcessSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+Cost Seconds(void (*op)(), void (*setup)())
 {
     setup();
     auto const t0 = std::chrono::steady_clock::now();
+    double const c0 = ProcessSeconds();
     op();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            ProcessSeconds() - c0};
 }
 
 // The median ratio of back-to-back runs in alternating order, so that the load of a shared
 // machine and the page cache's write-back fall on both sides alike.
 void PrintPaired(char const* label, void (*ours)(), void (*base)(), void (*setup)() = Nothing)
 {
-    std::vector<double> ratios;
+    std::vector<double> wall;
+    std::vector<double> cpu;
     for (int i = 0; i < 9; ++i) {
-        double a = 0.0;
-        double b = 0.0;
+        Cost a{};
+        Cost b{};
         if (i % 2 == 0) {
             a = Seconds(ours, setup);
             b = Seconds(base, setup);
@@ -138,10 +152,13 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), void (*setup
             b = Seconds(base, setup);
             a = Seconds(ours, setup);
         }
-        ratios.push_back(a / b);
+        wall.push_back(a.wall / b.wall);
+        cpu.push_back(a.cpu / b.cpu);
     }
-    std::sort(ratios.begin(), ratios.end());
-    std::printf("  %-36s %.4f\n", label, ratios[ratios.size() / 2]);
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("  %-36s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
+                cpu[cpu.size() / 2]);
 }
 
 // Peak resident memory of one operation, in a child process that starts small.
