@@ -18,5 +18,10 @@
 #include "Nodes.h"
 #include "DataConstants.h"
 #include "Waveform.h"
+#include "Matrix.h"
+#include "ParticleGroup.h"
+#include "Geometry.h"
+#include "DataPtr.h"
+#include "Experiment.h"
 
 #endif

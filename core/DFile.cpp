@@ -117,7 +117,9 @@ bool DFile::Open(DString path, int flags)
     if (Creates(flags)) {
         d->temp = platform::MakeTempBeside(native);
         if (!d->temp.empty()) {
-            d->fp = platform::OpenStream(d->temp, mode);
+            // The temporary file is new and empty: opening it without truncation spares the
+            // flush on close that file systems give a file truncated to nothing.
+            d->fp = platform::OpenStream(d->temp, flags == 2 ? "r+" : "r+b");
             if (d->fp) {
                 d->target = native;
             } else {
@@ -167,6 +169,18 @@ bool DFile::IsEOF() const
 __int64 DFile::Tell() const
 {
     return IsOpen() ? static_cast<__int64>(TALVEX_FTELL(d->fp)) : -1;
+}
+
+__int64 DFile::Length() const
+{
+    if (!IsOpen())
+        return -1;
+    __int64 const at = TALVEX_FTELL(d->fp);
+    if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
+        return -1;
+    __int64 const end = TALVEX_FTELL(d->fp);
+    TALVEX_FSEEK(d->fp, at, SEEK_SET);
+    return end;
 }
 
 void DFile::SeekAbs(__int64 pos)

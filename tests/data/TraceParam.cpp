@@ -1,174 +1,95 @@
 // Trace parameter codes on small traces with known answers, single and paired.
-#include "Waveform.h"
+#include "WaveformTestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 namespace {
 
-Waveform Scaled(std::vector<float> const& values, float step = 1.0f)
-{
-    Waveform w(int(values.size()));
-    for (size_t i = 0; i < values.size(); ++i)
-        w[int(i)] = values[i];
-    w.step = step;
-    w.Scale();
-    return w;
-}
+struct Case {
+    char const* name;
+    float value;
+};
 
-float P(Waveform const& w, char const* name)
+void ExpectParams(Waveform const& w, std::initializer_list<Case> cases)
 {
-    return w.GetTraceParam(DString(name));
-}
-
-float XY(Waveform const& y, char const* name, Waveform const& x)
-{
-    return y.GetXYTraceParam(DString(name), x);
+    for (Case const& c : cases)
+        EXPECT_FLOAT_EQ(w.GetTraceParam(DString(c.name)), c.value) << c.name;
 }
 
 } // namespace
 
-TEST(TraceParam, HeaderCodes)
+TEST(TraceParam, HeaderCodesAndNameSyntax)
 {
-    Waveform w = Scaled({1, 2});
+    Waveform w = Trace({1, 2}, 10, 0.125f);
     w.t1 = 1; w.t2 = 2; w.t3 = 3; w.t4 = 4; w.t5 = 5;
-    w.startBase = 10;
     w.timeShift = 20;
     w.scopeShift = 0.5f;
     w.scopeShift2 = 0.25f;
     w.scaleUnit = 6;
     w.calibration = 7;
     w.attenuation = 8;
-    w.step = 0.125f;
     w.offset = 9;
     w.scopeValue = 11;
-    struct { char const* code; float value; } const cases[] = {
-        {"t1", 1}, {"t2", 2}, {"t3", 3}, {"t4", 4}, {"t5", 5}, {"st", 30.75f}, {"it", 10.75f},
-        {"ts", 20}, {"is", 10}, {"pt", 0.5f}, {"ft", 30.875f}, {"su", 6}, {"mx", 2}, {"mn", 1},
-        {"cl", 7}, {"at", 8}, {"tp", 0.125f}, {"bl", 9}, {"sv", 11},
-    };
-    for (auto const& c : cases)
-        EXPECT_EQ(P(w, c.code), c.value) << c.code;
+    ExpectParams(w, {{"t1", 1}, {"t2", 2}, {"t3", 3}, {"t4", 4}, {"t5", 5}, {"st", 30.75f},
+                     {"it", 10.75f}, {"ts", 20}, {"is", 10}, {"pt", 0.5f}, {"ft", 30.875f},
+                     {"su", 6}, {"mx", 2}, {"mn", 1}, {"cl", 7}, {"at", 8}, {"tp", 0.125f},
+                     {"bl", 9}, {"sv", 11}, {"CL", 7}, {"cl(5)", 7}, {"zz", -DFMax},
+                     {"t", -DFMax}, {"", -DFMax}, {"xcl", -DFMax}});
+
+    // The argument runs from position 3 to the last character but one; a bad one reads as 0.
+    ExpectParams(Trace({0, 1, 2, 3}), {{"tv(1.5)", 1.5f}, {"TV[1.5]", 1.5f}, {"tv 1.5;", 1.5f},
+                                       {"tv(abc)", 0}, {"tv(1.5x)", 0}, {"tv()", 0}});
+    EXPECT_EQ(Waveform().GetTraceParam(DString("cl")), -DFMax);
 }
 
-TEST(TraceParam, NameSyntax)
+TEST(TraceParam, ComputedCodes)
 {
-    Waveform w = Scaled({0, 1, 2, 3});
-    w.calibration = 5;
-    EXPECT_EQ(P(w, "CL"), 5.0f);
-    EXPECT_EQ(P(w, "cl(5)"), 5.0f);
-    EXPECT_FLOAT_EQ(P(w, "tv(1.5)"), 1.5f);
-    EXPECT_FLOAT_EQ(P(w, "TV[1.5]"), 1.5f);
-    EXPECT_FLOAT_EQ(P(w, "tv 1.5;"), 1.5f);
-    EXPECT_FLOAT_EQ(P(w, "tv(abc)"), 0.0f);   // argument 0: the first sample's time
-    EXPECT_FLOAT_EQ(P(w, "tv(1.5x)"), 0.0f);  // trailing text: the conversion fails
-    EXPECT_FLOAT_EQ(P(w, "tv()"), 0.0f);
-    EXPECT_EQ(P(w, "t"), -DFMax);
-    EXPECT_EQ(P(w, ""), -DFMax);
-    EXPECT_EQ(P(w, "zz"), -DFMax);
-    EXPECT_EQ(P(w, "xcl"), -DFMax);
-
-    Waveform empty;
-    EXPECT_EQ(P(empty, "cl"), -DFMax);
+    ExpectParams(Trace({0, 1, 2, 3}, 0, 0.5f),
+                 {{"in", 3}, {"av", 1}, {"sd", std::sqrt(5.0f / 3)}, {"wa", 7.0f / 6},
+                  {"19", 1.2f}, {"28", 0.9f}, {"pi", 3}, {"fh", 0.75f}, {"ri", 5.5f * pi},
+                  {"t%(50)", 0.75f}, {"bv(1.5)", 0.75f}, {"b%(50)", 0.75f}, {"vt(0.75)", 1.5f},
+                  {"la(1)", 0.5f}, {"ta(0.5)", 1.5f}, {"lt(0.7)", 0.5f}, {"lt(-0.7)", -1},
+                  {"tm", 1.5f}, {"tn", 0}});
+    ExpectParams(Trace({4}), {{"in", 0}, {"sd", 0}});
+    ExpectParams(Trace({1, -5, 2}), {{"pi", 0}});
+    ExpectParams(Trace({0, 2, -1, 3}), {{"pi", 4}});
+    ExpectParams(Trace({1, -1}), {{"wa", 0}});
+    ExpectParams(Trace({0, 1, 2, 1, 0}), {{"fh", 2}});
+    ExpectParams(Trace({2, 0}, 3), {{"ri", pi * 2 * 3 * 3}});
 }
 
-TEST(TraceParam, TimingAndSums)
+TEST(TraceParam, ExtremePositionsNeverReadPastTheSamples)
 {
-    Waveform w = Scaled({0, 1, 2, 3}, 0.5f);
-    EXPECT_FLOAT_EQ(P(w, "in"), 3.0f);
-    EXPECT_FLOAT_EQ(P(w, "av"), 1.0f);
-    EXPECT_FLOAT_EQ(P(w, "sd"), std::sqrt(5.0f / 3.0f));
-    EXPECT_FLOAT_EQ(P(w, "wa"), 7.0f / 6.0f);
-    EXPECT_FLOAT_EQ(P(w, "19"), 1.2f);
-    EXPECT_FLOAT_EQ(P(w, "28"), 0.9f);
-    EXPECT_FLOAT_EQ(P(w, "pi"), 3.0f);
-    EXPECT_FLOAT_EQ(P(w, "fh"), 0.75f);
-    EXPECT_FLOAT_EQ(P(w, "ri"), 11.0f * pi / 2.0f);
-    EXPECT_FLOAT_EQ(P(w, "t%(50)"), 0.75f);
-    EXPECT_FLOAT_EQ(P(w, "bv(1.5)"), 0.75f);
-    EXPECT_FLOAT_EQ(P(w, "b%(50)"), 0.75f);
-    EXPECT_FLOAT_EQ(P(w, "vt(0.75)"), 1.5f);
-    EXPECT_FLOAT_EQ(P(w, "la(1)"), 0.5f);
-    EXPECT_FLOAT_EQ(P(w, "ta(0.5)"), 1.5f);
-    EXPECT_FLOAT_EQ(P(w, "lt(0.7)"), 0.5f);
-    EXPECT_FLOAT_EQ(P(w, "lt(-0.7)"), -1.0f);
-}
+    // "tm"/"tn": the sample at the 1-based position; none (0) or out of range: no value.
+    ExpectParams(Trace({1, 5, 0, 4}, 10, 0.5f), {{"tm", 10.5f}, {"tn", 11}});
+    ExpectParams(Trace({0, 1, 2}), {{"tm", 2}});
+    ExpectParams(Trace({0, 0}), {{"tm", -DFMax}});
 
-TEST(TraceParam, SmallTraceEdges)
-{
-    EXPECT_EQ(P(Scaled({4}), "in"), 0.0f);
-    EXPECT_EQ(P(Scaled({4}), "sd"), 0.0f);
-    EXPECT_EQ(P(Scaled({1, -5, 2}), "pi"), 0.0f);
-    EXPECT_FLOAT_EQ(P(Scaled({0, 2, -1, 3}), "pi"), 4.0f);
-    EXPECT_EQ(P(Scaled({1, -1}), "wa"), 0.0f);
-    EXPECT_FLOAT_EQ(P(Scaled({0, 1, 2, 1, 0}), "fh"), 2.0f);
-
-    Waveform disc = Scaled({2, 0});
-    disc.startBase = 3;
-    EXPECT_FLOAT_EQ(P(disc, "ri"), pi * 2 * 3 * 3);
-}
-
-TEST(TraceParam, HalfWidthNeverReadsPastTheSamples)
-{
-    // A negative maximum at the last sample: the left edge is found at the peak itself.
-    Waveform neg = Scaled({-5, -3, -1});
-    ASSERT_EQ(neg.maxPoint, 3);
-    EXPECT_EQ(P(neg, "fh"), 0.0f);
-
-    Waveform stale = Scaled({0, 2, 0});
-    stale.maxPoint = 50; // as a damaged file may carry
-    EXPECT_TRUE(std::isfinite(P(stale, "fh")));
-    stale.maxPoint = -3;
-    EXPECT_TRUE(std::isfinite(P(stale, "fh")));
-}
-
-TEST(TraceParam, ExtremeTimesUseTheSampleOfThePosition)
-{
-    Waveform w = Scaled({1, 5, 0, 4}, 0.5f);
-    w.startBase = 10;
-    EXPECT_EQ(P(w, "tm"), 10.5f);
-    EXPECT_EQ(P(w, "tn"), 11.0f);
-
-    Waveform last = Scaled({0, 1, 2});
-    EXPECT_EQ(P(last, "tm"), 2.0f); // maxPoint = N: the last sample
-
-    Waveform flat = Scaled({0, 0});
-    ASSERT_EQ(flat.maxPoint, 0);
-    EXPECT_EQ(P(flat, "tm"), -DFMax);
+    // "fh" with a negative maximum at the last sample: the left edge is the peak itself.
+    ExpectParams(Trace({-5, -3, -1}), {{"fh", 0}});
+    Waveform stale = Trace({0, 2, 0});
+    for (int p : {50, -3}) {
+        stale.maxPoint = stale.minPoint = p; // as a damaged file may carry
+        EXPECT_TRUE(std::isfinite(stale.GetTraceParam(DString("fh"))));
+        EXPECT_EQ(stale.GetTraceParam(DString("tm")), -DFMax);
+    }
 }
 
 TEST(TraceParam, PairedCodes)
 {
-    Waveform y = Scaled({0, 1, 2, 3});
-    Waveform x = Scaled({10, 20, 30, 40});
+    Waveform y = Trace({0, 1, 2, 3});
+    Waveform x = Trace({10, 20, 30, 40});
     y.calibration = 7;
-    EXPECT_EQ(XY(y, "st", x), 10.0f);
-    EXPECT_EQ(XY(y, "ft", x), 40.0f);
-    EXPECT_EQ(XY(y, "tm", x), 40.0f);
-    EXPECT_EQ(XY(y, "tn", x), 10.0f);
-    EXPECT_FLOAT_EQ(XY(y, "19", x), 24.0f);
-    EXPECT_FLOAT_EQ(XY(y, "28", x), 18.0f);
-    EXPECT_FLOAT_EQ(XY(y, "vt(25)", x), 1.5f);
-    EXPECT_FLOAT_EQ(XY(y, "tv(1.5)", x), 25.0f);
-    EXPECT_FLOAT_EQ(XY(y, "t%(50)", x), 25.0f);
-    EXPECT_FLOAT_EQ(XY(y, "bv(1.5)", x), 25.0f);
-    EXPECT_FLOAT_EQ(XY(y, "b%(50)", x), 25.0f);
-    EXPECT_FLOAT_EQ(XY(y, "la(25)", x), 0.0f);
-    EXPECT_FLOAT_EQ(XY(y, "ta(25)", x), 1.5f);
-    EXPECT_EQ(XY(y, "cl", x), 7.0f);            // no paired form: this trace's value
-    EXPECT_FLOAT_EQ(XY(y, "in", x), 6.0f);
-    EXPECT_EQ(XY(y, "qq", x), -DFMax);
-}
+    struct { char const* name; float value; } const cases[] = {
+        {"st", 10}, {"ft", 40}, {"tm", 40}, {"tn", 10}, {"19", 24}, {"28", 18},
+        {"vt(25)", 1.5f}, {"tv(1.5)", 25}, {"t%(50)", 25}, {"bv(1.5)", 25}, {"b%(50)", 25},
+        {"la(25)", 0}, {"ta(25)", 1.5f}, {"cl", 7}, {"in", 6}, {"qq", -DFMax}};
+    for (auto const& c : cases)
+        EXPECT_FLOAT_EQ(y.GetXYTraceParam(DString(c.name), x), c.value) << c.name;
 
-TEST(TraceParam, PairedTracesOfDifferentLengthGiveNoValue)
-{
-    Waveform y(10), x(11);
-    y.Zero();
-    x.Zero();
-    for (char const* code : {"st", "ft", "tm", "19", "tv(1)", "cl", "in", "mx"})
-        EXPECT_EQ(XY(y, code, x), -DFMax) << code;
-    Waveform none, other;
-    EXPECT_EQ(XY(none, "cl", other), -DFMax);
+    Waveform ten(10), eleven(11);
+    for (char const* name : {"st", "tm", "19", "cl", "in"})
+        EXPECT_EQ(ten.GetXYTraceParam(DString(name), eleven), -DFMax) << name;
 }

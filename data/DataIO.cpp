@@ -1,0 +1,106 @@
+// Bounded little-endian reading and block writing for the binary data files.
+#include "DataIO_p.h"
+
+#include <climits>
+
+namespace dataio {
+
+namespace {
+// Largest block handed to one BRead/BWrite call (their counts are int).
+const long long MaxCall = 1LL << 30;
+} // namespace
+
+Reader::Reader(DFile& f) : file(f), pos(f.Tell()), length(FileLength(f))
+{
+    if (pos < 0 || length < pos)
+        length = pos = 0;
+}
+
+bool Reader::Bytes(void* buf, long long n)
+{
+    if (n < 0 || n > Left())
+        return false;
+    char* p = static_cast<char*>(buf);
+    for (long long done = 0; done < n;) {
+        long long const chunk = n - done < MaxCall ? n - done : MaxCall;
+        file.BRead(p + done, int(chunk));
+        done += chunk;
+    }
+    pos += n;
+    // The file may have shrunk since it was measured: a short read is a failed read.
+    return n == 0 || file.Tell() == pos;
+}
+
+bool Reader::Int(int& v)
+{
+    return Bytes(&v, sizeof v);
+}
+
+bool Reader::Float(float& v)
+{
+    return Bytes(&v, sizeof v);
+}
+
+bool Reader::Skip(long long n)
+{
+    if (n < 0 || n > Left())
+        return false;
+    pos += n;
+    file.SeekAbs(pos);
+    return true;
+}
+
+bool Reader::Seek(long long at)
+{
+    if (at < 0 || at > length)
+        return false;
+    pos = at;
+    file.SeekAbs(pos);
+    return true;
+}
+
+bool Reader::Text(DString& s)
+{
+    int n = 0;
+    if (!Int(n) || n < 0 || n > Left())
+        return false;
+    if (n == 0)
+        return true;
+    DString text;
+    if (!Bytes(text.GetBuffer(n), n))
+        return false;
+    s = text;
+    return true;
+}
+
+long long FileLength(DFile& file)
+{
+    return file.Length();
+}
+
+void PutInt(DFile& file, int v)
+{
+    file.BWrite(&v, sizeof v);
+}
+
+void PutFloat(DFile& file, float v)
+{
+    file.BWrite(&v, sizeof v);
+}
+
+void PutBytes(DFile& file, void const* buf, long long n)
+{
+    char const* p = static_cast<char const*>(buf);
+    for (long long done = 0; done < n;) {
+        long long const chunk = n - done < MaxCall ? n - done : MaxCall;
+        file.BWrite(p + done, int(chunk));
+        done += chunk;
+    }
+}
+
+void PutText(DFile& file, DString const& s)
+{
+    file.DSWrite(s, 4);
+}
+
+} // namespace dataio

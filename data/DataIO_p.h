@@ -1,0 +1,52 @@
+// Bounded little-endian reading and block writing for the binary data files (internal).
+#ifndef TALVEX_DATAIO_P_H
+#define TALVEX_DATAIO_P_H
+
+#include "DFile.h"
+#include "DString.h"
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#  error "the data files are little-endian and are read and written as memory images"
+#endif
+
+namespace dataio {
+
+/// Reads a file that is not trusted: every count is checked against the bytes that are really
+/// left before anything is read or allocated, and a read that would pass the end fails.
+class Reader {
+public:
+    /// Measures the open file and reads from its current position.
+    explicit Reader(DFile& file);
+
+    bool Int(int& v);
+    bool Float(float& v);
+    /// n bytes straight into buf, in as few reads as the file allows.
+    bool Bytes(void* buf, long long n);
+    bool Skip(long long n);
+    /// A string record with a 4-byte length; a length of 0 leaves s as it was.
+    bool Text(DString& s);
+    /// Moves to an absolute position inside the file.
+    bool Seek(long long pos);
+
+    long long Pos() const { return pos; }
+    long long Left() const { return length - pos; }
+
+private:
+    DFile& file;
+    long long pos;
+    long long length;
+};
+
+/// Bytes from the start of the open file to its end.
+long long FileLength(DFile& file);
+
+void PutInt(DFile& file, int v);
+void PutFloat(DFile& file, float v);
+/// n bytes in as few writes as the file allows.
+void PutBytes(DFile& file, void const* buf, long long n);
+/// A string record with a 4-byte length.
+void PutText(DFile& file, DString const& s);
+
+} // namespace dataio
+
+#endif

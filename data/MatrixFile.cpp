@@ -1,0 +1,330 @@
+// Matrix: the .dmt file, read whole or by slices of the last axis, written and appended to.
+#include "Matrix.h"
+
+#include "Clock.h"
+#include "DFile.h"
+#include "DataIO_p.h"
+#include "FileSystem.h"
+#include "Matrix_p.h"
+#include "ScaleUnit_p.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+const int DmtVersion = 4;
+
+// What a .dmt header says beyond the members it fills, and where its patchable fields lie.
+struct DmtHeader {
+    int version = 0;
+    int sizes[3] = {1, 1, 1};
+    float lastStep = 0.0f;     // the step stored for the last axis
+    long long lastSizePos = 0; // offset of the last axis's size
+    long long extremesPos = 0; // offset of maxVal
+    long long scaleUnitPos = 0;
+    long long valuesPos = 0;
+    long long valueCount = 0;
+};
+
+// One axis: size, step, then all coordinates (step 0) or the first one.
+bool ReadAxis(dataio::Reader& r, Matrix::MDim& axis, int& size, float& step)
+{
+    // Every coordinate stands for at least one stored value, which bounds what is allocated.
+    if (!r.Int(size) || size < 1 || static_cast<long long>(size) * 4 > r.Left() || !r.Float(step))
+        return false;
+    axis.step = step;
+    axis.origSize = size;
+    axis.ReSize(size);
+    if (step == 0.0f)
+        return r.Bytes(axis.Data(), static_cast<long long>(size) * 4);
+    float first = 0.0f;
+    if (!r.Float(first))
+        return false;
+    for (int k = 0; k < size; ++k)
+        axis[k] = matrixdetail::RegularCoord(first, step, k);
+    return true;
+}
+
+// The header into m (rank, axes, extremes, calibration, marks, texts); the reader is left at
+// the first value, whose block is known to be in the file.
+bool ReadHeader(dataio::Reader& r, Matrix& m, DmtHeader& h)
+{
+    int ext = 0;
+    int rank = 0;
+    if (!r.Int(h.version) || !r.Int(ext) || !r.Skip(ext) || !r.Int(rank))
+        return false;
+    if (rank < 1 || rank > 3)
+        return false;
+    for (int d = 0; d < 3; ++d) {
+        if (d >= rank) {
+            matrixdetail::ResetAxis(m.axes[d]);
+            continue;
+        }
+        h.lastSizePos = r.Pos();
+        if (!ReadAxis(r, m.axes[d], h.sizes[d], h.lastStep))
+            return false;
+    }
+    m.rank = rank;
+
+    h.extremesPos = r.Pos();
+    if (!r.Float(m.maxVal) || !r.Float(m.minVal))
+        return false;
+    m.calibration = 1.0f;
+    if (h.version >= 4 && !r.Float(m.calibration))
+        return false;
+    h.scaleUnitPos = r.Pos();
+    if (!r.Float(m.scaleUnit) || !r.Float(m.t1) || !r.Float(m.t2) || !r.Float(m.t3) ||
+        !r.Float(m.t4) || !r.Float(m.t5))
+        return false;
+    if (!r.Text(m.name2) || !r.Text(m.name1) || !r.Text(m.dateStamp))
+        return false;
+
+    h.valuesPos = r.Pos();
+    h.valueCount = static_cast<long long>(h.sizes[0]) * h.sizes[1] * h.sizes[2];
+    return h.valueCount <= INT_MAX && h.valueCount * 4 <= r.Left();
+}
+
+// "name[first, end]": the slice range is taken out of the name. A missing or non-numeric end
+// means "to the end of the axis".
+void TakeSliceRange(DString& name, int& end, int& first)
+{
+    int const open = name.Find('[');
+    if (open < 0 || open >= name.Len())
+        return;
+    int close = name.Find(']', open);
+    if (close < 0 || close >= name.Len())
+        close = name.Len();
+    DString const inside = name.Mid(open + 1, close - open - 1);
+    int const comma = inside.Find(',');
+    bool const hasComma = comma >= 0 && comma < inside.Len();
+    first = 0;
+    if (!(hasComma ? inside.Left(comma) : inside).Trim().ToInt(first))
+        first = 0;
+    end = -1;
+    if (!hasComma || !inside.Mid(comma + 1).Trim().ToInt(end))
+        end = -1;
+    name.Truncate(open);
+}
+
+float Larger(float a, float b)
+{
+    return a >= b ? a : b; // a NaN a gives b
+}
+
+float Smaller(float a, float b)
+{
+    return a <= b ? a : b;
+}
+
+} // namespace
+
+bool Matrix::Read(DString name, int end, int first)
+{
+    TakeSliceRange(name, end, first);
+    name += ".dmt";
+    DFile file;
+    if (!file.Open(name, 5))
+        return false;
+    bool const ok = Read(file, end, first);
+    file.Close();
+    return ok;
+}
+
+bool Matrix::Read(DFile& file, int end, int first)
+{
+    dataio::Reader r(file);
+    Matrix m;
+    // A text stored empty leaves the member as it was.
+    m.name1 = name1;
+    m.name2 = name2;
+    m.dateStamp = dateStamp;
+    DmtHeader h;
+    if (!ReadHeader(r, m, h))
+        return false;
+
+    MDim& last = m.axes[m.rank - 1];
+    int const lastSize = last.Count();
+    long long const slice = h.valueCount / lastSize;
+    int from = 0;
+    int to = lastSize;
+    if (end >= 0 || first > 0) {
+        to = end < 0 ? lastSize : (end < lastSize ? (end > 1 ? end : 1) : lastSize);
+        from = first < 0 ? 0 : (first < to - 1 ? first : to - 1);
+        // The coordinates follow the slices read; origSize keeps the stored length.
+        std::memmove(last.Data(), last.Data() + from, size_t(to - from) * sizeof(float));
+        last.ReSize(to - from);
+    }
+
+    long long const n = slice * (to - from);
+    float* values = m.uninitialized(int(n));
+    if (!r.Skip(slice * from * 4) || !r.Bytes(values, n * 4))
+        return false;
+    takeFrom(m);
+    return true;
+}
+
+bool Matrix::Write(DString name)
+{
+    if (!consistent())
+        return false;
+    name += ".dmt";
+    DFile file;
+    if (!file.Open(name, 6))
+        return false;
+    bool const ok = Write(file);
+    return file.Close() && ok;
+}
+
+bool Matrix::Write(DFile& file)
+{
+    if (!consistent())
+        return false;
+    dateStamp = Now();
+    dataio::PutInt(file, DmtVersion);
+    dataio::PutInt(file, 0);
+    dataio::PutInt(file, rank);
+    for (int d = 0; d < rank; ++d) {
+        MDim const& axis = axes[d];
+        // An axis without a positive step is stored with step 0 and every coordinate.
+        bool const listed = !(axis.step > 0.0f);
+        dataio::PutInt(file, axis.Count());
+        dataio::PutFloat(file, listed ? 0.0f : axis.step);
+        if (listed)
+            dataio::PutBytes(file, axis.Data(), static_cast<long long>(axis.Count()) * 4);
+        else
+            dataio::PutFloat(file, axis[0]);
+    }
+    dataio::PutFloat(file, maxVal);
+    dataio::PutFloat(file, minVal);
+    dataio::PutFloat(file, calibration);
+    dataio::PutFloat(file, scaleUnit);
+    float const marks[5] = {t1, t2, t3, t4, t5};
+    dataio::PutBytes(file, marks, sizeof marks);
+    dataio::PutText(file, name2);
+    dataio::PutText(file, name1);
+    dataio::PutText(file, dateStamp);
+    dataio::PutBytes(file, data, static_cast<long long>(count) * 4);
+    return true;
+}
+
+bool Matrix::Append(DString name)
+{
+    if (!consistent())
+        return false;
+    DString path = name + ".dmt";
+    if (!FileExists(path))
+        return Write(name);
+    DFile file;
+    if (!file.Open(path, 7))
+        return false;
+    AppendPlan const plan = planAppend(file);
+    if (plan == AppendInPlace) {
+        file.SeekAbs(0);
+        bool const ok = Append(file);
+        return file.Close() && ok;
+    }
+    file.Close();
+    return plan == AppendRewrite && appendByRewrite(path);
+}
+
+bool Matrix::Append(DFile& file)
+{
+    long long const start = file.Tell();
+    if (planAppend(file) != AppendInPlace)
+        return false;
+    file.SeekAbs(start);
+    dataio::Reader r(file);
+    Matrix head;
+    DmtHeader h;
+    if (!ReadHeader(r, head, h))
+        return false;
+    int const rankInFile = head.rank;
+    int const added = axes[rankInFile - 1].Count();
+
+    // Values first: until the header is patched, the file reads as it did.
+    file.SeekAbs(h.valuesPos + h.valueCount * 4);
+    dataio::PutBytes(file, data, static_cast<long long>(count) * 4);
+
+    float ownMax = 0.0f;
+    float ownMin = 0.0f;
+    matrixdetail::Extremes(data, count, ownMax, ownMin);
+    float const newMax = Larger(head.maxVal, ownMax);
+    float const newMin = Smaller(head.minVal, ownMin);
+    file.SeekAbs(h.lastSizePos);
+    dataio::PutInt(file, h.sizes[rankInFile - 1] + added);
+    file.SeekAbs(h.extremesPos);
+    dataio::PutFloat(file, newMax);
+    dataio::PutFloat(file, newMin);
+    file.SeekAbs(h.scaleUnitPos);
+    dataio::PutFloat(file, ScaleUnitFor(newMax, newMin));
+    return true;
+}
+
+Matrix::AppendPlan Matrix::planAppend(DFile& file) const
+{
+    dataio::Reader r(file);
+    Matrix head;
+    DmtHeader h;
+    if (!ReadHeader(r, head, h))
+        return AppendRefused;
+    int const rankInFile = head.rank;
+    // This matrix must consist of whole slices of the file's grid.
+    for (int d = 0; d < 3; ++d) {
+        if (d < rankInFile - 1 && axes[d].Count() != h.sizes[d])
+            return AppendRefused;
+        if (d >= rankInFile && axes[d].Count() != 1)
+            return AppendRefused;
+    }
+    if (head.calibration != calibration)
+        return AppendRefused;
+    long long const slices = static_cast<long long>(h.sizes[rankInFile - 1]) +
+                             axes[rankInFile - 1].Count();
+    if (slices > INT_MAX || h.valueCount + count > INT_MAX)
+        return AppendRefused;
+    // Listed coordinates lie in the header, which then grows: the file is rewritten whole.
+    return h.lastStep == 0.0f ? AppendRewrite : AppendInPlace;
+}
+
+bool Matrix::appendByRewrite(DString const& path) const
+{
+    Matrix whole;
+    DFile in;
+    if (!in.Open(path, 5))
+        return false;
+    bool const read = whole.Read(in, -1, 0);
+    in.Close();
+    if (!read)
+        return false;
+
+    int const oldCount = whole.Count();
+    whole.ValueStore::ReSize(oldCount + count);
+    std::memcpy(whole.Data() + oldCount, data, size_t(count) * sizeof(float));
+    MDim& last = whole.axes[whole.rank - 1];
+    MDim const& mine = axes[whole.rank - 1];
+    last.Insert(mine.Data(), last.Count(), mine.Count());
+    last.origSize = last.Count();
+
+    float ownMax = 0.0f;
+    float ownMin = 0.0f;
+    matrixdetail::Extremes(data, count, ownMax, ownMin);
+    whole.maxVal = Larger(whole.maxVal, ownMax);
+    whole.minVal = Smaller(whole.minVal, ownMin);
+    whole.scaleUnit = ScaleUnitFor(whole.maxVal, whole.minVal);
+
+    DFile out;
+    if (!out.Open(path, 6))
+        return false;
+    bool const ok = whole.Write(out);
+    return out.Close() && ok;
+}
+
+float* Matrix::uninitialized(int n)
+{
+    // The values are about to be read over: growing without clearing saves a pass over them.
+    ValueStore::Clear();
+    ValueStore::Reserve(n);
+    count = rows = n;
+    columns = 1;
+    return data;
+}
