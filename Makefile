@@ -2,27 +2,41 @@
 BUILD   ?= build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
 SAN_BUILD ?= build-asan
+# The Windows build: cross-compiled with mingw-w64, its tests run under wine.
+WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
 PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin
+# The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
+WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
 
-.PHONY: all deps configure build test test-plain test-sanitize demo bench clean
+.PHONY: all deps deps-windows configure build test test-plain test-sanitize test-windows demo \
+        bench clean
 
 all: build
 
-deps:
+# Installs the Debian packages of $(1) that are missing (run as root), with apt options $(2).
+define install_missing
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "installing:$$missing"; \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $(2) $$missing; \
 	  else \
 	    echo "missing Debian packages:$$missing (run as root to install them)"; exit 1; \
 	  fi; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES),)
+
+# wine's recommended packages (32-bit wine, fonts, media libraries) are not needed here.
+deps-windows:
+	$(call install_missing,$(WIN_PACKAGES),--no-install-recommends)
 
 configure: deps
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja
@@ -30,7 +44,7 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-plain test-sanitize
+test: test-plain test-sanitize test-windows
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -44,6 +58,13 @@ test-sanitize: deps
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# Each test program runs once under wine (it isolates every test itself).
+test-windows: deps-windows
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTALVEX_BUILD_BENCH=OFF
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	sh cmake/wine-ctest.sh $(WIN_BUILD) $(JOBS)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
@@ -51,4 +72,4 @@ demo: build
 	sh examples/demo/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD)

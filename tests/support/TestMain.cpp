@@ -3,6 +3,7 @@
 
 #include "Core.h"
 #include "DNotify.h"
+#include "Experiment.h"
 #include "Modules.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,12 @@ bool Exists(const std::string& path)
         if (it->path().filename() == name)
             return true;
     return false;
+}
+
+std::string GetEnv(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? v : "";
 }
 
 void SetEnv(const char* name, const std::string& value)
@@ -143,6 +150,8 @@ static void ResetLibrary()
     SetNotify(nullptr);
     SetQNotify(nullptr);
     UnloadModules();
+    Expt.ClearDataPtrs();
+    Expt = Experiment();
 }
 
 static void LeaveTestFolder()

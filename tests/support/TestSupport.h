@@ -26,6 +26,9 @@ std::string Native(const std::string& path);
 /// The per-user Talvex folder of the running test (GetUserPath() after CoreInit).
 std::string UserFolder();
 
+/// Value of an environment variable; empty when unset.
+std::string GetEnv(const char* name);
+
 /// Sets an environment variable for this process and the programs it starts.
 void SetEnv(const char* name, const std::string& value);
 
@@ -49,6 +52,15 @@ std::string ProgramFile();
 
 /// Sets a file's last-write (and last-access) time, in seconds since 1970.
 void SetFileTime(const std::string& path, long long seconds);
+
+/// A file's last-write time in nanoseconds since 1970; 0 when it cannot be read.
+long long WriteTimeNs(const std::string& path);
+
+/// Sets a file's last-write time, in nanoseconds since 1970 (Windows keeps 100 ns steps).
+void SetWriteTimeNs(const std::string& path, long long ns);
+
+/// The smallest step of a file time the file system keeps, in nanoseconds.
+constexpr long long kFileTimeStepNs = kWindows ? 100 : 1;
 
 /// The file extension of a loadable module.
 constexpr const char* kModuleExtension = kWindows ? ".dll" : ".so";

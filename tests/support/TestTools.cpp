@@ -17,6 +17,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
@@ -61,6 +62,51 @@ void SetFileTime(const std::string& path, long long seconds)
 #else
     utimbuf times{time_t(seconds), time_t(seconds)};
     utime(path.c_str(), &times);
+#endif
+}
+
+#if defined(_WIN32)
+// 100-nanosecond steps between 1601 and 1970.
+constexpr long long kEpochTicks = 116444736000000000LL;
+
+HANDLE OpenForTimes(const std::string& path, DWORD access)
+{
+    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+#endif
+
+long long WriteTimeNs(const std::string& path)
+{
+#if defined(_WIN32)
+    HANDLE h = OpenForTimes(path, FILE_READ_ATTRIBUTES);
+    FILETIME t = {};
+    bool ok = h != INVALID_HANDLE_VALUE && GetFileTime(h, nullptr, nullptr, &t);
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    long long ticks = (long long)(((unsigned long long)t.dwHighDateTime << 32) | t.dwLowDateTime);
+    return ok ? (ticks - kEpochTicks) * 100 : 0;
+#else
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return 0;
+    return (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+#endif
+}
+
+void SetWriteTimeNs(const std::string& path, long long ns)
+{
+#if defined(_WIN32)
+    HANDLE h = OpenForTimes(path, FILE_WRITE_ATTRIBUTES);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    unsigned long long ticks = (unsigned long long)(ns / 100 + kEpochTicks);
+    FILETIME t = {DWORD(ticks & 0xffffffffu), DWORD(ticks >> 32)};
+    ::SetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+#else
+    struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(ns / 1000000000LL), long(ns % 1000000000LL)}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
 #endif
 }
 

@@ -13,6 +13,10 @@ namespace {
 
 using namespace win32;
 
+// What a replaced file keeps of its attributes (read-only is not: such a file is not replaced).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 bool IsDirectory(DWORD a) { return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY); }
 
 // A handle that only reads the file's identity, for folders too.
@@ -213,11 +217,14 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
         DeleteFileA(temp.c_str());
         return false;
     }
-    // An existing file keeps its attributes, creation time and security: ReplaceFileA.
-    if (a != INVALID_FILE_ATTRIBUTES
-        && ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
+    // An existing file keeps its attributes, creation time and security: ReplaceFileA (the
+    // attributes are also given to the new file first, where ReplaceFileA does not merge them).
+    if (a != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(temp.c_str(), a & kKeptAttributes);
+        if (ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return true;
+    }
     if (MoveFileExA(temp.c_str(), nativeTarget.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
