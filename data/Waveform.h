@@ -81,7 +81,8 @@ public:
     /// Writes name + ".wvf" (replacing it as a whole). Refuses, with a message, a file that
     /// carries the lock marker unless lockState >= 4. False when refused or not written.
     bool Write(DString name);
-    /// Writes the .wvf image at the file's current position; sets dateStamp.
+    /// Writes the .wvf image at the file's current position and sets dateStamp. Always true:
+    /// a failed write shows in the result of DFile::Close.
     bool Write(DFile& file);
 
     /// Recomputes maxVal, minVal, their positions and scaleUnit; invalid samples become
