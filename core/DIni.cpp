@@ -7,6 +7,7 @@
 #include "FileSystem.h"
 #include "Log.h"
 #include "Paths.h"
+#include "Platform.h"
 #include "WriterLock_p.h"
 
 #include <cstring>
@@ -120,7 +121,29 @@ public:
     std::unordered_map<std::string, int> map;
 };
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr), journal(nullptr) {}
+// The file as it stood when memory last matched it: memory is then exactly the parse of
+// `text`, so loading the same, unchanged file again can keep memory instead of parsing.
+struct DIni::DiskCopy {
+    platform::FileStamp stamp;
+    DString text;
+};
+
+namespace {
+// True when reading the written lines back gives the same lines: a line that is blank, starts
+// a section or holds a line feed would come back otherwise.
+bool ReadsBack(const DString& line)
+{
+    return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
+        && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+}
+
+bool StampOf(const DString& path, platform::FileStamp& out)
+{
+    return platform::GetFileStamp(platform::ToNative(path.c_str(), false), out);
+}
+} // namespace
+
+DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) {}
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -130,7 +153,7 @@ DIni::DIni(const DString& path) : DIni()
 DIni::DIni(const DIni& other)
     : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
       sectionNames(other.sectionNames), sections(other.sections), hold(other.hold),
-      index(nullptr), diskText(other.diskText),
+      index(nullptr), disk(nullptr), diskText(other.diskText),
       journal(other.journal ? new Journal(*other.journal) : nullptr)
 {
 }
@@ -146,6 +169,7 @@ DIni& DIni::operator=(const DIni& other)
     sections = other.sections;
     hold = other.hold;
     InvalidateIndex();
+    ForgetDisk();
     diskText = other.diskText;
     Journal* copy = other.journal ? new Journal(*other.journal) : nullptr;
     delete journal;
@@ -156,6 +180,7 @@ DIni& DIni::operator=(const DIni& other)
 DIni::~DIni()
 {
     delete index;
+    delete disk;
     delete journal;
 }
 
@@ -170,6 +195,29 @@ void DIni::ForgetChanges()
 {
     delete journal;
     journal = nullptr;
+}
+
+bool DIni::DiskUnchanged(const DString& path) const
+{
+    platform::FileStamp now;
+    return disk && path == fileName && StampOf(path, now) && now == disk->stamp;
+}
+
+void DIni::NoteDisk(const DString& text)
+{
+    if (!disk)
+        disk = new DiskCopy;
+    if (StampOf(fileName, disk->stamp) && disk->stamp.size == text.Len()) {
+        disk->text = text;
+        return;
+    }
+    ForgetDisk();
+}
+
+void DIni::ForgetDisk()
+{
+    delete disk;
+    disk = nullptr;
 }
 
 void DIni::InvalidateIndex()
@@ -198,6 +246,7 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
 
 void DIni::Parse(const DString& text)
 {
+    ForgetDisk();
     sectionNames.Clear();
     sections.Clear();
     InvalidateIndex();
@@ -220,6 +269,16 @@ void DIni::Parse(const DString& text)
 
 bool DIni::SetFileName(const DString& path)
 {
+    // The same file, untouched since memory last matched it (same file, size and write time
+    // to the nanosecond): memory is what parsing it would give.
+    if (DiskUnchanged(path)) {
+        curSection = -1;
+        hold = false;
+        fileText = disk->text;
+        diskText = disk->text;
+        ForgetChanges(); // none: memory matched the file
+        return true;
+    }
     const DString name = path; // `path` may be our own file name
     Parse(DString());
     curSection = -1;
@@ -231,9 +290,10 @@ bool DIni::SetFileName(const DString& path)
     }
 
     DString found = name;
-    if (FileExists(found))
-        return LoadExisting(found);
-    {
+    platform::FileStamp before;
+    bool stamped = false;
+    bool created = false;
+    if (!FileExists(found)) {
         // Under the lock, so that a file another writer has just made is never emptied.
         WriterLock lock(name);
         found = name;
@@ -244,29 +304,31 @@ bool DIni::SetFileName(const DString& path)
                 return false;
             }
             fileName = name;
-            hold = false;
-            return true;
+            stamped = StampOf(fileName, before);
+            created = true;
         }
     }
-    return LoadExisting(found);
-}
-
-bool DIni::LoadExisting(const DString& found)
-{
-    // Another process may be caught rewriting the file: an empty read is tried again.
-    fileName = found;
-    fileText = DFile::GetText(fileName);
-    int tries = 0;
-    while (!fileText && tries < EmptyReadRetries) {
-        DSleep(EmptyReadPauseMs);
+    if (!created) {
+        // Another process may be caught rewriting the file: an empty read is tried again.
+        fileName = found;
+        stamped = StampOf(fileName, before);
         fileText = DFile::GetText(fileName);
-        ++tries;
+        int tries = 0;
+        while (!fileText && tries < EmptyReadRetries) {
+            DSleep(EmptyReadPauseMs);
+            fileText = DFile::GetText(fileName);
+            ++tries;
+        }
+        if (Logging && tries >= 2)
+            Log(DString(tries) + " tries needed to read from " + fileName);
     }
-    if (Logging && tries >= 2)
-        Log(DString(tries) + " tries needed to read from " + fileName);
     diskText = fileText;
     Parse(fileText);
     hold = false;
+    // Memory matches the file only when the file stood still while it was read.
+    NoteDisk(fileText);
+    if (disk && !(stamped && disk->stamp == before))
+        ForgetDisk();
     return true;
 }
 
@@ -305,14 +367,18 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     }
     std::string text;
     text.reserve(size);
+    bool readsBack = true; // reading the file gives exactly these sections and lines
     for (int i = 0; i < sections.Count(); ++i) {
-        text.append("[").append(sectionNames[i].c_str(), size_t(sectionNames[i].Len()));
+        const DString& name = sectionNames[i];
+        text.append("[").append(name.c_str(), size_t(name.Len()));
         text.append("]\r\n");
+        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
         const DStringArray& lines = sections[i];
         for (int j = 0; j < lines.Count(); ++j) {
             if (j > 0)
                 text.append("\r\n");
             text.append(lines[j].c_str(), size_t(lines[j].Len()));
+            readsBack = readsBack && ReadsBack(lines[j]);
         }
         if (i + 1 < sections.Count() && lines.Count() > 0)
             text.append("\r\n");
@@ -328,12 +394,18 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         Log("error opening for write");
         return false;
     }
+    DString written;
+    std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
     if (merge || !keepName) {
-        diskText = DString(text.data(), int(text.size()));
+        diskText = written;
         ForgetChanges();
     }
     if (!keepName)
         fileName = path;
+    if (path == fileName && readsBack)
+        NoteDisk(written);
+    else if (path == fileName)
+        ForgetDisk();
     return true;
 }
 
@@ -400,6 +472,7 @@ void DIni::Replay()
 
 void DIni::WriteUnlessHeld()
 {
+    ForgetDisk(); // memory has just changed; a write notes the file again
     if (!hold)
         WriteFile(fileName, false);
 }
@@ -479,6 +552,7 @@ void DIni::SetSection(const DString& name)
         curSection = at;
         return;
     }
+    ForgetDisk(); // the new section is in memory only
     Changes().changes.push_back(Change{Change::CreateSection, name, {}, {}, {}});
     curSection = AppendSection(name, SectionLines());
 }

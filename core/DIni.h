@@ -84,6 +84,7 @@ public:
 
 private:
     class SectionIndex;
+    struct DiskCopy;
     class Journal;
 
     int FindSection(const DString& name) const;
@@ -93,8 +94,10 @@ private:
     int KeyIndexIn(int section, const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
     void InvalidateIndex();
+    bool DiskUnchanged(const DString& path) const;
+    void NoteDisk(const DString& text);
+    void ForgetDisk();
 
-    bool LoadExisting(const DString& found);
     bool Store(const DString& path, bool merge, bool keepName);
     void TakeInDiskChanges(const DString& path);
     void Replay();
@@ -110,8 +113,9 @@ private:
     DArray<DStringArray, 1> sections;
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
-    DString diskText;            // the file as this object last read or wrote it
-    Journal* journal;            // changes since then, in order; null when there are none
+    DiskCopy* disk; // the file as memory last matched it; null when that is not known
+    DString diskText; // the file as this object last read or wrote it
+    Journal* journal; // changes since then, in order; null when there are none
 };
 
 #endif
