@@ -2,9 +2,11 @@
 // replace an earlier one, also when several processes back up the same shot at once.
 #include "ExperimentFixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +16,23 @@ using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
 namespace fs = std::filesystem;
+
+namespace {
+
+/// Names and contents of the files in a folder, in name order.
+std::string Listing(std::string const& folder)
+{
+    std::vector<std::string> names;
+    for (auto const& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (auto const& name : names)
+        out += name + "=" + ReadBytes(folder + "/" + name) + "\n";
+    return out;
+}
+
+} // namespace
 
 class BackupTest : public ExperimentTest {
 protected:
@@ -161,16 +180,12 @@ TEST_F(BackupTest, ProcessesBackingUpAtOnceEachGetTheirOwnFolder)
     }
     munmap(ready, sizeof(std::atomic<int>));
 
+    std::string const shot = Listing(exp + "/Shots/Shot1234");
     std::string const mirror = data + "/Backup/Exp1/Shots/Shot1234";
     for (int n = 0; n < kRounds * kProcs; ++n) {
         std::string const folder = n == 0 ? mirror : mirror + "_" + std::to_string(n);
         ASSERT_TRUE(fs::is_directory(folder)) << folder;
-        int files = 0;
-        for (auto const& entry : fs::directory_iterator(folder)) {
-            (void)entry;
-            ++files;
-        }
-        EXPECT_EQ(files, 7) << folder; // 6 traces and Scalars.ini
+        EXPECT_EQ(Listing(folder), shot) << folder;
     }
     EXPECT_FALSE(Exists(mirror + "_" + std::to_string(kRounds * kProcs)));
 }
