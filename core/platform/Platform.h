@@ -130,6 +130,19 @@ bool Rename(const std::string& from, const std::string& to);
 /// True when both native paths name the same existing file or folder.
 bool SameFile(const std::string& a, const std::string& b);
 
+// ---- Writer locks ------------------------------------------------------------------------------
+
+/// Takes the writer lock of one file, waiting while another process holds it: an exclusive
+/// record lock (keyed by the file's name, case ignored) on the hidden lock file ".talvex.lock"
+/// beside the file (beside a symbolic link's final target). The system releases it when its
+/// process ends, however it ends, so a killed writer leaves no stale lock. Re-entrant within a
+/// process. Returns a handle for ReleaseWriterLock, or -1 when no lock can be had (the folder
+/// cannot hold the lock file, the file system keeps no locks): the caller goes on unlocked.
+int AcquireWriterLock(const std::string& nativeTarget);
+
+/// Releases one AcquireWriterLock (nothing for -1).
+void ReleaseWriterLock(int handle);
+
 // ---- Process facts -----------------------------------------------------------------------------
 
 /// Full native path of the running executable (the host program); empty when unknown.
