@@ -5,6 +5,7 @@
 #include "TalvexApi.h"
 #include "DArray.h"
 #include "DIni.h"
+#include "DataPtr.h"
 #include "DString.h"
 #include "DStringArray.h"
 
@@ -66,12 +67,23 @@ public:
     /// Writes of both field files are held in memory (SetPauseIO).
     bool PauseIO = false;
 
+    /// The data cache: objects held in memory, each with its kind and data name. The cache
+    /// owns them until ReleaseDataPtr or ClearDataPtrs.
+    DArray<DataPtr> DataPtrs;
+
     /// Version of the data formats written by this library.
     static const int CurDataVersion = 19;
 
+    /// Answers for operand names of GetScalarData: true with a value for a name it knows.
+    using ScalarLookup = bool (*)(DString const& name, float& value);
+
     Experiment() = default;
-    Experiment(Experiment const&) = default;
-    Experiment& operator=(Experiment const&) = default;
+    /// Copies everything but the data cache: the copy starts with an empty cache, because
+    /// every cached object has exactly one owner.
+    Experiment(Experiment const& other);
+    /// Assigns everything but the data cache, which stays this object's own.
+    Experiment& operator=(Experiment const& other);
+    /// Destroys the cached objects too.
     ~Experiment() = default;
 
     // Configuration.
@@ -140,12 +152,60 @@ public:
     /// empty when any referenced field is empty.
     DString GetExpandedString(DString const& s, bool bangOnly = false);
 
+    // Data names and the data cache.
+    /// File name (no extension) of a data name: `<data>` in the current shot, `<shot>\<data>`,
+    /// `.\x` and `..\x` beside the experiment, or an absolute path. Empty when the name
+    /// cannot be resolved (unknown shot, no current shot, nothing left after expansion).
+    DString GetDataFileName(DString name);
+    /// Replaces a leading `>n\` or `<n\` (n defaults to 1) by the shot at that offset from
+    /// the current one; a count that is not a number leaves the bare data name.
+    DString CleanDataFileName(DString const& name);
+    /// Appends the data names (no extension, `<shot>\` prefixed when the pattern names a
+    /// shot) of the files matching pattern; clear empties names first. Names is untouched
+    /// when the pattern names no shot that exists.
+    void GetDataFileNames(DString const& pattern, DStringArray& names, bool clear);
+    /// A new empty object of that kind, held by the cache under name. Null for an empty
+    /// name, a particle group or a kind that cannot be made.
+    void* InitDataPtr(DString const& name, DataType type);
+    /// An `@` name: the cached object of that name and kind (null if none). Any other name:
+    /// a new cached object read from its file (null, and no entry, when that fails); an
+    /// empty name gives a new empty cached object.
+    void* GetDataPtr(DString const& name, DataType type);
+    /// Lets go of a cached object: an empty name destroys it, an `@` name keeps it cached
+    /// under that name, any other name writes it to its file and destroys it. ptr becomes
+    /// null. False when a write was asked and failed, or the name resolves to no file.
+    bool ReleaseDataPtr(DString const& name, DataType type, void*& ptr);
+    /// Destroys every cached object.
+    void ClearDataPtrs();
+
+    // Expressions.
+    /// Value of an expression over the current shot's fields and data objects; -DFMax when
+    /// it has none. lookup, when given, is asked first for every operand name.
+    float GetScalarData(DString expr, ScalarLookup lookup = nullptr);
+
 private:
     void BindScalars();
     void BindCache();
     void ReleasePause();
     int GroupForNewShot(DString const& shot) const;
     bool HasShotPath(int g) const { return g >= 0 && g < ShotPaths.Count(); }
+
+    void SetDataMark(DString const& name, float value);
+
+    // The stages of GetScalarData, from the loosest binding to the operand.
+    float ParseInput(DString expr, ScalarLookup lookup);
+    float ParseAddend(DString expr, ScalarLookup lookup);
+    float ParseFactor(DString expr, ScalarLookup lookup);
+    float ParsePower(DString expr, ScalarLookup lookup);
+    float ParseSingle(DString expr, ScalarLookup lookup);
+    bool ReplaceBrackets(DString& expr, ScalarLookup lookup, float& result);
+    bool ReplaceParentheses(DString& expr, ScalarLookup lookup);
+    float ParseChoices(DString const& expr, ScalarLookup lookup);
+    float DataParam(DString const& data, DString const& param);
+    DString FieldValue(DString const& name);
+
+    /// Set when the field file was read for the running evaluation (FieldValue).
+    bool fieldsRead = false;
 };
 
 /// The process-wide experiment.

@@ -75,6 +75,8 @@ void Experiment::SetScalarData(DString const& name, float value)
     // A name with a backslash addresses a data object's marks, not a field.
     if (name.Find('\\') == kNotFound)
         SetShotData(name, DString(value));
+    else
+        SetDataMark(name, value);
 }
 
 void Experiment::SetShotCacheData()
