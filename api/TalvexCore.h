@@ -22,5 +22,7 @@
 #include "ParticleGroup.h"
 #include "Geometry.h"
 #include "Experiment.h"
+#include "TalvexC.h"
+#include "TalvexIDL.h"
 
 #endif
