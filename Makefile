@@ -1,10 +1,12 @@
 # Front door: `make test` and `make demo` set up a fresh Debian machine, build, then run.
 BUILD   ?= build
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
+SAN_BUILD ?= build-asan
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
 PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test test-plain test-sanitize demo bench clean
 
 all: build
 
@@ -28,8 +30,19 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-plain test-sanitize
+
+test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# -O1 and line tables only keep this stage quick; any sanitizer report fails its test.
+test-sanitize: deps
+	@test -f $(SAN_BUILD)/build.ninja || cmake -S . -B $(SAN_BUILD) -G Ninja \
+	  -DTALVEX_SANITIZE=ON -DTALVEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
@@ -38,4 +51,4 @@ demo: build
 	@echo "make demo arrives with the module runner; nothing to run yet."
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD)

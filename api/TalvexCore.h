@@ -21,6 +21,7 @@
 #include "Matrix.h"
 #include "ParticleGroup.h"
 #include "Geometry.h"
+#include "DataPtr.h"
 #include "Experiment.h"
 #include "TalvexC.h"
 #include "TalvexIDL.h"

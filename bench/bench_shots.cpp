@@ -93,8 +93,14 @@ double RunBaseline(std::string const& root, int shots, bool pause)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    // Sizes may be given on the command line (for profiling); by default 500, 1000 and 2000.
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {500, 1000, 2000};
     char tmpl[] = "/tmp/talvex-bench-XXXXXX";
     if (!mkdtemp(tmpl))
         return 1;
@@ -108,7 +114,7 @@ int main()
 
     std::printf("%-7s %-6s %14s %14s %8s\n", "shots", "pause", "library us/shot", "stdio us/shot", "ratio");
     for (bool pause : {false, true}) {
-        for (int shots : {500, 1000, 2000}) {
+        for (int shots : sizes) {
             double lib = RunLibrary(root, shots, pause);
             double base = RunBaseline(root, shots, pause);
             std::printf("%-7d %-6s %14.1f %14.1f %8.2f\n", shots, pause ? "yes" : "no",

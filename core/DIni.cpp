@@ -6,6 +6,7 @@
 #include "DFile.h"
 #include "FileSystem.h"
 #include "Log.h"
+#include "Platform.h"
 
 #include <cstring>
 #include <string>
@@ -100,7 +101,29 @@ public:
     std::unordered_map<std::string, int> map;
 };
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr) {}
+// The file as it stood when memory last matched it: memory is then exactly the parse of
+// `text`, so loading the same, unchanged file again can keep memory instead of parsing.
+struct DIni::DiskCopy {
+    platform::FileStamp stamp;
+    DString text;
+};
+
+namespace {
+// True when reading the written lines back gives the same lines: a line that is blank, starts
+// a section or holds a line feed would come back otherwise.
+bool ReadsBack(const DString& line)
+{
+    return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
+        && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+}
+
+bool StampOf(const DString& path, platform::FileStamp& out)
+{
+    return platform::GetFileStamp(platform::ToNative(path.c_str(), false), out);
+}
+} // namespace
+
+DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr) {}
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -110,7 +133,7 @@ DIni::DIni(const DString& path) : DIni()
 DIni::DIni(const DIni& other)
     : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
       sectionNames(other.sectionNames), sections(other.sections), hold(other.hold),
-      index(nullptr)
+      index(nullptr), disk(nullptr)
 {
 }
 
@@ -125,12 +148,37 @@ DIni& DIni::operator=(const DIni& other)
     sections = other.sections;
     hold = other.hold;
     InvalidateIndex();
+    ForgetDisk();
     return *this;
 }
 
 DIni::~DIni()
 {
     delete index;
+    delete disk;
+}
+
+bool DIni::DiskUnchanged(const DString& path) const
+{
+    platform::FileStamp now;
+    return disk && path == fileName && StampOf(path, now) && now == disk->stamp;
+}
+
+void DIni::NoteDisk(const DString& text)
+{
+    if (!disk)
+        disk = new DiskCopy;
+    if (StampOf(fileName, disk->stamp) && disk->stamp.size == text.Len()) {
+        disk->text = text;
+        return;
+    }
+    ForgetDisk();
+}
+
+void DIni::ForgetDisk()
+{
+    delete disk;
+    disk = nullptr;
 }
 
 void DIni::InvalidateIndex()
@@ -159,6 +207,7 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
 
 void DIni::Parse(const DString& text)
 {
+    ForgetDisk();
     sectionNames.Clear();
     sections.Clear();
     InvalidateIndex();
@@ -181,6 +230,14 @@ void DIni::Parse(const DString& text)
 
 bool DIni::SetFileName(const DString& path)
 {
+    // The same file, untouched since memory last matched it (same file, size and write time
+    // to the nanosecond): memory is what parsing it would give.
+    if (DiskUnchanged(path)) {
+        curSection = -1;
+        hold = false;
+        fileText = disk->text;
+        return true;
+    }
     const DString name = path; // `path` may be our own file name
     Parse(DString());
     curSection = -1;
@@ -190,6 +247,8 @@ bool DIni::SetFileName(const DString& path)
     }
 
     DString found = name;
+    platform::FileStamp before;
+    bool stamped = false;
     if (!FileExists(found)) {
         fileText = DString();
         if (!DFile::WriteText(name, DString())) {
@@ -197,9 +256,11 @@ bool DIni::SetFileName(const DString& path)
             return false;
         }
         fileName = name;
+        stamped = StampOf(fileName, before);
     } else {
         // Another process may be caught rewriting the file: an empty read is tried again.
         fileName = found;
+        stamped = StampOf(fileName, before);
         fileText = DFile::GetText(fileName);
         int tries = 0;
         while (!fileText && tries < EmptyReadRetries) {
@@ -212,6 +273,10 @@ bool DIni::SetFileName(const DString& path)
     }
     Parse(fileText);
     hold = false;
+    // Memory matches the file only when the file stood still while it was read.
+    NoteDisk(fileText);
+    if (disk && !(stamped && disk->stamp == before))
+        ForgetDisk();
     return true;
 }
 
@@ -240,14 +305,18 @@ bool DIni::WriteFile(DString path, bool keepName)
     }
     std::string text;
     text.reserve(size);
+    bool readsBack = true; // reading the file gives exactly these sections and lines
     for (int i = 0; i < sections.Count(); ++i) {
-        text.append("[").append(sectionNames[i].c_str(), size_t(sectionNames[i].Len()));
+        const DString& name = sectionNames[i];
+        text.append("[").append(name.c_str(), size_t(name.Len()));
         text.append("]\r\n");
+        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
         const DStringArray& lines = sections[i];
         for (int j = 0; j < lines.Count(); ++j) {
             if (j > 0)
                 text.append("\r\n");
             text.append(lines[j].c_str(), size_t(lines[j].Len()));
+            readsBack = readsBack && ReadsBack(lines[j]);
         }
         if (i + 1 < sections.Count() && lines.Count() > 0)
             text.append("\r\n");
@@ -265,11 +334,19 @@ bool DIni::WriteFile(DString path, bool keepName)
     }
     if (!keepName)
         fileName = path;
+    if (path == fileName && readsBack) {
+        DString written;
+        std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
+        NoteDisk(written);
+    } else if (path == fileName) {
+        ForgetDisk();
+    }
     return true;
 }
 
 void DIni::WriteUnlessHeld()
 {
+    ForgetDisk(); // memory has just changed; a write notes the file again
     if (!hold)
         WriteFile(fileName, false);
 }
@@ -342,7 +419,12 @@ void DIni::SetSection(const DString& name)
     if (curSection >= 0 && SameName(sectionNames[curSection], name))
         return;
     const int at = FindSection(name);
-    curSection = at >= 0 ? at : AppendSection(name, SectionLines());
+    if (at >= 0) {
+        curSection = at;
+        return;
+    }
+    ForgetDisk(); // the new section is in memory only
+    curSection = AppendSection(name, SectionLines());
 }
 
 bool DIni::SectionExists(const DString& name) const

@@ -78,6 +78,7 @@ public:
 
 private:
     class SectionIndex;
+    struct DiskCopy;
 
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
@@ -85,6 +86,9 @@ private:
     int KeyIndex(const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
     void InvalidateIndex();
+    bool DiskUnchanged(const DString& path) const;
+    void NoteDisk(const DString& text);
+    void ForgetDisk();
 
     DString fileName;
     int curSection;
@@ -93,6 +97,7 @@ private:
     DArray<DStringArray, 1> sections;
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
+    DiskCopy* disk; // the file as memory last matched it; null when that is not known
 };
 
 #endif

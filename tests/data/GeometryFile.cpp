@@ -76,13 +76,7 @@ TEST(GeometryFile, RoundTripKeepsEveryField)
     EXPECT_EQ(p.size[3], 0.25f);
     ASSERT_EQ(p.points.Count(), 6);
     EXPECT_EQ(p.points[5], 5.0f);
-    EXPECT_EQ(p.color, 0x00ff8040);
-    EXPECT_EQ(p.layer, 3);
-    EXPECT_EQ(p.flags, 2);
-    EXPECT_EQ(p.lineWidth, 2.5f);
-    EXPECT_EQ(p.opacity, 0.75f);
-    EXPECT_EQ(p.material, 9);
-    EXPECT_EQ(p.value, -4.0f);
+    EXPECT_EQ(std::memcmp(&p.color, &poly.color, 7 * 4), 0); // the seven style values
     EXPECT_EQ(r[1].name, "");
     EXPECT_EQ(r[1].size[0], 1.5f);
     EXPECT_EQ(r.text1, "set");
@@ -90,12 +84,12 @@ TEST(GeometryFile, RoundTripKeepsEveryField)
     EXPECT_EQ(r.dateStamp, g.dateStamp);
 
     // The box holds the polyline's far vertex and the sphere with its radius.
-    EXPECT_EQ(r.maxVals[0], 4.0f);
-    EXPECT_EQ(r.maxVals[1], 6.0f);
-    EXPECT_EQ(r.maxVals[2], 4.0f);
-    EXPECT_EQ(r.minVals[0], -3.5f);
-    EXPECT_EQ(r.minVals[1], -5.5f);
-    EXPECT_EQ(r.minVals[2], -1.0f);
+    float const hi[3] = {4.0f, 6.0f, 4.0f};
+    float const lo[3] = {-3.5f, -5.5f, -1.0f};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(r.maxVals[k], hi[k]) << k;
+        EXPECT_EQ(r.minVals[k], lo[k]) << k;
+    }
 
     Geometry empty;
     empty.Scale();

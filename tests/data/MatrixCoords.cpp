@@ -112,27 +112,15 @@ TEST(MatrixCoords, ParameterCodes)
     m.minVal = -9.0f;
     m.scaleUnit = 2.0f;
 
-    EXPECT_EQ(m.GetMatrixParam("rs"), 0.5f);
-    EXPECT_EQ(m.GetMatrixParam("rb"), 10.0f);
-    EXPECT_EQ(m.GetMatrixParam("r1"), 0.5f);
-    EXPECT_EQ(m.GetMatrixParam("re"), 11.5f);
-    EXPECT_EQ(m.GetMatrixParam("RC"), 4.0f);
-    EXPECT_EQ(m.GetMatrixParam("rc"), 4.0f);
-    EXPECT_EQ(m.GetMatrixParam("cc"), 3.0f);
-    EXPECT_EQ(m.GetMatrixParam("cs"), 2.0f);
-    EXPECT_EQ(m.GetMatrixParam("cb"), -1.0f);
-    EXPECT_EQ(m.GetMatrixParam("c1"), 2.0f);
-    EXPECT_EQ(m.GetMatrixParam("ce"), 3.0f);
-    EXPECT_EQ(m.GetMatrixParam("lc"), 1.0f);
-    EXPECT_EQ(m.GetMatrixParam("ls"), 1.0f);
-    EXPECT_EQ(m.GetMatrixParam("lb"), 0.0f);
-    EXPECT_EQ(m.GetMatrixParam("l1"), 0.0f);
-    EXPECT_EQ(m.GetMatrixParam("le"), 0.0f);
-    EXPECT_EQ(m.GetMatrixParam("t1"), 1.0f);
-    EXPECT_EQ(m.GetMatrixParam("T5"), 5.0f);
-    EXPECT_EQ(m.GetMatrixParam("mx"), 9.0f);
-    EXPECT_EQ(m.GetMatrixParam("mn"), -9.0f);
-    EXPECT_EQ(m.GetMatrixParam("su"), 2.0f);
+    struct {
+        char const* code;
+        float value;
+    } const codes[] = {{"rs", 0.5f}, {"rb", 10.0f}, {"r1", 0.5f},  {"re", 11.5f}, {"RC", 4.0f},
+                       {"cc", 3.0f}, {"cs", 2.0f},  {"cb", -1.0f}, {"c1", 2.0f},  {"ce", 3.0f},
+                       {"lc", 1.0f}, {"ls", 1.0f},  {"lb", 0.0f},  {"l1", 0.0f},  {"le", 0.0f},
+                       {"t1", 1.0f}, {"T5", 5.0f},  {"mx", 9.0f},  {"mn", -9.0f}, {"su", 2.0f}};
+    for (auto const& c : codes)
+        EXPECT_EQ(m.GetMatrixParam(c.code), c.value) << c.code;
     for (char const* bad : {"rc(1)", "t6", "t0", "r", "", "xx", "rz", " rc"})
         EXPECT_EQ(m.GetMatrixParam(bad), -DFMax) << bad;
 }

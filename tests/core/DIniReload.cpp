@@ -1,0 +1,131 @@
+// Loading a settings file again: memory is kept only while the file is provably unchanged.
+#include "DIni.h"
+
+#include "Core.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using testsupport::ReadBytes;
+using testsupport::TestDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+/// A settings file of the running test's own.
+std::string File()
+{
+    return TestDir() + "/work/" + testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+}
+
+struct timespec WriteTime(std::string const& path)
+{
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mtim;
+}
+
+void SetWriteTime(std::string const& path, struct timespec t)
+{
+    struct timespec times[2] = {{0, UTIME_OMIT}, t};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::string Value(DIni& ini, char const* section, char const* key)
+{
+    return ini.GetSectionKeyValue(section, key, "").c_str();
+}
+
+/// Rewrites the file in place (same inode) and puts its write time back.
+void RewriteUnseen(std::string const& path, std::string const& bytes)
+{
+    struct timespec t = WriteTime(path);
+    WriteBytes(path, bytes);
+    SetWriteTime(path, t);
+}
+
+} // namespace
+
+TEST(DIniReload, UnchangedFileKeepsMemoryAfterOwnWrites)
+{
+    CoreInit("");
+    DIni ini(File().c_str());
+    ini.SetSection("A");
+    ini.SetKeyValue("k", "1");
+    ASSERT_EQ(ReadBytes(File()), "[A]\r\nk=1");
+
+    // Same inode, size and write time: the load keeps memory, so the hidden edit is not read.
+    RewriteUnseen(File(), "[A]\r\nk=2");
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(Value(ini, "A", "k"), "1");
+
+    // Any of size, write time or identity changing makes it read the file.
+    WriteBytes(File(), "[A]\r\nk=33");
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(Value(ini, "A", "k"), "33");
+
+    struct timespec t = WriteTime(File());
+    WriteBytes(File(), "[A]\r\nk=44");
+    t.tv_nsec = (t.tv_nsec + 1) % 1000000000L;
+    SetWriteTime(File(), t);
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(Value(ini, "A", "k"), "44");
+
+    t = WriteTime(File());
+    std::string other = TestDir() + "/work/other.ini";
+    WriteBytes(other, "[A]\r\nk=55");
+    SetWriteTime(other, t);
+    ASSERT_EQ(std::rename(other.c_str(), File().c_str()), 0);
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(Value(ini, "A", "k"), "55");
+}
+
+TEST(DIniReload, LoadDropsWhatMemoryHasAndTheFileHasNot)
+{
+    CoreInit("");
+    DIni ini(File().c_str());
+    ini.SetSection("A");
+    ini.SetKeyValue("k", "1");
+    ini.SetSection("Appended");
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(ini.nSections(), 1);
+
+    ini.SetSection("A");
+    ini.HoldWrite(true);
+    ini.SetKeyValue("k", "2");
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_EQ(Value(ini, "A", "k"), "1");
+
+    // Lines that do not read back as written: memory takes the form the file gives.
+    ini.SetSection("A");
+    ini.SetKeyValue("k", "1\n[B]");
+    DStringArray lines;
+    lines << "   " << "x=1";
+    ini.SetFullSection("C", lines);
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    EXPECT_TRUE(ini.SectionExists("B"));
+    EXPECT_EQ(Value(ini, "A", "k"), "1");
+    ini.SetSection("C");
+    EXPECT_EQ(ini.nKeys(), 1);
+}
+
+TEST(DIniReload, KeptMemoryCarriesTheFileAsSnapshot)
+{
+    CoreInit("");
+    DIni ini(File().c_str());
+    ini.SetSection("A");
+    ini.SetKeyValue("k", "1");
+    ASSERT_TRUE(ini.Refresh());
+    ini.SetSection("A");
+    ini.HoldWrite(true);
+    ini.SetKeyValue("k", "2");
+    ini.RestoreFile();
+    EXPECT_EQ(ReadBytes(File()), "[A]\r\nk=1");
+    EXPECT_EQ(Value(ini, "A", "k"), "1");
+}
