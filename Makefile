@@ -48,7 +48,7 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 demo: build
-	@echo "make demo arrives with the module runner; nothing to run yet."
+	sh examples/demo/demo.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

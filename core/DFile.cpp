@@ -117,7 +117,9 @@ bool DFile::Open(DString path, int flags)
     if (Creates(flags)) {
         d->temp = platform::MakeTempBeside(native);
         if (!d->temp.empty()) {
-            d->fp = platform::OpenStream(d->temp, mode);
+            // The temporary file is new and empty: opening it without truncation spares the
+            // flush on close that file systems give a file truncated to nothing.
+            d->fp = platform::OpenStream(d->temp, flags == 2 ? "r+" : "r+b");
             if (d->fp) {
                 d->target = native;
             } else {

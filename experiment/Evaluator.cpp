@@ -171,18 +171,14 @@ bool Experiment::ReplaceBrackets(DString& e, ScalarLookup lookup, float& result)
             result = ParseSingle(inner, lookup);
             return false;
         }
-        DString value;
-        if (OpensIndex(e, i)) {
-            value = IndexText(ParseInput(inner, lookup));
-        } else {
-            float const v = ParseSingle(inner, lookup);
-            if (!IsVF(v)) {
-                result = ErrorValue();
-                return false;
-            }
-            value = DString(v);
+        bool const index = OpensIndex(e, i);
+        float const v = index ? ParseInput(inner, lookup) : ParseSingle(inner, lookup);
+        // An index without a value would turn into a parameter of -inf.
+        if (!IsVF(v)) {
+            result = ErrorValue();
+            return false;
         }
-        e = e.Left(i) + value + e.Mid(j + 1);
+        e = e.Left(i) + (index ? IndexText(v) : DString(v)) + e.Mid(j + 1);
         from = i - 1;
     }
     return true;
@@ -206,7 +202,10 @@ bool Experiment::ReplaceParentheses(DString& e, ScalarLookup lookup)
         from = i - 1;
         // `<data>\tv(0.5)` is the index form of `<data>\tv[0.5]`, not a product.
         if (OpensIndex(e, i)) {
-            e = e.Left(i) + IndexText(ParseInput(inner, lookup)) + after;
+            float const index = ParseInput(inner, lookup);
+            if (!IsVF(index))
+                return false;
+            e = e.Left(i) + IndexText(index) + after;
             continue;
         }
         DString const fn = FunctionBefore(e, i);

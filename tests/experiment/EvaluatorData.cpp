@@ -52,6 +52,9 @@ TEST_F(DataParamTest, IndexesInBracketsAndParentheses)
     EXPECT_FLOAT_EQ(Eval("probe\\tv([Level])"), 30.0f);
     EXPECT_FLOAT_EQ(Eval("probe\\tv[Level*2]"), 60.0f);
     EXPECT_FLOAT_EQ(Eval(">\\probe\\tv(100)"), 50.0f);
+    // An index without a value is no parameter at all.
+    EXPECT_EQ(Eval("probe\\tv[Missing]"), -DFMax);
+    EXPECT_EQ(Eval("probe\\tv(1/0)"), -DFMax);
 }
 
 TEST_F(DataParamTest, MatrixAndParticleGroupParameters)

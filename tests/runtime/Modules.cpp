@@ -111,11 +111,13 @@ TEST_F(ModulesTest, ModuleWithoutEntryPointStaysOutOfTheTable)
     EXPECT_TRUE(Loaded(file));
 }
 
-TEST_F(ModulesTest, PluginThatIsNotReadyIsNotConnected)
+TEST_F(ModulesTest, PluginThatIsNotReadyOrHasNoSinkIsNotConnected)
 {
     Place(TALVEX_TEST_REFUSE, "Plugins/Refuse/Refuse.so");
-    DNotify* module = nullptr;
-    EXPECT_FALSE(DLLConnect("Plugins\\Refuse\\Refuse", 0, &host, module));
+    for (int mode : {0, 1}) {
+        DNotify* module = nullptr;
+        EXPECT_FALSE(DLLConnect("Plugins\\Refuse\\Refuse", mode, &host, module)) << mode;
+    }
     EXPECT_TRUE(host.got.empty());
 }
 

@@ -1,0 +1,283 @@
+// ShotStats: a sample analysis module that sums up numeric fields and traces of the current
+// shot, alone or with the work shared between the processes of an MPI job.
+//
+// Argument: blank-separated words. "out=<prefix>" names the result fields (default "Stats");
+// "trace:<name>" adds the valid samples of the shot's trace <name>; every other word is a
+// field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
+// Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
+// <prefix>Processes, written as fields of the current shot by one process only.
+#include "DNotify.h"
+#include "DString.h"
+#include "DStringArray.h"
+#include "Experiment.h"
+#include "Paths.h"
+#include "Waveform.h"
+
+#include <mpi.h>
+
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#if defined(_WIN32)
+#define MODULE_ENTRY extern "C" __declspec(dllexport)
+#else
+#define MODULE_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+const int CommandRun = 129;
+const int CommandRunMpi = 130;
+const int CodeDisplay = 1;
+const int CodeStatus = 31;
+
+struct Request {
+    DString prefix = "Stats";
+    DStringArray patterns;
+    DStringArray traces;
+    DString error; ///< why the argument was refused; empty when it is usable
+};
+
+/// Sums over a share of the values; shares combine by adding the sums.
+struct Partial {
+    double count = 0;
+    double sum = 0;
+    double sumSq = 0;
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+    double failures = 0; ///< processes that could not read their input
+};
+
+/// Where this process stands in the job (0 of 1 when alone).
+struct Place {
+    int rank = 0;
+    int size = 1;
+};
+
+bool SameLetter(char a, char b)
+{
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+bool WildcardMatch(const char* pattern, const char* name)
+{
+    for (; *pattern; ++pattern, ++name) {
+        if (*pattern == '*') {
+            for (const char* rest = name;; ++rest) {
+                if (WildcardMatch(pattern + 1, rest))
+                    return true;
+                if (!*rest)
+                    return false;
+            }
+        }
+        if (!*name)
+            return false;
+        if (*pattern != '?' && !SameLetter(*pattern, *name))
+            return false;
+    }
+    return !*name;
+}
+
+Request ParseArgument(const DString& argument)
+{
+    Request request;
+    DStringArray words(argument, " ");
+    for (int i = 0; i < words.Count(); ++i) {
+        const DString& word = words[i];
+        if (word.StartsWith("out="))
+            request.prefix = word.Mid(4);
+        else if (word.StartsWith("trace:"))
+            request.traces.Add(word.Mid(6));
+        else
+            request.patterns.Add(word);
+    }
+    if (!request.prefix)
+        request.error = "out= needs a field prefix";
+    else if (request.patterns.Count() == 0 && request.traces.Count() == 0)
+        request.error = "name the fields or traces to sum up";
+    for (int i = 0; i < request.traces.Count() && !request.error; ++i) {
+        if (!request.traces[i])
+            request.error = "trace: needs a trace name";
+    }
+    return request;
+}
+
+bool MatchesAny(const DStringArray& patterns, const DString& name)
+{
+    for (int i = 0; i < patterns.Count(); ++i) {
+        if (WildcardMatch(patterns[i].c_str(), name.c_str()))
+            return true;
+    }
+    return false;
+}
+
+/// The numeric fields that match, in file order, then the valid samples of each trace. A
+/// trace that cannot be read is an error.
+std::vector<double> CollectValues(const Request& request, DString& error)
+{
+    std::vector<double> values;
+    DStringArray lines = Expt.ScalarsIni.GetFullSection("Fields");
+    for (int i = 0; i < lines.Count(); ++i) {
+        DString name = lines[i].BeforeFirst('=');
+        double v = 0;
+        if (~name && MatchesAny(request.patterns, name)
+            && lines[i].AfterFirst('=').Trim().ToDouble(v) && std::isfinite(v))
+            values.push_back(v);
+    }
+    for (int i = 0; i < request.traces.Count(); ++i) {
+        Waveform trace;
+        if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), request.traces[i]))) {
+            error = "cannot read trace " + request.traces[i];
+            return std::vector<double>();
+        }
+        for (int k = 0; k < trace.npnts(); ++k) {
+            if (IsVF(trace[k]))
+                values.push_back(trace[k]);
+        }
+    }
+    return values;
+}
+
+Partial Summarize(const std::vector<double>& values, size_t begin, size_t end)
+{
+    Partial p;
+    for (size_t i = begin; i < end; ++i) {
+        const double v = values[i];
+        p.count += 1;
+        p.sum += v;
+        p.sumSq += v * v;
+        p.min = std::fmin(p.min, v);
+        p.max = std::fmax(p.max, v);
+    }
+    return p;
+}
+
+Place JobPlace(bool mpi)
+{
+    Place place;
+    int started = 0;
+    if (mpi && MPI_Initialized(&started) == MPI_SUCCESS && started) {
+        MPI_Comm_rank(MPI_COMM_WORLD, &place.rank);
+        MPI_Comm_size(MPI_COMM_WORLD, &place.size);
+    }
+    return place;
+}
+
+/// The sums of every process, on process 0.
+Partial CombineOnFirst(const Partial& mine, const Place& place)
+{
+    if (place.size == 1)
+        return mine;
+    Partial all;
+    double sums[4] = {mine.count, mine.sum, mine.sumSq, mine.failures};
+    double totals[4] = {0, 0, 0, 0};
+    MPI_Reduce(sums, totals, 4, MPI_DOUBLE, MPI_SUM, 0, MPI_COMM_WORLD);
+    MPI_Reduce(&mine.min, &all.min, 1, MPI_DOUBLE, MPI_MIN, 0, MPI_COMM_WORLD);
+    MPI_Reduce(&mine.max, &all.max, 1, MPI_DOUBLE, MPI_MAX, 0, MPI_COMM_WORLD);
+    all.count = totals[0];
+    all.sum = totals[1];
+    all.sumSq = totals[2];
+    all.failures = totals[3];
+    return all;
+}
+
+void WriteResults(const DString& prefix, const Partial& all, const Place& place)
+{
+    const double mean = all.sum / all.count;
+    const double spread = all.count > 1
+        ? std::sqrt(std::fmax(0.0, (all.sumSq - all.sum * mean) / (all.count - 1)))
+        : 0.0;
+    Expt.SetPauseIO(true);
+    Expt.SetShotData(prefix + "Count", DString(int(all.count)));
+    Expt.SetShotData(prefix + "Mean", Format(mean, "%.6g"));
+    Expt.SetShotData(prefix + "StdDev", Format(spread, "%.6g"));
+    Expt.SetShotData(prefix + "Min", Format(all.min, "%.6g"));
+    Expt.SetShotData(prefix + "Max", Format(all.max, "%.6g"));
+    Expt.SetShotData(prefix + "Processes", DString(place.size));
+    Expt.SetPauseIO(false);
+}
+
+class StatsSink : public DNotify {
+public:
+    DNotify* host = nullptr;
+
+    void OnNotify(int code, int value, const DString& text) override;
+
+private:
+    void Run(const DString& argument, bool mpi);
+    void Report(int code, int value, const DString& text)
+    {
+        if (host)
+            host->OnNotify(code, value, "ShotStats: " + text);
+    }
+};
+
+StatsSink Sink;
+
+void StatsSink::OnNotify(int code, int, const DString& text)
+{
+    if (code == CommandRun || code == CommandRunMpi)
+        Run(text, code == CommandRunMpi);
+}
+
+void StatsSink::Run(const DString& argument, bool mpi)
+{
+    const Place place = JobPlace(mpi);
+    const Request request = ParseArgument(argument);
+    if (~request.error) {
+        // Every process refuses the same argument, so none waits for the others.
+        if (place.rank == 0)
+            Report(CodeStatus, -1, request.error);
+        return;
+    }
+    if (!Expt.GetShotName()) {
+        if (place.rank == 0)
+            Report(CodeStatus, -1, "no current shot");
+        return;
+    }
+
+    // Each process sums its own slice of the values; process 0 alone writes the shot's files.
+    DString error;
+    const std::vector<double> values = CollectValues(request, error);
+    const size_t n = values.size();
+    const size_t begin = n * size_t(place.rank) / size_t(place.size);
+    const size_t end = n * size_t(place.rank + 1) / size_t(place.size);
+    Partial mine = Summarize(values, begin, end);
+    mine.failures = ~error ? 1 : 0;
+    if (place.size > 1) {
+        DString share;
+        share << "process " << place.rank << " of " << place.size << " summed "
+              << int(end - begin) << " values";
+        Report(CodeDisplay, 0, share);
+    }
+    const Partial all = CombineOnFirst(mine, place);
+    if (place.rank != 0)
+        return;
+
+    if (all.failures > 0) {
+        Report(CodeStatus, -1, ~error ? error : DString("another process could not read a trace"));
+        return;
+    }
+    if (all.count < 1) {
+        Report(CodeStatus, -1, "nothing numeric matches " + argument);
+        return;
+    }
+    WriteResults(request.prefix, all, place);
+    DString done;
+    done << int(all.count) << " values of shot " << Expt.GetShotName() << ", mean "
+         << Format(all.sum / all.count, "%.6g") << ", " << place.size << " process"
+         << (place.size > 1 ? "es" : "");
+    Report(CodeStatus, 1, done);
+}
+
+} // namespace
+
+/// The module's entry point: keeps the host's sink and hands back its own.
+MODULE_ENTRY bool SvInit(int, DNotify* hostSink, DNotify*& moduleSink)
+{
+    Sink.host = hostSink;
+    moduleSink = &Sink;
+    return true;
+}

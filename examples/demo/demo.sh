@@ -1,0 +1,41 @@
+#!/bin/sh
+# The sample job: a new experiment under <build>/demo, the Dorvel circuit module and the
+# ShotStats plug-in run through TalvexDLLRun against a new shot, alone and as a two-process
+# MPI job, then the shot's fields. The demo keeps its own profile inside <build>/demo.
+set -eu
+
+BUILD=$(cd "${1:-build}" && pwd)
+SOURCE=$(cd "$(dirname "$0")" && pwd)
+DEMO="$BUILD/demo"
+EXP="$DEMO/Experiment1"
+RUN="$BUILD/bin/TalvexDLLRun"
+SHOT=1001
+
+rm -rf "$DEMO"
+mkdir -p "$DEMO/home/.local/share" "$EXP/Dorvel"
+cp "$SOURCE/Divider.cir" "$EXP/Dorvel/"
+printf '[General]\r\nDescription=Sample experiment of the runner demo\r\n' > "$EXP/Experiment1.ini"
+export HOME="$DEMO/home" XDG_DATA_HOME="$DEMO/home/.local/share"
+# mpirun refuses to start as root unless told that this is meant.
+export OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "Self-test"
+"$RUN" test
+
+step "Dorvel: operating point of Divider.cir, stored in new shot $SHOT"
+"$RUN" "Dorvel;$EXP;$SHOT;Divider;v"
+tr -d '\r' < "$EXP/Dorvel/Divider.out"
+
+step "ShotStats on the node voltages, one process"
+"$RUN" "ShotStats;$EXP;$SHOT;out=Single!V(*);l"
+
+step "ShotStats on the node voltages, MPI job of two processes"
+mpirun --oversubscribe -np 2 "$RUN" "ShotStats;$EXP;$SHOT;out=Mpi!V(*);mvl"
+
+step "Fields of shot $SHOT ($EXP/Shots/Shot$SHOT/Scalars.ini)"
+tr -d '\r' < "$EXP/Shots/Shot$SHOT/Scalars.ini"
+
+step "Log ($XDG_DATA_HOME/Talvex/Log.txt)"
+tr -d '\r' < "$XDG_DATA_HOME/Talvex/Log.txt"
