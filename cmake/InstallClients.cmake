@@ -1,9 +1,6 @@
 # Install rules of the foreign-language clients: the Python package and the IDL routines, each
 # told at install time where the installed library is, so that any prefix works.
-set(TALVEX_PYTHON_DIR lib/python3/dist-packages CACHE PATH
-    "Folder below the prefix that receives the Python package talvex")
-set(TALVEX_IDL_DIR ${CMAKE_INSTALL_DATADIR}/talvex/idl CACHE PATH
-    "Folder below the prefix that receives the IDL routines")
+include(cmake/ClientDirs.cmake)
 
 install(DIRECTORY api/python/talvex DESTINATION ${TALVEX_PYTHON_DIR}
   PATTERN __pycache__ EXCLUDE)
