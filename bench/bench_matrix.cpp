@@ -4,9 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <ctime>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -42,103 +44,109 @@ long long SquareBytes()
     return static_cast<long long>(Square().Count()) * 4;
 }
 
-void WriteMatrix(benchmark::State& state)
+// The operations compared; the files they read are written before any timing.
+void WriteMatrix() { Square().Write(Path("square").c_str()); }
+void WriteRaw()
+{
+    std::FILE* f = std::fopen(Path("raw.bin").c_str(), "wb");
+    std::fwrite(Square().Data(), 1, size_t(SquareBytes()), f);
+    std::fclose(f);
+}
+// The same bytes replacing the file as a whole: a temporary file renamed over the target.
+void WriteRawReplace()
+{
+    std::FILE* f = std::fopen(Path(".raw.tmp").c_str(), "wb");
+    std::fwrite(Square().Data(), 1, size_t(SquareBytes()), f);
+    std::fclose(f);
+    std::rename(Path(".raw.tmp").c_str(), Path("raw.bin").c_str());
+}
+void ReadMatrix()
+{
+    Matrix m;
+    benchmark::DoNotOptimize(m.Read(Path("square").c_str()));
+}
+void ReadRaw()
+{
+    void* p = std::malloc(size_t(SquareBytes()));
+    std::FILE* f = std::fopen((Path("square") + ".dmt").c_str(), "rb");
+    std::fseek(f, 100, SEEK_SET);
+    benchmark::DoNotOptimize(std::fread(p, 1, size_t(SquareBytes()), f));
+    std::fclose(f);
+    std::free(p);
+}
+void ReadLarge()
+{
+    Matrix m;
+    benchmark::DoNotOptimize(m.Read(Path("large").c_str()));
+}
+void ReadLastSlice()
+{
+    Matrix m;
+    benchmark::DoNotOptimize(m.Read(Path("large[19]").c_str()));
+}
+
+void Measure(benchmark::State& state, void (*op)())
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(Square().Write(Path("square").c_str()));
+        op();
 }
 
-void WriteRaw(benchmark::State& state)
-{
-    for (auto _ : state) {
-        std::FILE* f = std::fopen(Path("raw.bin").c_str(), "wb");
-        std::fwrite(Square().Data(), 1, size_t(SquareBytes()), f);
-        std::fclose(f);
-    }
-}
-
-void ReadMatrix(benchmark::State& state)
-{
-    Square().Write(Path("square").c_str());
-    for (auto _ : state) {
-        Matrix m;
-        benchmark::DoNotOptimize(m.Read(Path("square").c_str()));
-        benchmark::DoNotOptimize(m.Data());
-    }
-}
-
-void ReadRaw(benchmark::State& state)
-{
-    Square().Write(Path("square").c_str());
-    for (auto _ : state) {
-        void* p = std::malloc(size_t(SquareBytes()));
-        std::FILE* f = std::fopen((Path("square") + ".dmt").c_str(), "rb");
-        std::fseek(f, 100, SEEK_SET);
-        benchmark::DoNotOptimize(std::fread(p, 1, size_t(SquareBytes()), f));
-        std::fclose(f);
-        std::free(p);
-    }
-}
-
-void ReadLarge(benchmark::State& state)
-{
-    for (auto _ : state) {
-        Matrix m;
-        benchmark::DoNotOptimize(m.Read(Path("large").c_str()));
-        benchmark::DoNotOptimize(m.Data());
-    }
-}
-
-void ReadLastSlice(benchmark::State& state)
-{
-    std::string const name = Path("large") + "[" + std::to_string(Layers - 1) + "]";
-    for (auto _ : state) {
-        Matrix m;
-        benchmark::DoNotOptimize(m.Read(name.c_str()));
-        benchmark::DoNotOptimize(m.Data());
-    }
-}
-
-// Wall time, median of five runs: these are I/O-bound and the machine is shared.
+// Wall time: these operations are I/O-bound.
 void Timed(benchmark::internal::Benchmark* b)
 {
-    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)->Repetitions(5);
-    b->ReportAggregatesOnly(true);
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 }
 
-BENCHMARK(WriteMatrix)->Apply(Timed);
-BENCHMARK(WriteRaw)->Apply(Timed);
-BENCHMARK(ReadMatrix)->Apply(Timed);
-BENCHMARK(ReadRaw)->Apply(Timed);
-BENCHMARK(ReadLarge)->Apply(Timed);
-BENCHMARK(ReadLastSlice)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteMatrix, WriteMatrix)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteRaw, WriteRaw)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteRawReplace, WriteRawReplace)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadMatrix, ReadMatrix)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadRaw, ReadRaw)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadLarge, ReadLarge)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadLastSlice, ReadLastSlice)->Apply(Timed);
 
-// Keeps each benchmark's median wall and CPU time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::pair<double, double>> seconds;
-
-    void ReportRuns(std::vector<Run> const& runs) override
-    {
-        for (Run const& r : runs) {
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                double const unit = benchmark::GetTimeUnitMultiplier(r.time_unit);
-                seconds[r.run_name.function_name] = {r.GetAdjustedRealTime() * unit,
-                                                     r.GetAdjustedCPUTime() * unit};
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
+struct Cost {
+    double wall;
+    double cpu;
 };
 
-void PrintRatio(RatioReporter const& rep, char const* ours, char const* baseline)
+double ProcessSeconds()
 {
-    auto a = rep.seconds.find(ours);
-    auto b = rep.seconds.find(baseline);
-    if (a == rep.seconds.end() || b == rep.seconds.end() || b->second.first <= 0)
-        return;
-    std::printf("%-14s / %-10s = %.4f wall, %.4f CPU\n", ours, baseline,
-                a->second.first / b->second.first, a->second.second / b->second.second);
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+Cost Seconds(void (*op)())
+{
+    auto const t0 = std::chrono::steady_clock::now();
+    double const c0 = ProcessSeconds();
+    op();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            ProcessSeconds() - c0};
+}
+
+// The median ratio of back-to-back runs in alternating order, so that the load of a shared
+// machine and the page cache's write-back fall on both sides alike.
+void PrintPaired(char const* label, void (*ours)(), void (*base)(), int pairs)
+{
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int i = 0; i < pairs; ++i) {
+        Cost a{};
+        Cost b{};
+        if (i % 2 == 0) {
+            a = Seconds(ours);
+            b = Seconds(base);
+        } else {
+            b = Seconds(base);
+            a = Seconds(ours);
+        }
+        wall.push_back(a.wall / b.wall);
+        cpu.push_back(a.cpu / b.cpu);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("  %-34s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
+                cpu[cpu.size() / 2]);
 }
 
 } // namespace
@@ -149,18 +157,23 @@ int main(int argc, char** argv)
     if (!mkdtemp(pattern))
         return 1;
     Dir = pattern;
+    static_assert(Layers == 20, "ReadLastSlice names slice 19");
     Square();
+    WriteMatrix();
     Filled(Layers).Write(Path("large").c_str());
 
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nTime ratios (1.00 = plain stdio, or the whole %d-layer matrix of %.0f MB):\n",
-                Layers, double(Side) * Side * Layers * 4 / (1 << 20));
-    PrintRatio(reporter, "WriteMatrix", "WriteRaw");
-    PrintRatio(reporter, "ReadMatrix", "ReadRaw");
-    PrintRatio(reporter, "ReadLastSlice", "ReadLarge");
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+
+    std::printf("\nTime ratios, median of alternating pairs (matrix %d x %d, %.0f MB; large "
+                "matrix %d layers, %.0f MB):\n",
+                Side, Side, double(SquareBytes()) / (1 << 20), Layers,
+                double(SquareBytes()) * Layers / (1 << 20));
+    PrintPaired("write / stdio write", WriteMatrix, WriteRaw, 41);
+    PrintPaired("write / stdio write and rename", WriteMatrix, WriteRawReplace, 41);
+    PrintPaired("read / stdio read", ReadMatrix, ReadRaw, 41);
+    PrintPaired("read last slice / read all", ReadLastSlice, ReadLarge, 9);
 
     for (char const* f : {"square.dmt", "raw.bin", "large.dmt"})
         std::remove(Path(f).c_str());

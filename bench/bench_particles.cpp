@@ -4,9 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <ctime>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -36,126 +38,127 @@ ParticleGroup& Source()
     return g;
 }
 
-void WriteGroup(benchmark::State& state)
+void RawWrite(std::string const& path)
 {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(Source().Write(Path("group").c_str()));
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(Source().Data(), 1, size_t(DataBytes), f);
+    std::fclose(f);
 }
 
-void WriteRaw(benchmark::State& state)
+void RawRead(std::string const& path, long long offset, long long bytes)
 {
-    for (auto _ : state) {
-        std::FILE* f = std::fopen(Path("raw.bin").c_str(), "wb");
-        std::fwrite(Source().Data(), 1, size_t(DataBytes), f);
-        std::fclose(f);
-    }
+    void* p = std::malloc(size_t(bytes));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, long(offset), SEEK_SET);
+    benchmark::DoNotOptimize(std::fread(p, 1, size_t(bytes), f));
+    std::fclose(f);
+    std::free(p);
 }
 
-void ReadGroup(benchmark::State& state)
+// The operations compared; each stands alone once the group file exists.
+void WriteGroup() { Source().Write(Path("group").c_str()); }
+void WriteRaw() { RawWrite(Path("raw.bin")); }
+// The same bytes replacing the file as a whole: a temporary file renamed over the target.
+void WriteRawReplace()
 {
-    Source().Write(Path("group").c_str());
-    for (auto _ : state) {
-        ParticleGroup g;
-        benchmark::DoNotOptimize(g.Read(Path("group").c_str(), -1, 0));
-        benchmark::DoNotOptimize(g.Data());
-    }
+    RawWrite(Path(".raw.tmp"));
+    std::rename(Path(".raw.tmp").c_str(), Path("raw.bin").c_str());
 }
-
-void ReadRaw(benchmark::State& state)
+void ReadGroup()
 {
-    Source().Write(Path("group").c_str());
-    for (auto _ : state) {
-        void* p = std::malloc(size_t(DataBytes));
-        std::FILE* f = std::fopen((Path("group") + ".dpt").c_str(), "rb");
-        std::fseek(f, 200, SEEK_SET);
-        benchmark::DoNotOptimize(std::fread(p, 1, size_t(DataBytes), f));
-        std::fclose(f);
-        std::free(p);
-    }
+    ParticleGroup g;
+    benchmark::DoNotOptimize(g.Read(Path("group").c_str(), -1, 0));
 }
-
-// The last 1 % of the file, next to ReadGroup for the whole of it.
-void ReadLastPercent(benchmark::State& state)
+void ReadRaw() { RawRead(Path("group") + ".dpt", 200, DataBytes); }
+void ReadLastPercent()
 {
-    Source().Write(Path("group").c_str());
+    ParticleGroup g;
     int const last = Particles / 100;
-    for (auto _ : state) {
-        ParticleGroup g;
-        benchmark::DoNotOptimize(g.Read(Path("group").c_str(), last, Particles - last));
-        benchmark::DoNotOptimize(g.Data());
-    }
+    benchmark::DoNotOptimize(g.Read(Path("group").c_str(), last, Particles - last));
 }
-
-// Each append goes to a fresh one-particle file.
-void AppendGroup(benchmark::State& state)
+// Appends go to a fresh one-particle file, made before the clock starts.
+void FreshSmallFile() { ParticleGroup(1).Write(Path("app").c_str()); }
+void AppendGroup() { Source().Append(Path("app").c_str()); }
+void AppendRaw()
 {
-    ParticleGroup one(1);
+    std::FILE* f = std::fopen((Path("app") + ".dpt").c_str(), "r+b");
+    std::fseek(f, 0, SEEK_END);
+    std::fwrite(Source().Data(), 1, size_t(DataBytes), f);
+    int const total = Particles + 1;
+    std::fseek(f, 12, SEEK_SET);
+    std::fwrite(&total, 4, 1, f);
+    std::fclose(f);
+}
+void Nothing() {}
+
+void Measure(benchmark::State& state, void (*op)(), void (*setup)())
+{
     for (auto _ : state) {
         state.PauseTiming();
-        one.Write(Path("app").c_str());
+        setup();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Source().Append(Path("app").c_str()));
+        op();
     }
 }
 
-void AppendRaw(benchmark::State& state)
-{
-    ParticleGroup one(1);
-    for (auto _ : state) {
-        state.PauseTiming();
-        one.Write(Path("app").c_str());
-        state.ResumeTiming();
-        std::FILE* f = std::fopen((Path("app") + ".dpt").c_str(), "r+b");
-        std::fseek(f, 0, SEEK_END);
-        std::fwrite(Source().Data(), 1, size_t(DataBytes), f);
-        int const total = Particles + 1;
-        std::fseek(f, 12, SEEK_SET);
-        std::fwrite(&total, 4, 1, f);
-        std::fclose(f);
-    }
-}
-
-// Wall time, median of five runs: these are I/O-bound and the machine is shared.
+// Wall time: these operations are I/O-bound.
 void Timed(benchmark::internal::Benchmark* b)
 {
-    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5)->Repetitions(5);
-    b->ReportAggregatesOnly(true);
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 }
 
-BENCHMARK(WriteGroup)->Apply(Timed);
-BENCHMARK(WriteRaw)->Apply(Timed);
-BENCHMARK(ReadGroup)->Apply(Timed);
-BENCHMARK(ReadRaw)->Apply(Timed);
-BENCHMARK(AppendGroup)->Apply(Timed);
-BENCHMARK(AppendRaw)->Apply(Timed);
-BENCHMARK(ReadLastPercent)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteGroup, WriteGroup, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteRaw, WriteRaw, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, WriteRawReplace, WriteRawReplace, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadGroup, ReadGroup, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadRaw, ReadRaw, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, ReadLastPercent, ReadLastPercent, Nothing)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, AppendGroup, AppendGroup, FreshSmallFile)->Apply(Timed);
+BENCHMARK_CAPTURE(Measure, AppendRaw, AppendRaw, FreshSmallFile)->Apply(Timed);
 
-// Keeps each benchmark's median wall and CPU time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::pair<double, double>> seconds;
-
-    void ReportRuns(std::vector<Run> const& runs) override
-    {
-        for (Run const& r : runs) {
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                double const unit = benchmark::GetTimeUnitMultiplier(r.time_unit);
-                seconds[r.run_name.function_name] = {r.GetAdjustedRealTime() * unit,
-                                                     r.GetAdjustedCPUTime() * unit};
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
+struct Cost {
+    double wall;
+    double cpu;
 };
 
-void PrintRatio(RatioReporter const& rep, char const* ours, char const* baseline)
+double ProcessSeconds()
 {
-    auto a = rep.seconds.find(ours);
-    auto b = rep.seconds.find(baseline);
-    if (a == rep.seconds.end() || b == rep.seconds.end() || b->second.first <= 0)
-        return;
-    std::printf("%-16s / %-12s = %.4f wall, %.4f CPU\n", ours, baseline,
-                a->second.first / b->second.first, a->second.second / b->second.second);
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+Cost Seconds(void (*op)(), void (*setup)())
+{
+    setup();
+    auto const t0 = std::chrono::steady_clock::now();
+    double const c0 = ProcessSeconds();
+    op();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            ProcessSeconds() - c0};
+}
+
+// The median ratio of back-to-back runs in alternating order, so that the load of a shared
+// machine and the page cache's write-back fall on both sides alike.
+void PrintPaired(char const* label, void (*ours)(), void (*base)(), void (*setup)() = Nothing)
+{
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int i = 0; i < 9; ++i) {
+        Cost a{};
+        Cost b{};
+        if (i % 2 == 0) {
+            a = Seconds(ours, setup);
+            b = Seconds(base, setup);
+        } else {
+            b = Seconds(base, setup);
+            a = Seconds(ours, setup);
+        }
+        wall.push_back(a.wall / b.wall);
+        cpu.push_back(a.cpu / b.cpu);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("  %-36s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
+                cpu[cpu.size() / 2]);
 }
 
 // Peak resident memory of one operation, in a child process that starts small.
@@ -186,9 +189,9 @@ void PrintPeaks()
     double const write = PeakMegabytes([&] { filled().Write(Path("peak").c_str()); });
     double const read = PeakMegabytes([] { ParticleGroup g; g.Read(Path("peak").c_str()); });
     double const append = PeakMegabytes([&] { filled().Append(Path("peak").c_str()); });
-    std::printf("\nPeak memory above an idle child (%.0f MB), data %.0f MB:\n", idle,
+    std::printf("Peak memory above an idle child (%.0f MB), data %.0f MB:\n", idle,
                 double(DataBytes) / (1 << 20));
-    std::printf("  fill only %.0f MB, write %.0f MB, read %.0f MB, append %.0f MB\n",
+    std::printf("  fill only %.0f MB, write %.0f MB, read %.0f MB, append %.0f MB\n\n",
                 build - idle, write - idle, read - idle, append - idle);
 }
 
@@ -202,17 +205,19 @@ int main(int argc, char** argv)
     Dir = pattern;
     PrintPeaks();
     Source(); // built before any timing
+    WriteGroup();
 
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nTime ratios for %d particles (%.0f MB; 1.00 = plain stdio):\n", Particles,
-                double(DataBytes) / (1 << 20));
-    PrintRatio(reporter, "WriteGroup", "WriteRaw");
-    PrintRatio(reporter, "ReadGroup", "ReadRaw");
-    PrintRatio(reporter, "AppendGroup", "AppendRaw");
-    PrintRatio(reporter, "ReadLastPercent", "ReadGroup");
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+
+    std::printf("\nTime ratios for %d particles (%.0f MB), median of 9 alternating pairs:\n",
+                Particles, double(DataBytes) / (1 << 20));
+    PrintPaired("write / stdio write", WriteGroup, WriteRaw);
+    PrintPaired("write / stdio write and rename", WriteGroup, WriteRawReplace);
+    PrintPaired("read / stdio read", ReadGroup, ReadRaw);
+    PrintPaired("append / stdio append", AppendGroup, AppendRaw, FreshSmallFile);
+    PrintPaired("read last 1 % / read all", ReadLastPercent, ReadGroup);
 
     for (char const* f : {"group.dpt", "raw.bin", "app.dpt", "peak.dpt"})
         std::remove(Path(f).c_str());

@@ -17,10 +17,7 @@
 /// Records every notification it receives.
 class CaptureSink : public DNotify {
 public:
-    void OnNotify(int code, int, DString const& text) override
-    {
-        got.emplace_back(code, text.c_str());
-    }
+    void OnNotify(int code, int, DString const& text) override { got.emplace_back(code, text.c_str()); }
     std::vector<std::pair<int, std::string>> got;
 };
 
@@ -36,15 +33,23 @@ protected:
     }
     void TearDown() override { SetNotify(nullptr); }
 
-    /// Writes the experiment settings file and selects the experiment.
+    /// Writes the experiment settings file (when given) and selects the experiment.
     void Open(std::string const& ini = std::string())
     {
         if (!ini.empty())
             testsupport::WriteBytes(exp + "/Exp1.ini", ini);
         ASSERT_TRUE(Expt.SetExperimentFolder(exp.c_str()));
     }
+    /// Creates a shot and returns CreateShot's result.
+    static int Create(char const* name, char const* comment = "")
+    {
+        DString n = name;
+        return Expt.CreateShot(n, comment, false);
+    }
     static void MakeFolder(std::string const& path) { std::filesystem::create_directories(path); }
+    static bool IsFolder(std::string const& path) { return std::filesystem::is_directory(path); }
     static std::string S(DString const& s) { return s.c_str(); }
+    static std::string LogText() { return testsupport::ReadBytes(S(GetUserPath()) + "/Log.txt"); }
 
     CaptureSink sink;
     std::string data; ///< folder that holds the experiment folder
