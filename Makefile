@@ -6,7 +6,7 @@ SAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
 WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
 

@@ -6,7 +6,9 @@
 #include "DFile.h"
 #include "FileSystem.h"
 #include "Log.h"
+#include "Paths.h"
 #include "Platform.h"
+#include "WriterLock_p.h"
 
 #include <cstring>
 #include <string>
@@ -89,6 +91,24 @@ public:
 };
 } // namespace
 
+// One change of the memory copy that has not reached the file yet. Sections are named, not
+// numbered, so that the change applies to another copy of the file as well.
+namespace {
+struct Change {
+    enum Kind { SetKey, DeleteKey, CreateSection, SetLines, DeleteSection, RenameSection };
+    Kind kind;
+    DString section;
+    DString key;        // SetKey and DeleteKey: the key; RenameSection: the new name
+    DString line;       // SetKey: the whole key=value line
+    DStringArray lines; // SetLines
+};
+} // namespace
+
+class DIni::Journal {
+public:
+    std::vector<Change> changes;
+};
+
 // Folded section name -> index of the first section of that name.
 class DIni::SectionIndex {
 public:
@@ -123,7 +143,7 @@ bool StampOf(const DString& path, platform::FileStamp& out)
 }
 } // namespace
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr) {}
+DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) {}
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -133,7 +153,8 @@ DIni::DIni(const DString& path) : DIni()
 DIni::DIni(const DIni& other)
     : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
       sectionNames(other.sectionNames), sections(other.sections), hold(other.hold),
-      index(nullptr), disk(nullptr)
+      index(nullptr), disk(nullptr), diskText(other.diskText),
+      journal(other.journal ? new Journal(*other.journal) : nullptr)
 {
 }
 
@@ -149,6 +170,10 @@ DIni& DIni::operator=(const DIni& other)
     hold = other.hold;
     InvalidateIndex();
     ForgetDisk();
+    diskText = other.diskText;
+    Journal* copy = other.journal ? new Journal(*other.journal) : nullptr;
+    delete journal;
+    journal = copy;
     return *this;
 }
 
@@ -156,6 +181,20 @@ DIni::~DIni()
 {
     delete index;
     delete disk;
+    delete journal;
+}
+
+DIni::Journal& DIni::Changes()
+{
+    if (!journal)
+        journal = new Journal;
+    return *journal;
+}
+
+void DIni::ForgetChanges()
+{
+    delete journal;
+    journal = nullptr;
 }
 
 bool DIni::DiskUnchanged(const DString& path) const
@@ -236,11 +275,15 @@ bool DIni::SetFileName(const DString& path)
         curSection = -1;
         hold = false;
         fileText = disk->text;
+        diskText = disk->text;
+        ForgetChanges(); // none: memory matched the file
         return true;
     }
     const DString name = path; // `path` may be our own file name
     Parse(DString());
     curSection = -1;
+    ForgetChanges();
+    diskText = DString();
     if (!name) {
         fileName = DString();
         return false;
@@ -249,15 +292,23 @@ bool DIni::SetFileName(const DString& path)
     DString found = name;
     platform::FileStamp before;
     bool stamped = false;
+    bool created = false;
     if (!FileExists(found)) {
-        fileText = DString();
-        if (!DFile::WriteText(name, DString())) {
-            fileName = DString();
-            return false;
+        // Under the lock, so that a file another writer has just made is never emptied.
+        WriterLock lock(name);
+        found = name;
+        if (!FileExists(found)) {
+            fileText = DString();
+            if (!DFile::WriteText(name, DString())) {
+                fileName = DString();
+                return false;
+            }
+            fileName = name;
+            stamped = StampOf(fileName, before);
+            created = true;
         }
-        fileName = name;
-        stamped = StampOf(fileName, before);
-    } else {
+    }
+    if (!created) {
         // Another process may be caught rewriting the file: an empty read is tried again.
         fileName = found;
         stamped = StampOf(fileName, before);
@@ -271,6 +322,7 @@ bool DIni::SetFileName(const DString& path)
         if (Logging && tries >= 2)
             Log(DString(tries) + " tries needed to read from " + fileName);
     }
+    diskText = fileText;
     Parse(fileText);
     hold = false;
     // Memory matches the file only when the file stood still while it was read.
@@ -294,8 +346,18 @@ bool DIni::WriteFile(DString path, bool keepName)
 {
     if (!path)
         path = fileName;
-    if (!path)
+    if (!path) {
+        ForgetChanges(); // no file to take them to
         return true;
+    }
+    return Store(path, fileName.Len() > 0 && PathsEqual(path, fileName), keepName);
+}
+
+bool DIni::Store(const DString& path, bool merge, bool keepName)
+{
+    WriterLock lock(path);
+    if (merge)
+        TakeInDiskChanges(path);
 
     size_t size = 0;
     for (int i = 0; i < sections.Count(); ++i) {
@@ -332,16 +394,80 @@ bool DIni::WriteFile(DString path, bool keepName)
         Log("error opening for write");
         return false;
     }
+    DString written;
+    std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
+    if (merge || !keepName) {
+        diskText = written;
+        ForgetChanges();
+    }
     if (!keepName)
         fileName = path;
-    if (path == fileName && readsBack) {
-        DString written;
-        std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
+    if (path == fileName && readsBack)
         NoteDisk(written);
-    } else if (path == fileName) {
+    else if (path == fileName)
         ForgetDisk();
-    }
     return true;
+}
+
+void DIni::TakeInDiskChanges(const DString& path)
+{
+    const DString fresh = DFile::GetText(path);
+    // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
+    // replaced by it whole, so that nothing held is lost.
+    if (!fresh || fresh == diskText)
+        return;
+    const bool selected = curSection >= 0;
+    const DString current = selected ? sectionNames[curSection] : DString();
+    Parse(fresh);
+    Replay();
+    diskText = fresh;
+    curSection = -1;
+    if (selected)
+        SetSection(current);
+}
+
+void DIni::Replay()
+{
+    if (!journal)
+        return;
+    for (const Change& c : journal->changes) {
+        int at = FindSection(c.section);
+        switch (c.kind) {
+        case Change::SetKey:
+            if (at < 0)
+                at = AppendSection(c.section, SectionLines());
+            PutKeyLine(at, c.key, c.line);
+            break;
+        case Change::DeleteKey:
+            if (at >= 0) {
+                int pos = 0;
+                const int line = KeyIndexIn(at, c.key, pos);
+                if (line >= 0)
+                    sections[at].Remove(line, 1);
+            }
+            break;
+        case Change::CreateSection:
+            if (at < 0)
+                AppendSection(c.section, SectionLines());
+            break;
+        case Change::SetLines:
+            PutSection(c.section, c.lines);
+            break;
+        case Change::DeleteSection:
+            if (at >= 0) {
+                sectionNames.Remove(at, 1);
+                sections.Remove(at, 1);
+                InvalidateIndex();
+            }
+            break;
+        case Change::RenameSection:
+            if (at >= 0) {
+                sectionNames[at] = c.key;
+                InvalidateIndex();
+            }
+            break;
+        }
+    }
 }
 
 void DIni::WriteUnlessHeld()
@@ -363,6 +489,7 @@ void DIni::HoldWrite(bool holdWrites)
 
 void DIni::CommitFile()
 {
+    WriterLock lock(fileName);
     WriteFile(fileName, false);
     fileText = DFile::GetText(fileName);
 }
@@ -371,7 +498,9 @@ void DIni::RestoreFile()
 {
     curSection = -1;
     Parse(fileText);
-    WriteFile(fileName, false);
+    ForgetChanges();
+    if (fileName.Len() > 0)
+        Store(fileName, false, false);
 }
 
 bool DIni::Changed()
@@ -424,6 +553,7 @@ void DIni::SetSection(const DString& name)
         return;
     }
     ForgetDisk(); // the new section is in memory only
+    Changes().changes.push_back(Change{Change::CreateSection, name, {}, {}, {}});
     curSection = AppendSection(name, SectionLines());
 }
 
@@ -459,12 +589,18 @@ DStringArray DIni::GetFullSection(const DString& name) const
 
 void DIni::SetFullSection(const DString& name, const DStringArray& lines)
 {
+    Changes().changes.push_back(Change{Change::SetLines, name, {}, {}, lines});
+    PutSection(name, lines);
+    WriteUnlessHeld();
+}
+
+void DIni::PutSection(const DString& name, const DStringArray& lines)
+{
     const int at = FindSection(name);
     if (at >= 0)
         sections[at] = lines;
     else
         AppendSection(name, lines);
-    WriteUnlessHeld();
 }
 
 void DIni::AddSection(const DString& name, const DStringArray& lines)
@@ -476,6 +612,7 @@ void DIni::DeleteSection(const DString& name)
 {
     const int at = FindSection(name);
     if (at >= 0) {
+        Changes().changes.push_back(Change{Change::DeleteSection, name, {}, {}, {}});
         sectionNames.Remove(at, 1);
         sections.Remove(at, 1);
         InvalidateIndex();
@@ -489,6 +626,7 @@ void DIni::RenameSection(const DString& from, const DString& to)
     const int at = FindSection(from);
     if (at < 0)
         return;
+    Changes().changes.push_back(Change{Change::RenameSection, from, to, {}, {}});
     sectionNames[at] = to;
     InvalidateIndex();
     WriteUnlessHeld();
@@ -496,12 +634,17 @@ void DIni::RenameSection(const DString& from, const DString& to)
 
 int DIni::KeyIndex(const DString& key, int& valuePos) const
 {
-    if (curSection < 0)
+    return KeyIndexIn(curSection, key, valuePos);
+}
+
+int DIni::KeyIndexIn(int section, const DString& key, int& valuePos) const
+{
+    if (section < 0)
         return -1;
     const int keyLen = key.Len();
     if (keyLen > 0 && key[0] == ';')
         return -1;
-    const DStringArray& lines = sections[curSection];
+    const DStringArray& lines = sections[section];
     for (int i = 0; i < lines.Count(); ++i) {
         const DString& line = lines[i];
         if (line.Len() > keyLen && line[keyLen] == '=' &&
@@ -579,14 +722,20 @@ void DIni::SetKeyValue(const DString& key, const DString& value)
         return;
     DString line = key;
     line << "=" << value;
+    Changes().changes.push_back(Change{Change::SetKey, sectionNames[curSection], key, line, {}});
+    PutKeyLine(curSection, key, line);
+    WriteUnlessHeld();
+}
+
+void DIni::PutKeyLine(int section, const DString& key, const DString& line)
+{
     int pos = 0;
-    const int at = KeyIndex(key, pos);
-    DStringArray& lines = sections[curSection];
+    const int at = KeyIndexIn(section, key, pos);
+    DStringArray& lines = sections[section];
     if (at >= 0)
         lines[at] = line;
     else
         lines.Add(line);
-    WriteUnlessHeld();
 }
 
 void DIni::DeleteKey(const char* section, const DString& key)
@@ -596,6 +745,8 @@ void DIni::DeleteKey(const char* section, const DString& key)
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return;
+    Changes().changes.push_back(
+        Change{Change::DeleteKey, sectionNames[curSection], key, {}, {}});
     sections[curSection].Remove(at, 1);
     WriteUnlessHeld();
 }

@@ -11,6 +11,12 @@
 /// Section names and keys compare without regard to ASCII case; the first of duplicates wins.
 /// Every modifying call rewrites the whole file (an atomic replacement) unless writes are
 /// held; a write that fails is logged and the memory copy stays as it is.
+///
+/// Files are shared between processes and hosts. A write to the object's own file holds the
+/// file's writer lock from a fresh read of the file to the end of the write; when another
+/// writer changed the file since this object last read or wrote it, the changes this object
+/// holds (keys set and deleted, sections set, added, deleted and renamed) are applied to the
+/// fresh content, which becomes the memory copy, so that no writer's keys are lost.
 class TALVEX_API DIni {
 public:
     DIni();
@@ -28,13 +34,13 @@ public:
     DString FileName() const;
     /// Writes every section to `path` (empty: the file name; none at all: nothing, true).
     /// With `keepName` false the object takes `path` as its file name. False when the file
-    /// cannot be written.
+    /// cannot be written. A write to the own file first takes in other writers' changes.
     bool WriteFile(DString path, bool keepName);
     /// While held, changes stay in memory; releasing a hold writes the file once.
     void HoldWrite(bool hold);
     /// Writes the file and takes what is on disk as the snapshot RestoreFile returns to.
     void CommitFile();
-    /// Drops unsaved changes: back to the snapshot, which is written to the file.
+    /// Drops unsaved changes: back to the snapshot, which is written to the file as it is.
     void RestoreFile();
     /// True when the disk file differs from memory (order of sections and lines aside).
     bool Changed();
@@ -79,16 +85,26 @@ public:
 private:
     class SectionIndex;
     struct DiskCopy;
+    class Journal;
 
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
     void Parse(const DString& text);
     int KeyIndex(const DString& key, int& valuePos) const;
+    int KeyIndexIn(int section, const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
     void InvalidateIndex();
     bool DiskUnchanged(const DString& path) const;
     void NoteDisk(const DString& text);
     void ForgetDisk();
+
+    bool Store(const DString& path, bool merge, bool keepName);
+    void TakeInDiskChanges(const DString& path);
+    void Replay();
+    Journal& Changes();
+    void ForgetChanges();
+    void PutKeyLine(int section, const DString& key, const DString& line);
+    void PutSection(const DString& name, const DStringArray& lines);
 
     DString fileName;
     int curSection;
@@ -98,6 +114,8 @@ private:
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
     DiskCopy* disk; // the file as memory last matched it; null when that is not known
+    DString diskText; // the file as this object last read or wrote it
+    Journal* journal; // changes since then, in order; null when there are none
 };
 
 #endif

@@ -49,8 +49,9 @@ std::string ReadLink(const std::string& path)
     }
 }
 
-// The file a replacement of `path` must land on: the end of its chain of symbolic links.
-std::string FinalTarget(const std::string& path)
+} // namespace
+
+std::string posix::FinalTarget(const std::string& path)
 {
     std::string cur = path;
     for (int hops = 0; hops < 40; ++hops) {
@@ -64,6 +65,10 @@ std::string FinalTarget(const std::string& path)
     }
     return cur;
 }
+
+namespace {
+
+using posix::FinalTarget;
 
 mode_t DefaultFileMode()
 {
@@ -273,6 +278,15 @@ bool MakeFolder(const std::string& nativePath)
         return false;
     mkdir(nativePath.c_str(), 0777);
     return IsFolder(nativePath);
+}
+
+NewFolder MakeNewFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return NewFolder::Failed;
+    if (mkdir(nativePath.c_str(), 0777) == 0)
+        return NewFolder::Created;
+    return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
 }
 
 bool CopyFile(const std::string& from, const std::string& to)

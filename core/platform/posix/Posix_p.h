@@ -19,6 +19,9 @@ inline bool IsSep(char c) { return c == '\\' || c == '/'; }
 /// folder + '/' + name, without doubling a '/' and with an empty folder giving `name`.
 std::string JoinNative(const std::string& folder, const std::string& name);
 
+/// The file a replacement of `path` must land on: the end of its chain of symbolic links.
+std::string FinalTarget(const std::string& path);
+
 /// At most `limit` bytes of a file (devices and /proc files included); false when unreadable.
 bool ReadCapped(const std::string& path, std::size_t limit, std::string& out);
 

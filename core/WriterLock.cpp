@@ -1,0 +1,19 @@
+// WriterLock: the scope guard over the platform's writer locks.
+#include "WriterLock_p.h"
+
+#include "Platform.h"
+
+#include <string>
+
+WriterLock::WriterLock(const DString& path) : handle(-1)
+{
+    const std::string native = platform::ToNative(std::string(path.c_str(), size_t(path.Len())),
+                                                  true);
+    if (!native.empty())
+        handle = platform::AcquireWriterLock(native);
+}
+
+WriterLock::~WriterLock()
+{
+    platform::ReleaseWriterLock(handle);
+}

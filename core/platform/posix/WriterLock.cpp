@@ -1,0 +1,137 @@
+// POSIX writer locks: fcntl locks on hidden lock files that live only while they are held.
+#include "Platform.h"
+#include "Posix_p.h"
+
+#include <cassert>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// fcntl locks belong to the process, and closing any descriptor of a file drops all of the
+// process's locks on it, so each lock file is opened once and nested holders are counted.
+struct Held {
+    std::string path; // the lock file; empty: a free slot
+    int fd = -1;
+    int depth = 0;
+};
+
+struct Table {
+    pid_t owner = 0;
+    std::vector<Held> locks;
+};
+
+Table& Locks()
+{
+    static Table table;
+    // A forked child inherits the table but none of the locks: it starts afresh.
+    if (table.owner != getpid()) {
+        for (Held& h : table.locks)
+            if (h.fd >= 0)
+                close(h.fd);
+        table.locks.clear();
+        table.owner = getpid();
+    }
+    return table;
+}
+
+// ".<name>.lock" beside the target, the name in lower case so that every spelling of one
+// file meets at the same lock, also before the file exists.
+std::string LockPathOf(const std::string& nativeTarget)
+{
+    const std::string target = posix::FinalTarget(nativeTarget);
+    const std::size_t slash = target.find_last_of('/');
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    name = name.substr(0, 200);
+    for (char& c : name)
+        c = posix::Lower(c);
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    return posix::JoinNative(folder, "." + name + ".lock");
+}
+
+bool LockWhole(int fd)
+{
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_len = 0;
+    for (;;) {
+        if (fcntl(fd, F_SETLKW, &fl) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+// The open, locked lock file at `path`, or -1. The holder removes the file before it lets go,
+// so a waiter that wins a lock on a removed file tries again on the path's current file.
+int OpenLocked(const std::string& path)
+{
+    for (int attempts = 0; attempts < 1000; ++attempts) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return -1;
+        if (!LockWhole(fd)) {
+            close(fd);
+            return -1;
+        }
+        struct stat mine, now;
+        if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 &&
+            mine.st_dev == now.st_dev && mine.st_ino == now.st_ino)
+            return fd;
+        close(fd);
+    }
+    return -1;
+}
+
+} // namespace
+
+int AcquireWriterLock(const std::string& nativeTarget)
+{
+    if (nativeTarget.empty())
+        return -1;
+    const std::string path = LockPathOf(nativeTarget);
+    Table& t = Locks();
+    for (std::size_t i = 0; i < t.locks.size(); ++i)
+        if (t.locks[i].fd >= 0 && t.locks[i].path == path) {
+            ++t.locks[i].depth;
+            return int(i);
+        }
+    const int fd = OpenLocked(path);
+    if (fd < 0)
+        return -1;
+    Held h;
+    h.path = path;
+    h.fd = fd;
+    h.depth = 1;
+    for (std::size_t i = 0; i < t.locks.size(); ++i)
+        if (t.locks[i].fd < 0) {
+            t.locks[i] = h;
+            return int(i);
+        }
+    t.locks.push_back(h);
+    return int(t.locks.size() - 1);
+}
+
+void ReleaseWriterLock(int handle)
+{
+    Table& t = Locks();
+    if (handle < 0 || std::size_t(handle) >= t.locks.size() || t.locks[handle].fd < 0)
+        return; // -1, or a handle taken before a fork
+    Held& h = t.locks[std::size_t(handle)];
+    assert(h.depth > 0 && "a released writer lock is held");
+    if (--h.depth > 0)
+        return;
+    // Removed while still locked, so that nobody can lock this file once it is let go.
+    unlink(h.path.c_str());
+    close(h.fd);
+    h = Held();
+}
+
+} // namespace platform
