@@ -160,9 +160,10 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // ---- Writer locks ------------------------------------------------------------------------------
 
-/// Takes the writer lock of one file, waiting while another process holds it: an fcntl lock
-/// on the hidden lock file ".<name>.lock" beside the file (the name in lower case; beside a
-/// symbolic link's final target), which exists only while the lock is held. The system
+/// Takes the writer lock of one file, waiting while another process holds it: a lock (fcntl;
+/// LockFileEx on Windows) on the hidden lock file ".<name>.lock" beside the file (the name in
+/// lower case; beside a symbolic link's final target), which exists only while the lock is held
+/// or waited for (on Windows the system deletes it with its last handle). The system
 /// releases the lock when its process ends, however it ends, so a killed writer leaves no
 /// stale lock (at most a lock file that the next writer takes over). Re-entrant within a
 /// process. Returns a handle for ReleaseWriterLock, or -1 when no lock can be had (the folder

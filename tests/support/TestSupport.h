@@ -98,6 +98,13 @@ private:
     long long handle_ = 0;
 };
 
+/// Runs the current test again in `n` child processes at once (ChildProcess), with the roles
+/// role + "0" to role + "<n-1>"; true when every one of them exited with status 0.
+bool RunChildren(const std::string& role, int n);
+
+/// In a child of RunChildren(role, n): its number, 0 to n-1; -1 in any other process.
+int ChildIndex(const std::string& role);
+
 } // namespace testsupport
 
 #endif

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #if defined(_WIN32)
@@ -234,6 +235,28 @@ void ChildProcess::Kill()
     if (handle_)
         kill(pid_t(handle_), SIGKILL);
 #endif
+}
+
+bool RunChildren(const std::string& role, int n)
+{
+    std::vector<std::unique_ptr<ChildProcess>> children;
+    for (int i = 0; i < n; ++i)
+        children.push_back(std::make_unique<ChildProcess>(role + std::to_string(i)));
+    bool ok = true;
+    for (auto& child : children)
+        ok = child->Wait() == 0 && ok;
+    return ok;
+}
+
+int ChildIndex(const std::string& role)
+{
+    const std::string mine = ChildRole();
+    if (mine.size() <= role.size() || mine.compare(0, role.size(), role) != 0)
+        return -1;
+    const std::string number = mine.substr(role.size());
+    if (number.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoi(number);
 }
 
 } // namespace testsupport

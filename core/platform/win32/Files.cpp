@@ -248,6 +248,15 @@ bool MakeFolder(const std::string& nativePath)
     return IsFolder(nativePath);
 }
 
+NewFolder MakeNewFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return NewFolder::Failed;
+    if (CreateDirectoryA(nativePath.c_str(), nullptr))
+        return NewFolder::Created;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::Exists : NewFolder::Failed;
+}
+
 bool CopyFile(const std::string& from, const std::string& to)
 {
     DWORD a = Attributes(from);
