@@ -44,7 +44,7 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-plain test-sanitize test-windows
+test: test-plain test-sanitize
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
