@@ -6,6 +6,7 @@
 #include "ParticleGroup.h"
 #include "Waveform.h"
 
+#include <climits>
 #include <new>
 
 DataPtr::DataPtr() : object(nullptr), type(DTNone) {}
@@ -75,7 +76,8 @@ bool DataPtr::Read(DString fileName)
     case DTMatrix:
         return static_cast<Matrix*>(object)->Read(fileName, -1, 0);
     case DTParticleGroup:
-        return static_cast<ParticleGroup*>(object)->Read(fileName, -1, 0);
+        // Every particle: a cached group is written back whole when it is released.
+        return static_cast<ParticleGroup*>(object)->Read(fileName, INT_MAX, 0);
     case DTGeometry:
         return static_cast<Geometry*>(object)->Read(fileName);
     default:

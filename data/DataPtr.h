@@ -32,8 +32,8 @@ public:
     /// kind, or memory running out, leaves the holder empty.
     void AllocData(DataType kind);
     /// Reads the held object from fileName (no extension): a waveform needs at least one
-    /// point, a particle group reads up to MaxParticleBatch particles. False for an empty
-    /// holder or a failed read.
+    /// point; a particle group reads all its particles (not only MaxParticleBatch, since the
+    /// cache writes it back whole). False for an empty holder or a failed read.
     bool Read(DString fileName);
     /// Writes the held object to fileName (no extension); false for an empty holder or a
     /// failed write.

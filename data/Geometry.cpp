@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DataIO_p.h"
+#include "WriterLock_p.h"
 
 #include <cmath>
 
@@ -187,6 +188,7 @@ bool Geometry::Read(DFile& file)
 bool Geometry::Write(DString name)
 {
     name += ".dgm";
+    WriterLock lock(name);
     DFile file;
     if (!file.Open(name, 6))
         return false;

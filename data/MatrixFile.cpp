@@ -7,6 +7,7 @@
 #include "FileSystem.h"
 #include "Matrix_p.h"
 #include "ScaleUnit_p.h"
+#include "WriterLock_p.h"
 
 #include <climits>
 #include <cstring>
@@ -169,6 +170,7 @@ bool Matrix::Write(DString name)
     if (!consistent())
         return false;
     name += ".dmt";
+    WriterLock lock(name);
     DFile file;
     if (!file.Open(name, 6))
         return false;
@@ -213,6 +215,9 @@ bool Matrix::Append(DString name)
     if (!consistent())
         return false;
     DString path = name + ".dmt";
+    // From the header read to the last patched byte: another writer in between would lose
+    // its slices or these.
+    WriterLock lock(path);
     if (!FileExists(path))
         return Write(name);
     DFile file;
@@ -251,13 +256,26 @@ bool Matrix::Append(DFile& file)
     matrixdetail::Extremes(data, count, ownMax, ownMin);
     float const newMax = Larger(head.maxVal, ownMax);
     float const newMin = Smaller(head.minVal, ownMin);
+    // The last axis's size, the extremes and the scale unit lie together (size, step, first
+    // coordinate, extremes, calibration, scale unit) and change in one write, so that a crash
+    // leaves either the old header or the new one, never a mix.
+    unsigned char block[7 * 4];
+    int const len = int(h.scaleUnitPos + 4 - h.lastSizePos);
+    if (len < 24 || len > int(sizeof block))
+        return false;
     file.SeekAbs(h.lastSizePos);
-    dataio::PutInt(file, h.sizes[rankInFile - 1] + added);
-    file.SeekAbs(h.extremesPos);
-    dataio::PutFloat(file, newMax);
-    dataio::PutFloat(file, newMin);
-    file.SeekAbs(h.scaleUnitPos);
-    dataio::PutFloat(file, ScaleUnitFor(newMax, newMin));
+    file.BRead(block, len);
+    if (file.IsEOF())
+        return false;
+    int const slices = h.sizes[rankInFile - 1] + added;
+    float const scale = ScaleUnitFor(newMax, newMin);
+    long long const extremes = h.extremesPos - h.lastSizePos;
+    std::memcpy(block, &slices, 4);
+    std::memcpy(block + extremes, &newMax, 4);
+    std::memcpy(block + extremes + 4, &newMin, 4);
+    std::memcpy(block + len - 4, &scale, 4);
+    file.SeekAbs(h.lastSizePos);
+    dataio::PutBytes(file, block, len);
     return true;
 }
 

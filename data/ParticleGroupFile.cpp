@@ -5,6 +5,7 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "WriterLock_p.h"
 
 #include <climits>
 #include <cstring>
@@ -14,6 +15,8 @@ namespace {
 const int DptVersion = 2;
 const int Cols = ParticleGroup::nParticleCols;
 const long long ParticleBytes = Cols * 4;
+// The header bytes from the particle count to the end of the extremes.
+const int HeaderPatchBytes = 8 + 7 * 4 + 2 * Cols * 4;
 
 // What a .dpt header says beyond the members it fills, and where its patchable fields lie.
 struct DptHeader {
@@ -122,6 +125,7 @@ bool ParticleGroup::Read(DFile& file, int maxCount, int start)
 bool ParticleGroup::Write(DString name)
 {
     name += ".dpt";
+    WriterLock lock(name);
     DFile file;
     if (!file.Open(name, 6))
         return false;
@@ -149,6 +153,9 @@ bool ParticleGroup::Write(DFile& file)
 bool ParticleGroup::Append(DString name)
 {
     DString path = name + ".dpt";
+    // From the header read to the last patched byte: another writer in between would lose
+    // its particles or these.
+    WriterLock lock(path);
     if (!FileExists(path))
         return Write(name);
     DFile file;
@@ -180,14 +187,24 @@ bool ParticleGroup::Append(DFile& file)
     if (n == 0)
         return true;
 
-    // Particles first: until the count is patched, the file reads as the old group.
+    // Particles first: until the header is patched, the file reads as the old group. The
+    // count and the extremes then change in one write of the bytes that hold them, so that a
+    // crash leaves either the old header or the new one, never a mix.
     file.SeekAbs(h.particlesPos + h.storedCount * ParticleBytes);
     dataio::PutBytes(file, data, n * ParticleBytes);
+    unsigned char block[HeaderPatchBytes];
+    long long const extremes = h.extremesPos - h.countPos;
+    static_assert(HeaderPatchBytes >= 8 + 7 * 4 + 2 * sizeof maxVals, "count to extremes");
+    int const len = int(extremes + 2 * sizeof maxVals);
     file.SeekAbs(h.countPos);
-    dataio::PutInt(file, fileCount);
-    file.SeekAbs(h.extremesPos);
-    dataio::PutBytes(file, maxVals, sizeof maxVals);
-    dataio::PutBytes(file, minVals, sizeof minVals);
+    file.BRead(block, len);
+    if (file.IsEOF())
+        return false;
+    std::memcpy(block, &fileCount, 4);
+    std::memcpy(block + extremes, maxVals, sizeof maxVals);
+    std::memcpy(block + extremes + sizeof maxVals, minVals, sizeof minVals);
+    file.SeekAbs(h.countPos);
+    dataio::PutBytes(file, block, len);
     return true;
 }
 

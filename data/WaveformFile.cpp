@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DNotify.h"
+#include "WriterLock_p.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -248,6 +249,9 @@ bool Waveform::Write(DFile& file)
 bool Waveform::Write(DString name)
 {
     name += ".wvf";
+    // The marker is checked and the file replaced under one lock, so that no other writer
+    // locks or replaces the file in between.
+    WriterLock lock(name);
     if (lockState < 4) {
         DFile probe;
         if (probe.Open(name, 5)) {

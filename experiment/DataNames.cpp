@@ -5,6 +5,7 @@
 #include "Matrix.h"
 #include "Paths.h"
 #include "Waveform.h"
+#include "WriterLock_p.h"
 
 #include <climits>
 
@@ -111,13 +112,19 @@ void Experiment::SetDataMark(DString const& name, float value)
     DString const file = GetDataFileName(name.Left(sep));
     if (!file || !(digit >= '1' && digit <= '5'))
         return;
-    // Only an object read whole is written back, so a damaged file is never rewritten.
-    Waveform w(0);
-    if (w.Read(file, -1) && w.npnts() > 0) {
-        *Mark(w, digit) = value;
-        w.Write(file);
-        return;
+    // Only an object read whole is written back, so a damaged file is never rewritten. The
+    // file's writer lock is held from the read to the end of the write, so that no other
+    // writer's change falls in between and is lost.
+    {
+        WriterLock lock(file + ".wvf");
+        Waveform w(0);
+        if (w.Read(file, -1) && w.npnts() > 0) {
+            *Mark(w, digit) = value;
+            w.Write(file);
+            return;
+        }
     }
+    WriterLock lock(file + ".dmt");
     Matrix m(1, 1, 1);
     if (m.Read(file, -1, 0) && m.Count() > 1) {
         *Mark(m, digit) = value;

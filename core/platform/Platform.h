@@ -107,6 +107,14 @@ bool IsFolder(const std::string& nativePath);
 /// Creates one folder; true when the path is a folder afterwards.
 bool MakeFolder(const std::string& nativePath);
 
+/// What MakeNewFolder did.
+enum class NewFolder { Created, Exists, Failed };
+
+/// Creates one folder only when no entry of that name exists, so that of several processes
+/// claiming one name exactly one gets Created. Exists: the name is taken (by a folder, a file
+/// or a link); Failed: any other error (a missing parent included).
+NewFolder MakeNewFolder(const std::string& nativePath);
+
 /// Copies one file's bytes over `to` (replaced atomically), keeping the source's permission
 /// bits and last-write time; false for a folder or on any failure (`to` then unchanged).
 bool CopyFile(const std::string& from, const std::string& to);
@@ -132,10 +140,11 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // ---- Writer locks ------------------------------------------------------------------------------
 
-/// Takes the writer lock of one file, waiting while another process holds it: an exclusive
-/// record lock (keyed by the file's name, case ignored) on the hidden lock file ".talvex.lock"
-/// beside the file (beside a symbolic link's final target). The system releases it when its
-/// process ends, however it ends, so a killed writer leaves no stale lock. Re-entrant within a
+/// Takes the writer lock of one file, waiting while another process holds it: an fcntl lock
+/// on the hidden lock file ".<name>.lock" beside the file (the name in lower case; beside a
+/// symbolic link's final target), which exists only while the lock is held. The system
+/// releases the lock when its process ends, however it ends, so a killed writer leaves no
+/// stale lock (at most a lock file that the next writer takes over). Re-entrant within a
 /// process. Returns a handle for ReleaseWriterLock, or -1 when no lock can be had (the folder
 /// cannot hold the lock file, the file system keeps no locks): the caller goes on unlocked.
 int AcquireWriterLock(const std::string& nativeTarget);

@@ -3,10 +3,12 @@
 #include "Geometry.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
+#include "TestSupport.h"
 #include "Waveform.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <utility>
 
 TEST(DataPtrHolder, AllocatesEachKindAndReleases)
@@ -93,4 +95,22 @@ TEST(DataPtrHolder, ReadsAndWritesThroughTheHeldObject)
     EXPECT_TRUE(q.Read("w"));
     EXPECT_FALSE(q.Read("missing"));
     EXPECT_EQ(q.type, DTWaveform);
+}
+
+TEST(DataPtrHolder, ReadsEveryParticleOfALargeGroup)
+{
+    // A cached group is written back whole on release: reading only the first batch would cut
+    // the file. The particles past the header are a sparse run of zeros.
+    ParticleGroup head(0);
+    ASSERT_TRUE(head.Write("big"));
+    std::string bytes = testsupport::ReadBytes("big.dpt");
+    int const count = MaxParticleBatch + 1;
+    bytes.replace(12, 4, testsupport::LE<int>(count));
+    testsupport::WriteBytes("big.dpt", bytes);
+    std::filesystem::resize_file("big.dpt", bytes.size() + size_t(count) * 32);
+
+    DataPtr p;
+    p.AllocData(DTParticleGroup);
+    ASSERT_TRUE(p.Read("big"));
+    EXPECT_EQ(static_cast<ParticleGroup*>(p.object)->nParticles(), count);
 }

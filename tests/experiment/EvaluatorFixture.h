@@ -7,7 +7,9 @@
 #include "ParticleGroup.h"
 #include "Waveform.h"
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 /// Shots Run0099, Run0100 and Run0101 in shot path 0; Run0100 is current.
 class ShotDataTest : public ExperimentTest {
@@ -72,6 +74,14 @@ protected:
     static float Eval(char const* expr, Experiment::ScalarLookup lookup = nullptr)
     {
         return Expt.GetScalarData(expr, lookup);
+    }
+
+    /// Evaluates each expression and compares it with its value (-DFMax: no value).
+    static void ExpectValues(std::initializer_list<std::pair<char const*, float>> cases,
+                             Experiment::ScalarLookup lookup = nullptr)
+    {
+        for (auto const& c : cases)
+            EXPECT_FLOAT_EQ(Eval(c.first, lookup), c.second) << c.first;
     }
 
     /// Messages (code 2) received so far.

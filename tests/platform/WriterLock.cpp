@@ -1,4 +1,5 @@
-// Writer locks: exclusion between processes, nesting within one, and no stale lock after a kill.
+// Writer locks: exclusion between processes, nesting within one, no stale lock after a kill
+// and no lock file left behind.
 #include "Platform.h"
 #include "TestSupport.h"
 
@@ -17,10 +18,10 @@ namespace {
 
 std::string Dir() { return TestDir() + "/work"; }
 
-// True when some process other than this one holds a lock on the folder's lock file.
-bool LockedByOther(const std::string& folder)
+// True when some process other than this one holds a lock on the lock file.
+bool LockedByOther(const std::string& lockFile)
 {
-    int fd = open((folder + "/.talvex.lock").c_str(), O_RDWR);
+    int fd = open(lockFile.c_str(), O_RDWR);
     if (fd < 0)
         return false;
     struct flock fl = {};
@@ -48,9 +49,10 @@ template <class F> int InChild(F f)
 TEST(PlatformWriterLock, NestedLocksHoldUntilTheOutermostIsReleased)
 {
     const std::string target = Dir() + "/Scalars.ini";
+    const std::string lockFile = Dir() + "/.scalars.ini.lock";
     const int outer = platform::AcquireWriterLock(target);
     ASSERT_GE(outer, 0);
-    EXPECT_TRUE(testsupport::Exists(Dir() + "/.talvex.lock"));
+    EXPECT_TRUE(testsupport::Exists(lockFile));
     // Another spelling of the same file, and another file of the same folder.
     const int inner = platform::AcquireWriterLock(Dir() + "/SCALARS.INI");
     const int other = platform::AcquireWriterLock(Dir() + "/probe.wvf");
@@ -58,10 +60,11 @@ TEST(PlatformWriterLock, NestedLocksHoldUntilTheOutermostIsReleased)
     ASSERT_GE(other, 0);
     platform::ReleaseWriterLock(other);
     platform::ReleaseWriterLock(inner);
-    EXPECT_EQ(InChild([&] { return LockedByOther(Dir()) ? 0 : 1; }), 0)
-        << "releasing a nested lock (closing nothing) keeps the outer one";
+    EXPECT_EQ(InChild([&] { return LockedByOther(lockFile) ? 0 : 1; }), 0)
+        << "releasing a nested lock keeps the outer one";
+    EXPECT_FALSE(testsupport::Exists(Dir() + "/.probe.wvf.lock"));
     platform::ReleaseWriterLock(outer);
-    EXPECT_EQ(InChild([&] { return LockedByOther(Dir()) ? 1 : 0; }), 0);
+    EXPECT_FALSE(testsupport::Exists(lockFile)) << "a released lock leaves no file";
     platform::ReleaseWriterLock(-1);
 }
 
@@ -109,12 +112,13 @@ TEST(PlatformWriterLock, KilledHolderLeavesNoStaleLockAndUnlockableFoldersRunUnl
     }
     char c;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
-    EXPECT_TRUE(LockedByOther(Dir()));
+    EXPECT_TRUE(LockedByOther(Dir() + "/.x.ini.lock"));
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     const int mine = platform::AcquireWriterLock(target);
-    EXPECT_GE(mine, 0);
+    EXPECT_GE(mine, 0) << "the killed writer's lock file is taken over";
     platform::ReleaseWriterLock(mine);
+    EXPECT_FALSE(testsupport::Exists(Dir() + "/.x.ini.lock"));
 
     EXPECT_EQ(platform::AcquireWriterLock(Dir() + "/missing/x.ini"), -1);
     EXPECT_EQ(platform::AcquireWriterLock(""), -1);
