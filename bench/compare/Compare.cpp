@@ -13,6 +13,7 @@
 #define TALVEX_BENCH_C_API 1
 #endif
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +35,9 @@ const int ShotTracePoints = 50000;
 const int Particles = 10000000;       // case 3
 const int AddedParticles = 1000000;
 const int Cols = ParticleGroup::nParticleCols;
-const int EvalShots = 1000;           // case 4
+int EvalShots = 1000;                 // case 4 (--shots changes both shot counts)
 const int EvalPoints = 10000;
-const int NewShots = 1000;            // case 5
+int NewShots = 1000;                  // case 5
 const int Fields = 10;
 const float Step = 1e-9f;
 
@@ -513,7 +514,6 @@ std::vector<Variant> EvalVariants(const std::string& data)
 
 // Blocks of shots timed apart, to show how the cost of one shot grows with the experiment.
 const int Block = 100;
-const int Blocks[] = {0, NewShots / Block / 2, NewShots / Block - 1};
 
 // Times shots [0, NewShots) made by make(s): the three blocks, then the total.
 template <class Make> void TimeShots(Phases& ph, Make make)
@@ -521,7 +521,8 @@ template <class Make> void TimeShots(Phases& ph, Make make)
     Phases all;
     all.Start();
     int next = 0;
-    for (int b : Blocks) {
+    int const last = NewShots / Block - 1;
+    for (int b : {0, last / 2, last}) {
         for (; next < b * Block; ++next)
             make(next);
         ph.Start();
@@ -651,13 +652,15 @@ int main(int argc, char** argv)
         std::string a = argv[i];
         if (a == "--rounds" && i + 1 < argc)
             rounds = std::atoi(argv[++i]);
+        else if (a == "--shots" && i + 1 < argc)
+            EvalShots = NewShots = std::max(3 * Block, std::atoi(argv[++i]));
         else if (a == "--case" && i + 1 < argc)
             only.insert(std::atoi(argv[++i]));
         else if (a == "--profile" && i + 2 < argc) {
             profileCase = std::atoi(argv[++i]);
             profileVariant = std::atoi(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: bench_compare [--rounds N] [--case K]... "
+            std::fprintf(stderr, "usage: bench_compare [--rounds N] [--case K]... [--shots N] "
                                  "[--profile CASE VARIANT]\n");
             return 2;
         }
@@ -688,15 +691,20 @@ int main(int argc, char** argv)
     cases.push_back({3, "10,000,000 particles of 8 floats (320 MB): write, append 1,000,000, "
                         "read the last 1 %",
                      {"write", "append", "read last 1 %"}, ParticleVariants(), 0, rr(5), 0});
-    cases.push_back({4, "Rise time (probe\\19) of a 10,000-point trace over each of 1,000 shots: "
-                        "evaluations per second",
+    std::string const evalShots = std::to_string(EvalShots), newShots = std::to_string(NewShots);
+    cases.push_back({4, "Rise time (probe\\19) of a 10,000-point trace over each of " + evalShots
+                            + " shots: evaluations per second",
                      {"evaluate"}, EvalVariants(evalData), 0, rr(5), double(EvalShots)});
+    int const last = NewShots / Block - 1;
+    auto blockName = [](int b) {
+        return "shots " + std::to_string(b * Block + 1) + "-" + std::to_string((b + 1) * Block);
+    };
     for (bool pause : {false, true})
-        cases.push_back({5, pause ? "Creating 1,000 shots, the 10 fields set inside a write pause: "
-                                    "ms per block of 100 shots, and the total"
-                                  : "Creating 1,000 shots with 10 fields each, every field written "
-                                    "through: ms per block of 100 shots, and the total",
-                         {"shots 1-100", "shots 501-600", "shots 901-1000", "total"},
+        cases.push_back({5, "Creating " + newShots
+                                + (pause ? " shots, the 10 fields set inside a write pause"
+                                         : " shots with 10 fields each, every field written through")
+                                + ": ms per block of 100 shots, and the total",
+                         {blockName(0), blockName(last / 2), blockName(last), "total"},
                          ShotCreationVariants(pause), 0, rr(3), 0});
 
     if (profileVariant >= 0) {
