@@ -255,8 +255,18 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
             realNames->push_back(Text(path, p.elems[i]));
         return true;
     }
-    cur = p.root;
-    for (std::size_t i = 0; i < count; ++i) {
+    // Next most usual: only the last element is missing as written (a new file, a variant).
+    std::size_t from = 0;
+    std::string parent = p.root;
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        parent = JoinNative(parent, Text(path, p.elems[i]));
+    if (count > 1 && lstat(parent.c_str(), &st) == 0) {
+        from = count - 1;
+        for (std::size_t i = 0; realNames && i < from; ++i)
+            realNames->push_back(Text(path, p.elems[i]));
+    }
+    cur = from > 0 ? parent : p.root;
+    for (std::size_t i = from; i < count; ++i) {
         std::string name = Text(path, p.elems[i]), real;
         if (!LookupElement(cur, name, real)) {
             if (!(lastMayBeMissing && i + 1 == count))
