@@ -175,6 +175,13 @@ public:
     /// no earlier backup is ever overwritten, not even by another process backing up at once.
     void BackupShot();
 
+    // Labels.
+    /// label with every `![expr]` or `![expr%format]` replaced: a text field by its text, else
+    /// the value of expr in "%.8g" or the printf format (float), or "(undefined)". Brackets
+    /// nest inside a reference; a reference without its closing bracket leaves the whole
+    /// label unchanged.
+    DString GetExpandedLabel(DString const& label);
+
     // Shot fields.
     /// A field of the current shot (`Shot` gives its name; `a::b` gives a, or b if a is
     /// empty); empty when missing or when no shot is current.
@@ -242,6 +249,7 @@ private:
     float ParseChoices(DString const& expr, ScalarLookup lookup);
     float DataParam(DString const& data, DString const& param);
     DString FieldValue(DString const& name);
+    DString LabelValue(DString inner);
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;

@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "Log.h"
 #include "Paths.h"
+#include "Platform.h"
 
 #include <string>
 #include <unordered_map>
@@ -216,6 +217,72 @@ void DropMissingShots(Experiment& e, bool range, DStringArray& shots, DArray<int
     KeepFlagged(keep, shots, groups, nullptr);
 }
 
+/// Lookups inside shot folders as FileExists and FileDate make them, with fewer system calls:
+/// the name as given is tried natively first, and only when it is missing is the shot folder
+/// searched for a variant in another letter case.
+class ShotFiles {
+public:
+    explicit ShotFiles(Experiment const& e) : e(e), native(std::size_t(e.ShotPaths.Count())) {}
+
+    /// FileExists of `name` (wildcards allowed) in folder `Shot<shot>` of group g.
+    bool Holds(int g, DString const& shot, DString const& name)
+    {
+        DString path = AppendPathElts(ShotFolderIn(e.ShotPaths[g], shot), name);
+        if (!IsPlainName(name))
+            return FileExists(path);
+        platform::FoundEntry found;
+        return Find(g, shot, name, path, found) && !found.folder;
+    }
+
+    /// FileDate of the plain name `name` in folder `Shot<shot>` of group g.
+    long long Date(int g, DString const& shot, DString const& name)
+    {
+        DString const path = AppendPathElts(ShotFolderIn(e.ShotPaths[g], shot), name);
+        platform::FoundEntry found;
+        return Find(g, shot, name, path, found) ? found.modified : 0;
+    }
+
+private:
+    static bool IsPlainName(DString const& name)
+    {
+        return ~name && name.FindFirstOf("\\/*?") == kNotFound && name != "." && name != "..";
+    }
+
+    /// The entry that the lookup of one name finds: the name as written, else the first
+    /// variant in search order that differs from it in letter case only.
+    bool Find(int g, DString const& shot, DString const& name, DString const& path,
+              platform::FoundEntry& found)
+    {
+        std::string const folder = NativeFolder(g, shot);
+        if (!folder.empty() && platform::StatPath(folder + "/" + Std(name), found))
+            return true;
+        // One search of the folder: every name differing at most in its last character.
+        std::string pattern = Std(path);
+        pattern.back() = '?';
+        for (platform::FoundEntry const& entry : platform::FindEntries(pattern)) {
+            if (name %= entry.name.c_str()) {
+                found = entry;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    /// Native path of `Shot<shot>` in group g as written (empty when the group does not resolve).
+    std::string NativeFolder(int g, DString const& shot)
+    {
+        std::string& root = native[std::size_t(g)];
+        if (root.empty())
+            root = platform::ToNative(Std(e.ShotPaths[g]), false);
+        return root.empty() ? root : root + "/Shot" + Std(shot);
+    }
+
+    static std::string Std(DString const& s) { return std::string(s.c_str(), std::size_t(s.Len())); }
+
+    Experiment const& e;
+    std::vector<std::string> native;
+};
+
 /// The shots of group g whose folder names match `Shot<pattern>`, with their Scalars.ini dates.
 void MatchingShots(Experiment& e, int g, DString const& pattern, DStringArray& shots,
                    DArray<int>& groups, DArray<long long>* dates)
@@ -224,6 +291,7 @@ void MatchingShots(Experiment& e, int g, DString const& pattern, DStringArray& s
         return;
     DStringArray folders;
     GetFolders(ShotFolderIn(e.ShotPaths[g], pattern), folders, true);
+    ShotFiles files(e);
     for (int i = 0; i < folders.Count(); ++i) {
         DString const shot = folders[i].Mid(4);
         if (!shot)
@@ -231,7 +299,7 @@ void MatchingShots(Experiment& e, int g, DString const& pattern, DStringArray& s
         shots.Add(shot);
         groups.Add(g);
         if (dates)
-            dates->Add(FileDate(AppendPathElts(e.ShotPaths[g], folders[i], "Scalars.ini")));
+            dates->Add(files.Date(g, shot, "Scalars.ini"));
     }
 }
 
@@ -243,13 +311,12 @@ void KeepShotsHolding(Experiment& e, DString dataFile, DStringArray& shots, DArr
         return;
     if (dataFile.Find('.') == kNotFound)
         dataFile += ".wvf";
+    ShotFiles files(e);
     std::vector<char> keep(std::size_t(shots.Count()), 0);
     for (int i = 0; i < shots.Count(); ++i) {
         int const g = groups[i];
-        if (g < 0 || g >= e.ShotPaths.Count())
-            continue;
-        DString file = AppendPathElts(ShotFolderIn(e.ShotPaths[g], shots[i]), dataFile);
-        keep[std::size_t(i)] = FileExists(file);
+        keep[std::size_t(i)] = g >= 0 && g < e.ShotPaths.Count() && IsShotFolderName(shots[i])
+            && files.Holds(g, shots[i], dataFile);
     }
     KeepFlagged(keep, shots, groups, dates);
 }
