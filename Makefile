@@ -4,7 +4,7 @@ BUILD   ?= build
 SAN_BUILD ?= build-asan
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage libhdf5-dev
 
 .PHONY: all deps configure build test test-plain test-sanitize demo bench clean
 
