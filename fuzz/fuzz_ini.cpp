@@ -46,7 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         DIni w1("w1.ini");
         FUZZ_CHECK(w1.nSections() == ini.nSections());
         FUZZ_CHECK(w1.WriteFile("w2.ini", true));
-        FUZZ_CHECK(ReadFile("w1.ini") == ReadFile("w2.ini"));
+        // The one exception: a CR that ends the last line is taken for part of a line end.
+        std::string one = ReadFile("w1.ini");
+        const std::string two = ReadFile("w2.ini");
+        if (one != two && !one.empty() && one.back() == '\r')
+            one.pop_back();
+        FUZZ_CHECK(one == two);
     }
 
     WriteFile("a.ini", b, sizeB);
