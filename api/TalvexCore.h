@@ -23,5 +23,7 @@
 #include "Geometry.h"
 #include "DataPtr.h"
 #include "Experiment.h"
+#include "TalvexC.h"
+#include "TalvexIDL.h"
 
 #endif

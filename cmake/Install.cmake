@@ -24,3 +24,4 @@ install(FILES
 configure_file(cmake/talvexcore.pc.in ${CMAKE_CURRENT_BINARY_DIR}/talvexcore.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/talvexcore.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+include(cmake/InstallClients.cmake)

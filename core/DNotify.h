@@ -59,7 +59,7 @@ TALVEX_API void Message(const DString& text);
 TALVEX_API void MsgBox(const DString& text);
 /// Text for the host's macro callback (code 10); dropped when no sink is installed.
 TALVEX_API void MacroCallback(const DString& text);
-/// Notify for C callers; a null `text` is the empty text.
-TALVEX_API void NotifyC(int code, int value, const char* text);
+/// Notify for C callers; a null `text` is the empty text. C linkage: part of the C interface.
+extern "C" TALVEX_API void NotifyC(int code, int value, const char* text);
 
 #endif

@@ -6,7 +6,14 @@
 // field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
 // Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
 // <prefix>Processes, written as fields of the current shot by one process only.
+//
+// Before summing, in the order given: "charge:<name>=<expression>" writes the trace <name>, a
+// capacitor charging towards the expression's value with a time constant of 1 ms (1,000
+// samples, 10 us apart); "expr:<field>=<expression>" stores the expression's value (for
+// example "probe\19", the 10-90 % rise time of trace probe) as field <field>. Either alone
+// is a whole request.
 #include "DNotify.h"
+#include "DataConstants.h"
 #include "DString.h"
 #include "DStringArray.h"
 #include "Experiment.h"
@@ -33,10 +40,18 @@ const int CommandRunMpi = 130;
 const int CodeDisplay = 1;
 const int CodeStatus = 31;
 
+/// One "charge:" or "expr:" word: what to write, and the expression that gives its value.
+struct Derived {
+    bool trace = false; ///< a charging trace rather than a field
+    DString name;
+    DString expression;
+};
+
 struct Request {
     DString prefix = "Stats";
     DStringArray patterns;
     DStringArray traces;
+    std::vector<Derived> derived;
     DString error; ///< why the argument was refused; empty when it is usable
 };
 
@@ -80,6 +95,19 @@ bool WildcardMatch(const char* pattern, const char* name)
     return !*name;
 }
 
+/// "charge:<name>=<expression>" or "expr:<field>=<expression>".
+Derived ParseDerived(const DString& word, DString& error)
+{
+    Derived d;
+    d.trace = word.StartsWith("charge:");
+    const DString rest = word.AfterFirst(':');
+    d.name = rest.BeforeFirst('=');
+    d.expression = rest.AfterFirst('=');
+    if (!d.name || !d.expression)
+        error = d.trace ? "charge: needs <trace>=<expression>" : "expr: needs <field>=<expression>";
+    return d;
+}
+
 Request ParseArgument(const DString& argument)
 {
     Request request;
@@ -90,12 +118,16 @@ Request ParseArgument(const DString& argument)
             request.prefix = word.Mid(4);
         else if (word.StartsWith("trace:"))
             request.traces.Add(word.Mid(6));
+        else if (word.StartsWith("charge:") || word.StartsWith("expr:"))
+            request.derived.push_back(ParseDerived(word, request.error));
         else
             request.patterns.Add(word);
     }
+    if (~request.error)
+        return request;
     if (!request.prefix)
         request.error = "out= needs a field prefix";
-    else if (request.patterns.Count() == 0 && request.traces.Count() == 0)
+    else if (request.patterns.Count() == 0 && request.traces.Count() == 0 && request.derived.empty())
         request.error = "name the fields or traces to sum up";
     for (int i = 0; i < request.traces.Count() && !request.error; ++i) {
         if (!request.traces[i])
@@ -154,6 +186,20 @@ Partial Summarize(const std::vector<double>& values, size_t begin, size_t end)
     return p;
 }
 
+/// A capacitor charging towards `final` through a time constant of 1 ms.
+Waveform ChargingTrace(float final, const DString& expression)
+{
+    const int points = 1000;
+    const double tau = 1e-3;
+    Waveform w(points);
+    w.step = 1e-5f;
+    for (int i = 0; i < points; ++i)
+        w[i] = float(final * (1.0 - std::exp(-i * double(w.step) / tau)));
+    w.Scale();
+    w.description = "charging towards " + expression;
+    return w;
+}
+
 Place JobPlace(bool mpi)
 {
     Place place;
@@ -207,6 +253,7 @@ public:
 
 private:
     void Run(const DString& argument, bool mpi);
+    int Derive(const Request& request);
     void Report(int code, int value, const DString& text)
     {
         if (host)
@@ -220,6 +267,34 @@ void StatsSink::OnNotify(int code, int, const DString& text)
 {
     if (code == CommandRun || code == CommandRunMpi)
         Run(text, code == CommandRunMpi);
+}
+
+/// Writes the charging traces and the derived fields in the order given; the number written.
+int StatsSink::Derive(const Request& request)
+{
+    int written = 0;
+    for (const Derived& d : request.derived) {
+        const float value = Expt.GetScalarData(d.expression);
+        if (value == -DFMax) {
+            Report(CodeDisplay, -1, "no value for " + d.expression);
+            continue;
+        }
+        DString line = d.name;
+        if (d.trace) {
+            Waveform w = ChargingTrace(value, d.expression);
+            if (!w.Write(Expt.GetDataFileName(d.name))) {
+                Report(CodeDisplay, -1, "cannot write trace " + d.name);
+                continue;
+            }
+            line << ": trace charging towards " << d.expression << " = " << value;
+        } else {
+            Expt.SetScalarData(d.name, value);
+            line << " = " << d.expression << " = " << value;
+        }
+        Report(CodeDisplay, 0, line);
+        ++written;
+    }
+    return written;
 }
 
 void StatsSink::Run(const DString& argument, bool mpi)
@@ -238,7 +313,21 @@ void StatsSink::Run(const DString& argument, bool mpi)
         return;
     }
 
-    // Each process sums its own slice of the values; process 0 alone writes the shot's files.
+    // Process 0 alone writes the shot's files; the others wait until its traces are there.
+    const int derived = place.rank == 0 ? Derive(request) : 0;
+    if (place.size > 1 && !request.derived.empty())
+        MPI_Barrier(MPI_COMM_WORLD);
+    if (request.patterns.Count() == 0 && request.traces.Count() == 0) {
+        if (place.rank == 0) {
+            DString done;
+            done << derived << " of " << int(request.derived.size()) << " derived values of shot "
+                 << Expt.GetShotName();
+            Report(CodeStatus, derived == int(request.derived.size()) ? 1 : -1, done);
+        }
+        return;
+    }
+
+    // Each process sums its own slice of the values.
     DString error;
     const std::vector<double> values = CollectValues(request, error);
     const size_t n = values.size();

@@ -136,6 +136,52 @@ public:
     /// `ShotPaths[g]`; empty when g is out of range.
     DString GetShotGroupPath(int g);
 
+    // Shot lists and sets. A set is parallel arrays of shot names and groups (and dates:
+    // seconds since 1970). A list name is one file name in the experiment's ShotLists folder.
+    /// The shots of list file `<spec>.txt` (no ':' in spec) or of the range `A:B` in group
+    /// gnum (negative: the group of the range's first shot), keeping only shots whose folders
+    /// exist; dates, when given, get the shot folders' dates. Empty when nothing matches.
+    void GetShotList(DString const& spec, int gnum, DStringArray& shots, DArray<int>& groups,
+                     DArray<long long>* dates = nullptr);
+    /// The shots of source "(Shot list)" (spec is a list name or a range), or of the shot path
+    /// `source` (spec is a wildcard over shot names or a range; dates are those of the shots'
+    /// Scalars.ini), keeping only shots holding dataFile (".wvf" added to a name without a
+    /// '.'; empty or "*" keeps all).
+    void GetShotSet(DString const& source, DString const& spec, DString dataFile,
+                    DStringArray& shots, DArray<int>& groups, DArray<long long>* dates = nullptr);
+    /// Writes list file `ShotLists\<name>` (name as given: no ".txt" added; the folder is
+    /// created), one `<shot>;<relative shot path>` line per shot. Names that cannot be read
+    /// back (empty, a path, ';' or a line break inside, a leading '"') are left out.
+    void SaveShotList(DString const& name, DStringArray& shots, DArray<int>& groups);
+    /// Reads list `file` (".txt" added unless present; a name without separators is a list
+    /// name, anything else a path), adds the given shots not yet in it and saves the result as
+    /// list `name`. A given shot already listed in the same group (or given twice) gets group
+    /// -1 in the caller's array; lines whose shot path is no longer known are kept as they are.
+    void MergeShotList(DString file, DString const& name, DStringArray& shots,
+                       DArray<int>& groups);
+
+    // Backup.
+    /// The backup folder (`[Backup] Path`, default `..\Backup`, created when missing), or the
+    /// folder its BackupLocation.ini names. Empty when no experiment is open.
+    DString GetBackupPath();
+    /// Stores the backup folder, relative to the experiment, without a last element equal to
+    /// the experiment's name.
+    void SetBackupPath(DString path);
+    /// A folder that does not exist yet to copy folder (empty: the current shot's) into: its
+    /// path below ExperimentPath mirrored below the backup folder, with `_1`, `_2`, ... added
+    /// while the name is taken. Not created; empty when there is no folder to back up.
+    DString GetBackupShotFolder(DString folder = DString());
+    /// Copies the current shot's folder into a backup folder that this call creates, so that
+    /// no earlier backup is ever overwritten, not even by another process backing up at once.
+    void BackupShot();
+
+    // Labels.
+    /// label with every `![expr]` or `![expr%format]` replaced: a text field by its text, else
+    /// the value of expr in "%.8g" or the printf format (float), or "(undefined)". Brackets
+    /// nest inside a reference; a reference without its closing bracket leaves the whole
+    /// label unchanged.
+    DString GetExpandedLabel(DString const& label);
+
     // Shot fields.
     /// A field of the current shot (`Shot` gives its name; `a::b` gives a, or b if a is
     /// empty); empty when missing or when no shot is current.
@@ -203,6 +249,7 @@ private:
     float ParseChoices(DString const& expr, ScalarLookup lookup);
     float DataParam(DString const& data, DString const& param);
     DString FieldValue(DString const& name);
+    DString LabelValue(DString inner);
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;

@@ -107,6 +107,14 @@ bool IsFolder(const std::string& nativePath);
 /// Creates one folder; true when the path is a folder afterwards.
 bool MakeFolder(const std::string& nativePath);
 
+/// What MakeNewFolder did.
+enum class NewFolder { Created, Exists, Failed };
+
+/// Creates one folder only when no entry of that name exists, so that of several processes
+/// claiming one name exactly one gets Created. Exists: the name is taken (by a folder, a file
+/// or a link); Failed: any other error (a missing parent included).
+NewFolder MakeNewFolder(const std::string& nativePath);
+
 /// Copies one file's bytes over `to` (replaced atomically), keeping the source's permission
 /// bits and last-write time; false for a folder or on any failure (`to` then unchanged).
 bool CopyFile(const std::string& from, const std::string& to);

@@ -34,6 +34,11 @@ step "ShotStats on the node voltages, one process"
 step "ShotStats on the node voltages, MPI job of two processes"
 mpirun --oversubscribe -np 2 "$RUN" "ShotStats;$EXP;$SHOT;out=Mpi!V(*);mvl"
 
+step "ShotStats writes a charging trace towards V(out) and derives quantities through expressions"
+# The 10-90 % rise time (trace parameter 19), the time constant it implies, the trace's final
+# value as a share of the supply field, and when it reaches half of V(mid) (index form tv(...)).
+"$RUN" "ShotStats;$EXP;$SHOT;charge:vcap=[V(out)]!expr:RiseTime=vcap\\19!expr:TimeConstant=vcap\\19/log(9)!expr:FinalShare=vcap\\mx/[V(supply)]*100!expr:HalfMid=vcap\\tv([V(mid)]/2);vl"
+
 step "Fields of shot $SHOT ($EXP/Shots/Shot$SHOT/Scalars.ini)"
 tr -d '\r' < "$EXP/Shots/Shot$SHOT/Scalars.ini"
 

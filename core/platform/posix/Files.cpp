@@ -280,6 +280,15 @@ bool MakeFolder(const std::string& nativePath)
     return IsFolder(nativePath);
 }
 
+NewFolder MakeNewFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return NewFolder::Failed;
+    if (mkdir(nativePath.c_str(), 0777) == 0)
+        return NewFolder::Created;
+    return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
+}
+
 bool CopyFile(const std::string& from, const std::string& to)
 {
     if (from.empty() || to.empty())

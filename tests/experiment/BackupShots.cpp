@@ -1,0 +1,191 @@
+// Backup: the backup folder and its redirection, mirrored shot folders, and copies that never
+// replace an earlier one, also when several processes back up the same shot at once.
+#include "ExperimentFixture.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testsupport::Exists;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Names and contents of the files in a folder, in name order.
+std::string Listing(std::string const& folder)
+{
+    std::vector<std::string> names;
+    for (auto const& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (auto const& name : names)
+        out += name + "=" + ReadBytes(folder + "/" + name) + "\n";
+    return out;
+}
+
+} // namespace
+
+class BackupTest : public ExperimentTest {
+protected:
+    /// Opens the experiment (a settings file with content, so that reading it never waits)
+    /// and makes shot 1234 current with one data file.
+    void OpenWithShot(std::string const& ini = "[General]\r\nDescription=x\r\n")
+    {
+        Open(ini);
+        DString name = "1234";
+        ASSERT_EQ(Expt.CreateShot(name), 0);
+        WriteBytes(exp + "/Shots/Shot1234/probe.wvf", "trace");
+    }
+    std::string Folder() { return S(Expt.GetBackupShotFolder()); }
+};
+
+TEST_F(BackupTest, DefaultFolderMirrorsTheShotAndNumbersLaterCopies)
+{
+    OpenWithShot();
+    EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Backup");
+    EXPECT_TRUE(fs::is_directory(data + "/Backup"));
+
+    std::string const mirror = data + "/Backup/Exp1/Shots/Shot1234";
+    EXPECT_EQ(Folder(), mirror);
+    EXPECT_FALSE(Exists(mirror)); // not created by asking
+    for (std::string suffix : {"", "_1", "_2"}) {
+        Expt.BackupShot();
+        EXPECT_EQ(ReadBytes(mirror + suffix + "/probe.wvf"), "trace") << suffix;
+        EXPECT_EQ(ReadBytes(mirror + suffix + "/Scalars.ini"),
+                  ReadBytes(exp + "/Shots/Shot1234/Scalars.ini"));
+    }
+    EXPECT_EQ(Folder(), mirror + "_3");
+    // Any entry of the name, in any letter case, takes the name.
+    WriteBytes(data + "/Backup/Exp1/Shots/SHOT1234_3", "file");
+    EXPECT_EQ(Folder(), mirror + "_4");
+    Expt.BackupShot();
+    EXPECT_EQ(ReadBytes(data + "/Backup/Exp1/Shots/SHOT1234_3"), "file");
+    EXPECT_TRUE(Exists(mirror + "_4/probe.wvf"));
+
+    // Another folder, given explicitly and with a trailing separator.
+    EXPECT_EQ(S(Expt.GetBackupShotFolder((exp + "/Query/").c_str())), data + "/Backup/Exp1/Query");
+}
+
+TEST_F(BackupTest, ConfiguredAndRedirectedBackupFolders)
+{
+    OpenWithShot("[Backup]\r\nPath=..\\Store\r\n");
+    EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Store");
+    EXPECT_TRUE(fs::is_directory(data + "/Store"));
+
+    std::string const elsewhere = testsupport::TestDir() + "/archive";
+    WriteBytes(data + "/Store/BackupLocation.ini", "[General]\r\nBackupLocation=" + elsewhere + "\r\n");
+    EXPECT_EQ(S(Expt.GetBackupPath()), elsewhere);
+    EXPECT_EQ(Folder(), elsewhere + "/Exp1/Shots/Shot1234");
+    Expt.BackupShot();
+    EXPECT_EQ(ReadBytes(elsewhere + "/Exp1/Shots/Shot1234/probe.wvf"), "trace");
+
+    // Without the key the folder itself is used.
+    WriteBytes(data + "/Store/BackupLocation.ini", "[General]\r\nOther=1\r\n");
+    EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Store");
+}
+
+TEST_F(BackupTest, SetBackupPathStoresRelativeWithoutTheExperimentName)
+{
+    OpenWithShot();
+    std::string const ini = exp + "/Exp1.ini";
+    Expt.SetBackupPath((data + "/Backup2/Exp1").c_str());
+    EXPECT_NE(ReadBytes(ini).find("[Backup]\r\nPath=..\\Backup2"), std::string::npos);
+    EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Backup2");
+
+    Expt.SetBackupPath((data + "/Other/EXP1/").c_str());
+    EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Other");
+    Expt.SetBackupPath((exp + "/Inside").c_str());
+    EXPECT_NE(ReadBytes(ini).find("Path=.\\Inside"), std::string::npos);
+    EXPECT_EQ(S(Expt.GetBackupPath()), exp + "/Inside");
+    EXPECT_NE(ReadBytes(ini).find("Description=x"), std::string::npos);
+
+    // No experiment open: nothing is read, created or written.
+    Expt.SetExperimentFolder("");
+    EXPECT_EQ(S(Expt.GetBackupPath()), "");
+    EXPECT_EQ(Folder(), "");
+    Expt.BackupShot();
+    EXPECT_FALSE(Exists(testsupport::TestDir() + "/work/Backup"));
+}
+
+TEST_F(BackupTest, ShotPathsOutsideTheParentUseTheFallback)
+{
+    // data2 begins with the text of the experiment's parent folder but lies outside it.
+    std::string const sibling = testsupport::TestDir() + "/data2/Runs";
+    MakeFolder(sibling + "/Shot77");
+    MakeFolder(data + "/Store");
+    OpenWithShot("[Groups]\r\n" + sibling + ";;\r\n[Backup]\r\nPath=..\\Store\r\n");
+    ASSERT_EQ(Expt.ShotPaths.Count(), 2);
+    ASSERT_TRUE(Expt.SetShot("77", 1));
+    WriteBytes(sibling + "/Shot77/a.wvf", "77");
+
+    std::string const fallback = data + "/Backup/Exp1/Shots/Shot77";
+    EXPECT_EQ(Folder(), fallback);
+    Expt.BackupShot();
+    EXPECT_EQ(ReadBytes(fallback + "/a.wvf"), "77");
+    EXPECT_FALSE(Exists(data + "/Store2"));
+    // The fallback names the folder given, not the current shot.
+    EXPECT_EQ(S(Expt.GetBackupShotFolder((sibling + "/Shot78").c_str())),
+              data + "/Backup/Exp1/Shots/Shot78");
+}
+
+TEST_F(BackupTest, BackupInsideTheShotIsRefused)
+{
+    OpenWithShot("[Backup]\r\nPath=.\\Shots\\Shot1234\\b\r\n");
+    Expt.BackupShot();
+    EXPECT_FALSE(Exists(exp + "/Shots/Shot1234/b/Exp1"));
+    EXPECT_EQ(ReadBytes(exp + "/Shots/Shot1234/probe.wvf"), "trace");
+}
+
+TEST_F(BackupTest, ProcessesBackingUpAtOnceEachGetTheirOwnFolder)
+{
+    OpenWithShot();
+    for (int i = 0; i < 5; ++i)
+        WriteBytes(exp + "/Shots/Shot1234/d" + std::to_string(i) + ".wvf", std::string(4096, 'a' + i));
+    Expt.GetBackupPath();
+
+    // Each child counts itself in and spins until all are in, so that the last one to arrive
+    // and the one running beside it start at the same moment.
+    auto* ready = static_cast<std::atomic<int>*>(
+        mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(ready, MAP_FAILED);
+    constexpr int kRounds = 12, kProcs = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        ready->store(0);
+        pid_t pids[kProcs];
+        for (pid_t& pid : pids) {
+            pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                ready->fetch_add(1);
+                while (ready->load() < kProcs) {
+                }
+                Expt.BackupShot();
+                _exit(0);
+            }
+        }
+        for (pid_t pid : pids) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+    }
+    munmap(ready, sizeof(std::atomic<int>));
+
+    std::string const shot = Listing(exp + "/Shots/Shot1234");
+    std::string const mirror = data + "/Backup/Exp1/Shots/Shot1234";
+    for (int n = 0; n < kRounds * kProcs; ++n) {
+        std::string const folder = n == 0 ? mirror : mirror + "_" + std::to_string(n);
+        ASSERT_TRUE(fs::is_directory(folder)) << folder;
+        EXPECT_EQ(Listing(folder), shot) << folder;
+    }
+    EXPECT_FALSE(Exists(mirror + "_" + std::to_string(kRounds * kProcs)));
+}
