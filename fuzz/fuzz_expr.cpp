@@ -1,6 +1,6 @@
 // Fuzz target: the expression evaluator and the text forms around it. An experiment with two
 // shots, a few fields, a waveform, a matrix and a particle group is made once; the input is
-// the expression (and the data name, and the text to expand).
+// the expression (and the data name, and the text or label to expand).
 #include "FuzzSupport.h"
 #include "DataConstants.h"
 #include "Experiment.h"
@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(v == -DFMax || IsVF(v));
     Expt.GetExpandedString(text, false);
     Expt.GetExpandedString(text, true);
+    Expt.GetExpandedLabel(text);
     Expt.GetDataFileName(text);
     Expt.CleanDataFileName(text);
     return 0;
