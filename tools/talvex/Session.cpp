@@ -1,0 +1,219 @@
+// Session: the experiment a command works on, its shots and the data objects of a shot.
+#include "Session.h"
+#include "Console.h"
+#include "Core.h"
+#include "Experiment.h"
+#include "FileSystem.h"
+#include "Paths.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+struct KindInfo {
+    DataType kind;
+    const char* name;
+    const char* extension;
+};
+
+/// In the order FindData tries them.
+const KindInfo kKinds[] = {{DTWaveform, "waveform", ".wvf"},
+                           {DTMatrix, "matrix", ".dmt"},
+                           {DTParticleGroup, "particles", ".dpt"},
+                           {DTGeometry, "geometry", ".dgm"}};
+
+bool IsSep(char c) { return c == '/' || c == '\\'; }
+
+/// The absolute form of a folder name: a relative name is taken under the current folder, and
+/// "." and ".." elements of a native path are resolved as text.
+DString AbsoluteFolder(const std::string& given)
+{
+    DString path(given.c_str());
+    if (IsWindowsStylePath(path)) {
+        while (path.Len() > 3 && IsSep(path[path.Len() - 1]))
+            path.TruncateBy(1);
+        return path;
+    }
+    if (!IsFullQual(path))
+        path = AppendPathElts(GetCurrentDirectoryD(), path);
+    std::vector<std::string> elements;
+    std::string element;
+    std::string text = Str(path) + "/";
+    for (char c : text) {
+        if (!IsSep(c)) {
+            element += c;
+            continue;
+        }
+        if (element == "..") {
+            if (!elements.empty())
+                elements.pop_back();
+        } else if (!element.empty() && element != ".") {
+            elements.push_back(element);
+        }
+        element.clear();
+    }
+    std::string absolute;
+    for (const std::string& e : elements)
+        absolute += "/" + e;
+    return DString(absolute.empty() ? "/" : absolute.c_str());
+}
+
+bool LooksLikeExperiment(const DString& folder, const DString& name)
+{
+    DString settings = AppendPathElts(folder, name + ".ini");
+    DString shots = AppendPathElts(folder, "Shots");
+    return FileExists(settings) || FolderExists(shots);
+}
+
+} // namespace
+
+void OpenExperiment(const CommandLine& cl, bool plainFolderAllowed)
+{
+    std::string given = ".";
+    bool named = true;
+    const char* env = std::getenv("TALVEX_EXPERIMENT");
+    if (cl.Has("experiment"))
+        given = cl.Value("experiment");
+    else if (env && *env)
+        given = env;
+    else
+        named = false;
+    if (given.empty())
+        Fail("empty experiment folder name");
+
+    CoreInit("");
+    SetNotify(&Sink());
+    DString folder = AbsoluteFolder(given);
+    if (!FolderExists(folder))
+        Fail("experiment folder " + Quoted(given) + " does not exist");
+    DString parent, name;
+    SplitPathElts(folder, parent, name);
+    if (!name)
+        Fail(Quoted(folder) + " cannot be an experiment folder");
+    std::string shown = named ? Quoted(given) : "the current folder " + Quoted(folder);
+    if (!(plainFolderAllowed && named) && !LooksLikeExperiment(folder, name))
+        Fail(shown + " is not an experiment folder: it holds neither " + Str(name)
+             + ".ini nor a Shots folder");
+    Expt.SetExperimentFolder(folder);
+}
+
+std::string ExperimentShown() { return Str(Expt.ExperimentFolder); }
+
+bool IsShotName(const DString& name)
+{
+    if (!name || name == "." || name == ".." || !Expt.IsValidName(name, false))
+        return false;
+    for (int i = 0; i < name.Len(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7f || IsSep(char(c)))
+            return false;
+    }
+    return true;
+}
+
+void CheckShotName(const std::string& name, const char* what)
+{
+    if (name.empty())
+        Fail(std::string("empty ") + what);
+    if (!IsShotName(DString(name.c_str())) || name.find('\0') != std::string::npos)
+        Fail(std::string("invalid ") + what + " " + Quoted(name));
+}
+
+ShotRef UseShot(const std::string& given)
+{
+    CheckShotName(given, "shot name");
+    DString name(given.c_str());
+    int g = Expt.GuessPathFromShot(name);
+    if (g < 0)
+        Fail("no shot " + Quoted(given) + " in " + ExperimentShown());
+    DString folder = AppendPathElts(Expt.ShotPaths[g], "Shot" + name);
+    if (FolderExists(folder)) {
+        DString parent, last;
+        SplitPathElts(folder, parent, last);
+        if (last.Len() > 4)
+            name = last.Mid(4);
+    }
+    if (!Expt.SetShot(name, g))
+        Fail("cannot select shot " + Quoted(given));
+    ShotRef shot;
+    shot.name = name;
+    shot.group = g;
+    return shot;
+}
+
+DString CurrentField(const char* name)
+{
+    if (GetFileLen(Expt.ScalarsFileName) <= 0)
+        return DString();
+    return Expt.GetShotData(name);
+}
+
+const char* KindName(DataType kind)
+{
+    for (const KindInfo& k : kKinds) {
+        if (k.kind == kind)
+            return k.name;
+    }
+    return "unknown";
+}
+
+const char* KindExtension(DataType kind)
+{
+    for (const KindInfo& k : kKinds) {
+        if (k.kind == kind)
+            return k.extension;
+    }
+    return "";
+}
+
+DataType KindOfExtension(const std::string& ext)
+{
+    for (const KindInfo& k : kKinds) {
+        if (DString(ext.c_str()) %= k.extension)
+            return k.kind;
+    }
+    return DTNone;
+}
+
+DataRef FindData(const std::string& given)
+{
+    if (given.empty())
+        Fail("empty data name");
+    if (given.find_first_of("*?") != std::string::npos)
+        Fail("data name " + Quoted(given) + " holds a wildcard");
+    std::string name = given;
+    DataType wanted = DTNone;
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0 && name.find_first_of("/\\", dot) == std::string::npos) {
+        wanted = KindOfExtension(name.substr(dot));
+        if (wanted != DTNone)
+            name.resize(dot);
+    }
+    DString file = Expt.GetDataFileName(Expt.CleanDataFileName(DString(name.c_str())));
+    if (!file)
+        Fail("cannot resolve data name " + Quoted(given) + " (unknown shot or field)");
+    for (const KindInfo& k : kKinds) {
+        DString probe = file + k.extension;
+        if ((wanted == DTNone || wanted == k.kind) && FileExists(probe)) {
+            DataRef ref;
+            ref.name = given;
+            ref.file = file;
+            ref.kind = k.kind;
+            return ref;
+        }
+    }
+    Fail("no data object " + Quoted(given) + " in shot " + Quoted(Expt.ShotName));
+}
+
+std::string Number(double v, const char* fmt)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+} // namespace cli
