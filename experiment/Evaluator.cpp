@@ -98,10 +98,20 @@ bool ApplyFunction(DString const& fn, float& v)
     return true;
 }
 
-/// The whole text from start as one number.
-bool ReadsAsNumber(DString const& e, float& v, int start = 0)
+/// The whole text as one number.
+bool ReadsAsNumber(DString const& e, float& v)
 {
-    return e.ToFloat(v, start);
+    return e.ToFloat(v);
+}
+
+/// Position of the first "::" at or after start, or npos.
+int FindFallback(DString const& e, int start)
+{
+    for (int at = e.Find(':', start); at != kNotFound; at = e.Find(':', at + 1)) {
+        if (at + 1 < e.Len() && e[at + 1] == ':')
+            return at;
+    }
+    return kNotFound;
 }
 
 } // namespace
@@ -230,16 +240,14 @@ bool Experiment::ReplaceParentheses(DString& e, ScalarLookup lookup)
 
 // Conditionals and fallbacks of a text without brackets or parentheses. Both chain to the
 // right (`c?a?c2?a2?b`, `a::b::c`), so they are followed in a loop over the rest of the text
-// rather than by recursion.
+// rather than by recursion. A rest that holds '?' or "::" is never a number, so only the last
+// piece is read as one: no search or conversion runs over the whole rest again and again.
 float Experiment::ParseChoices(DString const& e, ScalarLookup lookup)
 {
-    float v = 0.0f;
     int start = 0;
     for (;;) {
         if (start >= e.Len())
             return ErrorValue();
-        if (ReadsAsNumber(e, v, start))
-            return v;
         int const q = e.Find('?', start);
         if (q == kNotFound)
             break;
@@ -255,18 +263,19 @@ float Experiment::ParseChoices(DString const& e, ScalarLookup lookup)
         start = q2 + 1;
     }
     for (;;) {
-        int const f = e.Find("::", start);
+        int const f = FindFallback(e, start);
         if (f == kNotFound)
-            return ParseAddend(start == 0 ? e : e.Mid(start), lookup);
-        v = ParseInput(e.Mid(start, f - start), lookup);
+            break;
+        float const v = ParseInput(e.Mid(start, f - start), lookup);
         if (IsVF(v))
             return v;
         start = f + 2;
         if (start >= e.Len())
             return ErrorValue();
-        if (ReadsAsNumber(e, v, start))
-            return v;
     }
+    DString const rest = start == 0 ? e : e.Mid(start);
+    float v = 0.0f;
+    return ReadsAsNumber(rest, v) ? v : ParseAddend(rest, lookup);
 }
 
 float Experiment::ParseAddend(DString e, ScalarLookup lookup)
