@@ -4,7 +4,7 @@ BUILD   ?= build
 SAN_BUILD ?= build-asan
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage libhdf5-dev
 # What `make fuzz` needs besides: clang and its libFuzzer runtime.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD   ?= build-fuzz

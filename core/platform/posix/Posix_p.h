@@ -10,6 +10,7 @@ namespace posix {
 inline bool IsSep(char c) { return c == '\\' || c == '/'; }
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 /// Equality ignoring ASCII case.
 bool EqualNoCase(const std::string& a, const std::string& b);
