@@ -6,12 +6,17 @@ SAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage libhdf5-dev
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
 WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
+# What `make fuzz` needs besides: clang and its libFuzzer runtime.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_BUILD   ?= build-fuzz
+# Seconds each fuzz target runs.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps deps-windows configure build test test-plain test-sanitize test-windows demo \
-        bench clean
+.PHONY: all deps deps-windows configure build test test-plain test-sanitize test-windows fuzz \
+        demo bench clean
 
 all: build
 
@@ -71,5 +76,24 @@ bench: build
 demo: build
 	sh examples/demo/demo.sh $(BUILD)
 
+# Each libFuzzer target runs FUZZ_SECONDS on corpora seeded from the files the tests write;
+# the corpora grow from run to run in $(FUZZ_BUILD)/corpus, crashing inputs land in
+# $(FUZZ_BUILD)/crashes and fail the run.
+fuzz: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	  -G Ninja -DTALVEX_FUZZ=ON -DTALVEX_BUILD_TESTS=OFF -DTALVEX_BUILD_BENCH=OFF \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/seed.sh $(BUILD) $(FUZZ_BUILD)/corpus
+	@mkdir -p $(FUZZ_BUILD)/crashes; out=$$(cd $(FUZZ_BUILD) && pwd); status=0; \
+	for f in $$out/fuzz/fuzz_*; do \
+	  t=$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=2048 \
+	    -artifact_prefix=$$out/crashes/$$t- $$out/corpus/$$t > $$out/$$t.log 2>&1 \
+	    || { status=1; echo "$$t: FAILED (see $(FUZZ_BUILD)/$$t.log)"; }; \
+	  echo "$$t: $$(grep -E '^Done [0-9]+ runs' $$out/$$t.log | tail -1)"; \
+	done; exit $$status
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)

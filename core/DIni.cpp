@@ -10,6 +10,7 @@
 #include "Platform.h"
 #include "WriterLock_p.h"
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -18,6 +19,8 @@
 namespace {
 const int EmptyReadRetries = 10;
 const int EmptyReadPauseMs = 50;
+// An empty file unwritten for this long is not being rewritten (nanoseconds).
+const long long EmptyFileQuietNs = 2000000000LL;
 
 char FoldAscii(char c)
 {
@@ -140,6 +143,21 @@ bool ReadsBack(const DString& line)
 bool StampOf(const DString& path, platform::FileStamp& out)
 {
     return platform::GetFileStamp(platform::ToNative(path.c_str(), false), out);
+}
+
+// True unless the file is empty and was last written long enough ago that no rewrite in place
+// can be under way: such a file is empty indeed (a settings file made empty, a shot without
+// fields), and waiting for it to fill would only cost time. A write time in the future (a
+// server's clock ahead of ours) counts as recent.
+bool MayBeMidRewrite(const DString& path)
+{
+    platform::FileStamp now;
+    if (!StampOf(path, now) || now.size != 0)
+        return true;
+    const long long clock = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count();
+    return clock - now.modifiedNs < EmptyFileQuietNs;
 }
 } // namespace
 
@@ -314,7 +332,7 @@ bool DIni::SetFileName(const DString& path)
         stamped = StampOf(fileName, before);
         fileText = DFile::GetText(fileName);
         int tries = 0;
-        while (!fileText && tries < EmptyReadRetries) {
+        while (!fileText && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
             DSleep(EmptyReadPauseMs);
             fileText = DFile::GetText(fileName);
             ++tries;

@@ -27,7 +27,8 @@ public:
     ~DIni();
 
     /// Loads `path`, creating an empty file when it is missing (a file that reads empty is
-    /// retried 10 times, 50 ms apart). False for an empty path or a file that cannot be made.
+    /// retried 10 times, 50 ms apart, unless it has been empty and unwritten for 2 seconds).
+    /// False for an empty path or a file that cannot be made.
     bool SetFileName(const DString& path);
     /// Loads the file again: no section selected, writes no longer held.
     bool Refresh();

@@ -8,6 +8,7 @@ namespace platform {
 namespace text {
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 /// Equality ignoring ASCII case.
 bool EqualNoCase(const std::string& a, const std::string& b);

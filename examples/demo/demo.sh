@@ -44,3 +44,28 @@ tr -d '\r' < "$EXP/Shots/Shot$SHOT/Scalars.ini"
 
 step "Log ($XDG_DATA_HOME/Talvex/Log.txt)"
 tr -d '\r' < "$XDG_DATA_HOME/Talvex/Log.txt"
+
+# The same experiment seen through the command-line tool.
+TALVEX="$BUILD/bin/talvex"
+export TALVEX_EXPERIMENT="$EXP"
+
+step "talvex: shot 1002, the charging trace of shot $SHOT stretched to twice its time (import)"
+"$TALVEX" create 1002 --comment "Supply charging twice as slowly"
+"$TALVEX" set "$SHOT" Comment "Operating point and charging trace"
+for field in 'V(supply)' 'V(mid)' 'V(out)'; do
+  "$TALVEX" set 1002 "$field" "$("$TALVEX" eval "[$field]" "$SHOT" --csv | tail -n 1 | cut -d, -f2)"
+done
+"$TALVEX" dump "$SHOT" vcap --csv | awk -F, 'NR > 1 { printf "%.8g,%s\n", 2 * $1, $2 }' |
+  "$TALVEX" import 1002 vcap -
+"$TALVEX" data 1002
+
+step "talvex shots"
+"$TALVEX" shots
+
+step "talvex eval: the expressions of the charging step over every shot"
+"$TALVEX" eval 'vcap\19' -x 'vcap\19/log(9)' -x 'vcap\mx/[V(supply)]*100' -x 'vcap\tv([V(mid)]/2)'
+
+step "talvex plot: the charging traces of both shots"
+"$TALVEX" plot "$SHOT" vcap '1002\vcap' --title 'Charging towards V(out) = ![[V(out)]%.3f] V' \
+  -o "$DEMO/charging.svg"
+echo "written $DEMO/charging.svg"

@@ -1,6 +1,8 @@
 // Bad input: one line on standard error naming what was wrong, status 1, nothing changed.
 #include "CliFixture.h"
 
+#include "Experiment.h"
+
 #include <filesystem>
 #include <unistd.h>
 
@@ -49,6 +51,16 @@ TEST_F(CliTest, EveryFailureIsOneLineAndChangesNothing)
         {{"import", "1001", "new", words}, "line 3 of '" + words + "' is not a row of numbers"},
         {{"import", "1001", "new", "missing.txt"}, "no file 'missing.txt'"},
         {{"import", "1001", "new", fine, "--step", "2"}, "--step and --start are for one column"},
+        {{"shots", "9999"}, "no shot '9999' in "},
+        {{"shots", "A:B"}, "invalid range 'A:B'"},
+        {{"shots", "9:1"}, "invalid range '9:1'"},
+        {{"shots", "--list", "nope"}, "no shot list 'nope'"},
+        {{"shots", "--source", "Elsewhere"}, "no shot path 'Elsewhere'"},
+        {{"eval", "(1+2"}, "unmatched parenthesis in expression '(1+2'"},
+        {{"eval", "[Peak"}, "unmatched bracket in expression '[Peak'"},
+        {{"list", "save", "L", "9*"}, "no shots match; shot list 'L' is left as it was"},
+        {{"list", "keep", "L", "1001"}, "unknown list action 'keep'"},
+        {{"list", "save", "../L", "1001"}, "invalid shot list name '../L'"},
         {{"plot", "1001", "grid", "-o", "out.svg"}, "'grid' is a matrix, not a waveform"},
         {{"plot", "1001", "probe", "nothing", "-o", "out.svg"}, "no data object 'nothing'"},
     };
@@ -68,6 +80,38 @@ TEST_F(CliTest, EveryFailureIsOneLineAndChangesNothing)
         Snapshot expected = before;
         expected.erase("stderr.txt");
         EXPECT_TRUE(after == expected) << shown;
+    }
+}
+
+TEST_F(CliTest, CommandsThatOnlyLookChangeNoFile)
+{
+    // Enough shots for a progress line, which must not reach a pipe.
+    for (int i = 0; i < 25; ++i) {
+        DString name(("R" + std::to_string(i)).c_str());
+        ASSERT_GE(Expt.CreateShot(name, "run"), 0);
+    }
+    const Snapshot before = TakeSnapshot(testsupport::TestDir());
+    const std::vector<std::vector<std::string>> looks = {
+        {"shots"}, {"shots", "1000:1002", "--data", "probe"}, {"fields", "R3"},
+        {"data", "1001"}, {"eval", "Peak*2+probe\\mx", "--csv"}, {"eval", ">\\probe\\mx", "R*"},
+        {"dump", "1001", "grid"}, {"dump", "1001", "1002\\probe"}, {"plot", "1001", "probe"},
+        {"help", "eval"}, {"backup", "--help"}};
+    for (const auto& args : looks) {
+        Result run = InExp(args);
+        EXPECT_EQ(run.status, 0) << args[0] << run.err;
+        EXPECT_EQ(run.err, "") << args[0];
+    }
+    // Only the folders and empty settings files that selecting a shot creates may appear.
+    Snapshot after = TakeSnapshot(testsupport::TestDir());
+    for (const auto& [path, bytes] : before) {
+        if (path != "stderr.txt") {
+            EXPECT_EQ(after.count(path) ? after.at(path) : "<gone>", bytes) << path;
+        }
+    }
+    for (const auto& [path, bytes] : after) {
+        if (!before.count(path) && path != "stderr.txt") {
+            EXPECT_TRUE(bytes.empty() || bytes == "<folder>") << path << " holds " << bytes;
+        }
     }
 }
 

@@ -60,6 +60,37 @@ TEST(PlatformFiles, AtomicReplacementKeepsModeAndFollowsLinks)
     EXPECT_EQ(platform::MakeTempBeside(Dir() + "/nosuch/x"), "");
 }
 
+// The temporary file is made with the bits it will keep; what changes before the commit, or
+// bits a creation cannot give, must still come out exactly as the target's.
+TEST(PlatformFiles, ReplacementGivesExactlyTheTargetsBits)
+{
+    mode_t const mask = umask(022);
+    ASSERT_TRUE(WriteViaTemp(Dir() + "/new.ini", "n"));
+    EXPECT_EQ(Mode(Dir() + "/new.ini"), 0644u);
+    umask(027);
+    ASSERT_TRUE(WriteViaTemp(Dir() + "/new2.ini", "n"));
+    EXPECT_EQ(Mode(Dir() + "/new2.ini"), 0640u);
+    umask(022);
+
+    for (mode_t m : {0444u, 0604u, 0664u, 0700u, 02750u}) {
+        std::string t = Dir() + "/kept" + std::to_string(m);
+        WriteBytes(t, "old");
+        ASSERT_EQ(chmod(t.c_str(), m), 0);
+        ASSERT_TRUE(WriteViaTemp(t, "new"));
+        EXPECT_EQ(ReadBytes(t), "new");
+        EXPECT_EQ(Mode(t), m) << std::oct << m;
+    }
+
+    std::string t = Dir() + "/changed.ini";
+    WriteBytes(t, "old");
+    std::string temp = platform::MakeTempBeside(t);
+    ASSERT_FALSE(temp.empty());
+    ASSERT_EQ(chmod(t.c_str(), 0600), 0);
+    ASSERT_TRUE(platform::CommitTemp(temp, t));
+    EXPECT_EQ(Mode(t), 0600u);
+    umask(mask);
+}
+
 TEST(PlatformFiles, CopyRenameAndRemove)
 {
     WriteBytes(Dir() + "/src/a.bin", "abc");

@@ -35,6 +35,37 @@ TEST(PathMapping, LooksElementsUpIgnoringCaseExactFirst)
     EXPECT_EQ(platform::ToNative("v/AB", false), "v/Ab");
 }
 
+// A large folder is not read for a missing name whose variants are few: the answers must be
+// those of reading it, for names with no letters, few letters and many letters.
+TEST(PathMapping, LargeAndSmallFoldersGiveTheSameVariants)
+{
+    for (const char* folder : {"small", "large"}) {
+        std::string d = Dir() + "/" + folder;
+        WriteBytes(d + "/shotAb1", "1");
+        WriteBytes(d + "/SHOTAB1", "2");
+        WriteBytes(d + "/ShotAB1", "3");
+        WriteBytes(d + "/Scalars.Ini", "4");
+        WriteBytes(d + "/12", "5");
+        if (std::string(folder) == "large")
+            for (int i = 0; i < 400; ++i)
+                WriteBytes(d + "/filler" + std::to_string(i), "");
+        struct stat st;
+        ASSERT_EQ(stat(d.c_str(), &st), 0);
+        ASSERT_EQ(st.st_size > 4096, std::string(folder) == "large") << "folder size " << st.st_size;
+
+        std::string f = std::string(folder) + "/";
+        EXPECT_EQ(platform::ToNative(f + "shotab1", false), f + "SHOTAB1");
+        EXPECT_EQ(platform::ToNative(f + "ShotAB1", false), f + "ShotAB1"); // exact wins
+        EXPECT_EQ(platform::ToNative(f + "shotab2", false), "");
+        EXPECT_EQ(platform::ToNative(f + "shotab2", true), f + "shotab2");
+        EXPECT_EQ(platform::ToNative(f + "SCALARS.INI", false), f + "Scalars.Ini"); // 10 letters
+        EXPECT_EQ(platform::ToNative(f + "12", false), f + "12");
+        EXPECT_EQ(platform::ToNative(f + "13", false), "");
+        EXPECT_EQ(platform::ToNative(f + "FILLER7", false),
+                  std::string(folder) == "large" ? f + "filler7" : "");
+    }
+}
+
 TEST(PathMapping, RootsDrivesAndEmptyPaths)
 {
     WriteBytes(Dir() + "/mnt/d/Exp/a.txt", "x");

@@ -1,6 +1,7 @@
 // talvex: look at and change the shots of an experiment from a shell.
 #include "Commands.h"
 #include "Console.h"
+#include "ShotSets.h"
 
 #include <cstdio>
 #include <new>
@@ -26,6 +27,12 @@ const char kGeneralFooter[] =
     "nothing. Run 'talvex COMMAND --help' for the arguments and options of a command.\n";
 
 const OptionSpec kCsv = {"csv", 0, false};
+
+std::vector<OptionSpec> SetOptionsAnd(std::vector<OptionSpec> more)
+{
+    more.insert(more.end(), kSetOptions.begin(), kSetOptions.end());
+    return more;
+}
 
 std::string CommandHelp(const CommandInfo& c)
 {
@@ -72,14 +79,15 @@ int Run(const std::vector<std::string>& argv)
         Fail("no command given; run 'talvex --help'");
     }
     std::string name = argv[at];
-    rest.insert(rest.end(), argv.begin() + at + 1, argv.end());
     if (name == "help") {
-        const CommandInfo* c = rest.empty() ? nullptr : FindCommand(rest[0]);
-        if (!rest.empty() && !c)
-            Fail("unknown command " + Quoted(rest[0]) + "; run 'talvex --help'");
+        std::string topic = at + 1 < argv.size() ? argv[at + 1] : std::string();
+        const CommandInfo* c = topic.empty() ? nullptr : FindCommand(topic);
+        if (!topic.empty() && !c)
+            Fail("unknown command " + Quoted(topic) + "; run 'talvex --help'");
         Out(c ? CommandHelp(*c) : GeneralHelp());
         return 0;
     }
+    rest.insert(rest.end(), argv.begin() + at + 1, argv.end());
     const CommandInfo* command = FindCommand(name);
     if (!command)
         Fail("unknown command " + Quoted(name) + "; run 'talvex --help'");
@@ -95,7 +103,28 @@ int Run(const std::vector<std::string>& argv)
 
 const std::vector<CommandInfo>& Commands()
 {
+    static const std::string shotsHelp =
+        std::string("Prints one row per shot: its name, its group (the index of its shot path),\n"
+                    "its Date field (or, when it has none, the date of its files) and its\n"
+                    "Comment.\n\n")
+        + kSetHelp;
+    static const std::string evalHelp =
+        std::string("Evaluates EXPR, and every further expression given with -x, for each shot\n"
+                    "of the set: one row per shot, one column per expression. Operands are\n"
+                    "numbers, shot fields ('Peak', '[Peak]'), and parameters of data objects\n"
+                    "('probe\\mx' the maximum of waveform probe, 'probe\\19' its rise time,\n"
+                    "'>\\probe\\mx' that of the next shot). A shot without a value shows\n"
+                    "'(undefined)'; in CSV its cell is empty.\n\n")
+        + kSetHelp;
+    static const std::string listHelp =
+        std::string("save writes the shots of the set as shot list NAME (ShotLists/NAME.txt,\n"
+                    "replaced whole); merge adds those not yet in it. Either way the list is\n"
+                    "left as it was when no shot matches.\n\n")
+        + kSetHelp;
     static const std::vector<CommandInfo> commands = {
+        {"shots", "[SPEC] [--list NAME] [--source PATH] [--data NAME] [--csv]",
+         "List the shots of a set with their group, date and comment", shotsHelp.c_str(),
+         SetOptionsAnd({kCsv}), RunShots},
         {"fields", "SHOT [--csv]", "Show the fields of a shot",
          "Prints one row per field of the shot's Scalars.ini, in file order. SHOT is a shot name\n"
          "in any letter case; the shot is looked for in every shot path.\n",
@@ -115,6 +144,9 @@ const std::vector<CommandInfo>& Commands()
          "start time, the time step and the extremes of the valid samples, for matrices the\n"
          "extremes. An object that cannot be read shows 'unreadable'.\n",
          {kCsv}, RunData},
+        {"eval", "EXPR [SPEC] [-x EXPR]... [--list NAME] [--source PATH] [--data NAME] [--csv]",
+         "Evaluate expressions for each shot of a set", evalHelp.c_str(),
+         SetOptionsAnd({kCsv, {"expr", 'x', true}}), RunEval},
         {"dump", "SHOT DATA [--csv]", "Print the values of a data object",
          "DATA is a data name of the shot: 'probe', 'probe.dmt' (an extension picks the kind),\n"
          "'1002\\probe' (another shot), '>\\probe' (the next shot by number) or '.\\Query\\x'\n"
@@ -129,8 +161,9 @@ const std::vector<CommandInfo>& Commands()
         {"plot", "SHOT DATA... [-o FILE.svg] [--title TEXT]", "Draw waveforms as an SVG file",
          "Draws every DATA (data names as for dump; '1002\\probe' draws another shot's trace) on\n"
          "shared time and value axes, with a legend of the trace names and the shots in the\n"
-         "title (or TEXT). The SVG document goes to FILE (replaced whole) or, when the output is\n"
-         "not a terminal, to standard output.\n",
+         "title, or TEXT, in which ![field] and ![expression%format] take the shot's values. The\n"
+         "SVG document goes to FILE (replaced whole) or, when the output is not a terminal, to\n"
+         "standard output.\n",
          {{"output", 'o', true}, {"title", 0, true}}, RunPlot},
         {"import", "SHOT DATA FILE [--step DT] [--start T0] [--force]",
          "Write a waveform from columns of text",
@@ -153,6 +186,15 @@ const std::vector<CommandInfo>& Commands()
          "Deletes the shot's folder with everything in it, and its cache section. Nothing is\n"
          "deleted without --yes.\n",
          {{"yes", 0, false}}, RunDelete},
+        {"backup", "SHOT", "Copy a shot into the experiment's backup folder",
+         "Copies the shot's folder below the backup folder ([Backup] Path of the experiment's\n"
+         "settings file, default ..\\Backup, or where its BackupLocation.ini points), mirroring\n"
+         "its path; an earlier backup is never replaced: a new one gets _1, _2, ... added.\n"
+         "Prints the folder of the new backup.\n",
+         {}, RunBackup},
+        {"list", "save|merge NAME [SPEC] [--list OTHER] [--source PATH] [--data NAME]",
+         "Save a set as a shot list, or add it to one", listHelp.c_str(), SetOptionsAnd({}),
+         RunList},
     };
     return commands;
 }

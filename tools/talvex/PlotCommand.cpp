@@ -85,7 +85,10 @@ int RunPlot(const CommandLine& cl)
         const TraceSource& s = sources[i];
         plot.AddTrace(oneShot || s.shot.empty() ? s.data : s.shot + " " + s.data, traces[i]);
     }
-    plot.SetTitle(cl.Has("title") ? cl.Value("title") : Title(sources));
+    if (cl.Has("title"))
+        plot.SetTitle(Str(Expt.GetExpandedLabel(DString(cl.Value("title").c_str()))));
+    else
+        plot.SetTitle(Title(sources));
 
     std::string svg = plot.Render();
     if (!cl.Has("output"))

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform {
@@ -75,6 +76,24 @@ mode_t DefaultFileMode()
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+// Six characters for a temporary file's name, from the process and the clock; a name that is
+// taken is simply tried again with the next attempt number.
+std::string UniqueSuffix(int attempt)
+{
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    unsigned long long x = (unsigned long long)getpid() * 0x9E3779B97F4A7C15ull
+        ^ (unsigned long long)ts.tv_nsec * 0xC2B2AE3D27D4EB4Full
+        ^ (unsigned long long)(attempt + 1) * 0x165667B19E3779F9ull;
+    std::string s(6, 'a');
+    for (char& ch : s) {
+        ch = digits[x % 36];
+        x /= 36;
+    }
+    return s;
 }
 
 bool WriteAll(int fd, const char* p, std::size_t n)
@@ -226,13 +245,26 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     if (nativeTarget.empty())
         return {};
     std::string target = FinalTarget(nativeTarget);
-    std::string base = Basename(target).substr(0, 200);
-    std::string temp = JoinNative(Dirname(target), "." + base + ".tmp-XXXXXX");
-    int fd = mkostemp(&temp[0], O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    close(fd);
-    return temp;
+    // Made with the bits it will keep, the file usually needs no change when it is committed
+    // (each change is a metadata write). Owner read and write are added so that the writer
+    // can open it again by name; a new target's bits are those of any created file.
+    struct stat st;
+    mode_t mode = stat(target.c_str(), &st) == 0 ? ((st.st_mode & 0777) | 0600) : 0666;
+    std::string stem = JoinNative(Dirname(target), "." + Basename(target).substr(0, 200) + ".tmp-");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temp = stem + UniqueSuffix(attempt);
+        int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return {};
+        }
+        if (fstat(fd, &st) == 0 && (st.st_mode & 0600) != 0600)
+            fchmod(fd, (st.st_mode & 07777) | 0600); // a umask that takes the owner's own bits
+        close(fd);
+        return temp;
+    }
+    return {};
 }
 
 bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
@@ -240,19 +272,25 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
     if (temp.empty() || nativeTarget.empty())
         return false;
     std::string target = FinalTarget(nativeTarget);
-    struct stat st;
+    struct stat st, now;
+    if (lstat(temp.c_str(), &now) != 0)
+        return false;
     mode_t mode = DefaultFileMode();
+    bool chowned = false;
     if (stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
             unlink(temp.c_str());
             return false;
         }
         mode = st.st_mode & 07777;
-        if (chown(temp.c_str(), st.st_uid, st.st_gid) != 0) {
-            // Only the owner may give a file away; the new file stays the writer's.
+        if (now.st_uid != st.st_uid || now.st_gid != st.st_gid) {
+            // Only the owner may give a file away; the new file then stays the writer's.
+            chowned = chown(temp.c_str(), st.st_uid, st.st_gid) == 0;
         }
     }
-    chmod(temp.c_str(), mode);
+    // A change of owner clears the set-id bits, which the target's bits put back.
+    if (chowned || (now.st_mode & 07777) != mode)
+        chmod(temp.c_str(), mode);
     if (rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -131,8 +132,59 @@ bool SameNoCase(const char* entry, const std::string& name)
     return entry[i] == '\0';
 }
 
+// Letters of a name up to which its case variants are looked up one by one in a large folder
+// (2^6 = 64 lookups), and the size above which a folder is large (one block of most file
+// systems): reading a folder of thousands of entries costs far more than a few lookups.
+const int MaxProbedLetters = 6;
+const long long LargeFolderBytes = 4096;
+
+// The first case variant of `name` in `folder` in search order, found by looking each variant
+// up, or false when none exists. Variants are equal ignoring case, so search order is byte
+// order among them: with bit (letters - 1 - i) of m set when letter i is lower case, counting
+// m up visits them in that order. `done` is false when the lookups cannot tell.
+bool ProbeVariants(const std::string& folder, const std::string& name, std::string& real,
+                   bool& done)
+{
+    done = false;
+    std::vector<std::size_t> letters;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (Lower(name[i]) != Upper(name[i]))
+            letters.push_back(i);
+    if (letters.empty()) {
+        done = true; // no other spelling exists, and the exact one is missing
+        return false;
+    }
+    struct stat st;
+    if (letters.size() > std::size_t(MaxProbedLetters)
+        || stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || st.st_size <= LargeFolderBytes)
+        return false;
+    int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return false;
+    bool found = false;
+    bool sure = true;
+    std::string variant = name;
+    unsigned const count = 1u << letters.size();
+    for (unsigned m = 0; m < count && !found && sure; ++m) {
+        for (std::size_t i = 0; i < letters.size(); ++i) {
+            char& c = variant[letters[i]];
+            c = (m >> (letters.size() - 1 - i)) & 1u ? Lower(c) : Upper(c);
+        }
+        if (fstatat(dir, variant.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            found = true;
+        else if (errno != ENOENT)
+            sure = false;
+    }
+    close(dir);
+    done = sure;
+    if (found)
+        real = variant;
+    return found;
+}
+
 // The real name of `name` inside `folder`: itself when it exists exactly, else its first case
-// variant in search order. The folder is scanned only when the exact name is missing.
+// variant in search order. The folder is read only when the exact name is missing and its
+// variants cannot be looked up one by one more cheaply.
 bool LookupElement(const std::string& folder, const std::string& name, std::string& real)
 {
     if (name == "." || name == "..") {
@@ -146,6 +198,10 @@ bool LookupElement(const std::string& folder, const std::string& name, std::stri
     }
     if (errno != ENOENT)
         return false;
+    bool done = false;
+    bool const probed = ProbeVariants(folder, name, real, done);
+    if (done)
+        return probed;
     DIR* d = opendir(folder.empty() ? "." : folder.c_str());
     if (!d)
         return false;
@@ -176,8 +232,18 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
             realNames->push_back(Text(path, p.elems[i]));
         return true;
     }
-    cur = p.root;
-    for (std::size_t i = 0; i < count; ++i) {
+    // Next most usual: only the last element is missing as written (a new file, a variant).
+    std::size_t from = 0;
+    std::string parent = p.root;
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        parent = JoinNative(parent, Text(path, p.elems[i]));
+    if (count > 1 && lstat(parent.c_str(), &st) == 0) {
+        from = count - 1;
+        for (std::size_t i = 0; realNames && i < from; ++i)
+            realNames->push_back(Text(path, p.elems[i]));
+    }
+    cur = from > 0 ? parent : p.root;
+    for (std::size_t i = from; i < count; ++i) {
         std::string name = Text(path, p.elems[i]), real;
         if (!LookupElement(cur, name, real)) {
             if (!(lastMayBeMissing && i + 1 == count))

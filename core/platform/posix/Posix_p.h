@@ -12,6 +12,7 @@ namespace posix {
 using text::EqualNoCase;
 using text::HasJoker;
 using text::Lower;
+using text::Upper;
 using text::SearchLess;
 
 inline bool IsSep(char c) { return c == '\\' || c == '/'; }

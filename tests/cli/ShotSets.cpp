@@ -1,0 +1,83 @@
+// Sets of shots: listing, evaluating expressions over them, shot lists and backups.
+#include "CliFixture.h"
+
+#include <filesystem>
+
+namespace {
+
+/// Adds shot path 1, ..\Archive\Run1, where shots named A... are created.
+void AddArchive(const std::string& exp)
+{
+    std::filesystem::create_directories(testsupport::TestDir() + "/Archive/Run1");
+    testsupport::WriteBytes(exp + "/Exp1.ini", "[General]\r\nDescription=Test series\r\n"
+                                               "[Groups]\r\n..\\Archive\\Run*;;Archived runs\r\n"
+                                               "[ShotCreation]\r\nA=..\\Archive\\Run1\r\n*=.\\Shots\r\n");
+}
+
+} // namespace
+
+TEST_F(CliTest, ShotsListsASetWithGroupDateAndComment)
+{
+    AddArchive(exp);
+    ASSERT_EQ(InExp({"create", "A7", "--comment", "archived, kept"}).status, 0);
+    ASSERT_EQ(InExp({"set", "A7", "Date", "01/03/2024 09:00:00"}).status, 0);
+    EXPECT_TRUE(testsupport::Exists(testsupport::TestDir() + "/Archive/Run1/ShotA7"));
+
+    Result all = InExp({"shots"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "Shot  Group  Date                 Comment\n"
+                       "1001      0  01/02/2024 10:00:00  first shot\n"
+                       "1002      0  01/02/2024 10:00:00\n"
+                       "A7        1  01/03/2024 09:00:00  archived, kept\n");
+    EXPECT_EQ(InExp({"shots", "a*", "--csv"}).out,
+              "Shot,Group,Date,Comment\nA7,1,01/03/2024 09:00:00,\"archived, kept\"\n");
+    // A range keeps the shots that exist; a source or a data object narrows the set.
+    const std::string both = "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
+                             "1002,0,01/02/2024 10:00:00,\n";
+    EXPECT_EQ(InExp({"shots", "1000:1005", "--csv"}).out, both);
+    EXPECT_EQ(InExp({"shots", "--source", ".\\Shots", "--csv"}).out, both);
+    EXPECT_EQ(InExp({"shots", "--source", "1", "--csv"}).out.substr(24, 3), "A7,");
+    EXPECT_EQ(InExp({"shots", "--data", "grid.dmt", "--csv"}).out,
+              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n");
+    EXPECT_EQ(InExp({"shots", "9*"}).out, "Shot  Group  Date  Comment\n");
+}
+
+TEST_F(CliTest, EvalGivesOneRowPerShotAndOneColumnPerExpression)
+{
+    Result run = InExp({"eval", "Peak*2", "-x", "probe\\mx", "-x", "Gain::1+Missing"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Shot  Peak*2  probe\\mx  Gain::1+Missing\n"
+                       "1001     6.5         5      (undefined)\n"
+                       "1002       3         5      (undefined)\n");
+    EXPECT_EQ(InExp({"eval", "[Peak]-1", "1002", "--csv"}).out, "Shot,[Peak]-1\n1002,0.5\n");
+    EXPECT_EQ(InExp({"eval", "Nothing", "1001", "--csv"}).out, "Shot,Nothing\n1001,\n");
+    // The next shot's trace, through the data name's offset mark.
+    EXPECT_EQ(InExp({"eval", ">\\probe\\mx", "--csv"}).out,
+              "Shot,>\\probe\\mx\n1001,5\n1002,\n");
+}
+
+TEST_F(CliTest, ListSaveAndMergeWriteShotListFiles)
+{
+    Result saved = InExp({"list", "save", "Good", "1001"});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out, "saved 1 shot as list Good\n");
+    EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Good.txt"), "1001;.\\Shots");
+
+    EXPECT_EQ(InExp({"list", "merge", "Good.txt", "100*"}).out, "added 1 of 2 shots to list Good\n");
+    EXPECT_EQ(InExp({"shots", "--list", "Good", "--csv"}).out,
+              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
+              "1002,0,01/02/2024 10:00:00,\n");
+    EXPECT_EQ(InExp({"eval", "Peak", "--list", "Good", "--csv"}).out,
+              "Shot,Peak\n1001,3.25\n1002,1.5\n");
+}
+
+TEST_F(CliTest, BackupCopiesTheShotAndNeverReplacesAnEarlierCopy)
+{
+    const std::string backup = testsupport::TestDir() + "/Backup/Exp1/Shots/Shot1001";
+    Result first = InExp({"backup", "1001"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, backup + "\n");
+    EXPECT_EQ(InExp({"backup", "1001"}).out, backup + "_1\n");
+    EXPECT_EQ(testsupport::ReadBytes(backup + "_1/probe.wvf"),
+              testsupport::ReadBytes(exp + "/Shots/Shot1001/probe.wvf"));
+}

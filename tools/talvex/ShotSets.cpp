@@ -1,0 +1,155 @@
+// ShotSets: sets of shots named by a pattern, a range or a shot list, and shot-list names.
+#include "ShotSets.h"
+#include "Console.h"
+#include "Experiment.h"
+#include "FileSystem.h"
+#include "Paths.h"
+
+#include <cctype>
+
+namespace cli {
+
+const std::vector<OptionSpec> kSetOptions = {
+    {"list", 0, true}, {"source", 0, true}, {"data", 0, true}};
+
+const char kSetHelp[] =
+    "SPEC names the shots: a shot name, a wildcard over shot names ('12*'), or a range A:B of\n"
+    "names ending in numbers ('Run098:Run101'); without SPEC, every shot. Every shot path of\n"
+    "the experiment is searched unless --source names one (as '.\\Shots', '..\\Archive\\Run1',\n"
+    "an absolute folder, or a group number). --list NAME takes the shots of shot list NAME\n"
+    "(ShotLists/NAME.txt) instead of SPEC. --data NAME keeps the shots holding data object\n"
+    "NAME (a waveform unless NAME has an extension; wildcards allowed).\n";
+
+namespace {
+
+/// The source of GetShotSet that stands for a shot list or a range.
+const char kShotList[] = "(Shot list)";
+/// Longest range accepted: every name in it is looked for on disk.
+const long long kMaxRange = 1000000;
+
+bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+bool IsRange(const std::string& s) { return s.find(':') != std::string::npos; }
+
+/// A wildcard pattern is a shot name with '*' and '?' in it.
+void CheckPattern(const std::string& pattern)
+{
+    std::string plain = pattern;
+    for (char& c : plain) {
+        if (c == '*' || c == '?')
+            c = 'x';
+    }
+    if (!IsShotName(DString(plain.c_str())))
+        Fail("invalid shot pattern " + Quoted(pattern));
+}
+
+void CheckRange(const std::string& range)
+{
+    size_t colon = range.find(':');
+    std::string a = range.substr(0, colon), b = range.substr(colon + 1);
+    int first = 0, last = 0;
+    bool numbered = IsShotName(DString(a.c_str())) && IsShotName(DString(b.c_str()))
+                    && DString(a.c_str()).EndNumber(first) != int(npos)
+                    && DString(b.c_str()).EndNumber(last) != int(npos);
+    if (!numbered)
+        Fail("invalid range " + Quoted(range) + ": give A:B, two shot names ending in numbers");
+    if (last < first || (long long)last - first >= kMaxRange)
+        Fail("invalid range " + Quoted(range) + ": the second number must not be below the first,"
+             " nor a million above it");
+}
+
+DString ShotPathOf(const std::string& source)
+{
+    DString path(source.c_str());
+    int g = Expt.GetShotGroupNumber(path);
+    if (g < 0 && !IsFullQual(path) && source[0] != '.')
+        g = Expt.GetShotGroupNumber(".\\" + path);
+    bool digits = !source.empty() && source.size() < 9;
+    for (char c : source)
+        digits = digits && std::isdigit(static_cast<unsigned char>(c));
+    if (g < 0 && digits && std::stoi(source) < Expt.ShotPaths.Count())
+        g = std::stoi(source);
+    if (g < 0)
+        Fail("no shot path " + Quoted(source) + " in " + ExperimentShown());
+    return Expt.ShotPaths[g];
+}
+
+void Collect(const DString& source, const std::string& spec, const DString& data,
+             std::vector<ShotRef>& shots)
+{
+    DStringArray names;
+    DArray<int> groups;
+    DArray<long long> dates;
+    Expt.GetShotSet(source, DString(spec.c_str()), data, names, groups, &dates);
+    for (int i = 0; i < names.Count(); ++i) {
+        ShotRef s;
+        s.name = names[i];
+        s.group = groups[i];
+        s.date = i < dates.Count() ? dates[i] : 0;
+        shots.push_back(s);
+    }
+}
+
+} // namespace
+
+std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec)
+{
+    DString data(cl.Value("data").c_str());
+    if (cl.Has("data") && (!data || data.FindFirstOf("/\\") != int(npos)))
+        Fail("invalid data name " + Quoted(data) + " for --data");
+    std::vector<ShotRef> shots;
+    if (cl.Has("list")) {
+        if (!spec.empty())
+            Fail("give shots by SPEC or by --list, not both");
+        if (cl.Has("source"))
+            Fail("--source does not apply to a shot list");
+        std::string name = ListName(cl.Value("list"));
+        DString file = ListFile(name);
+        if (!FileExists(file))
+            Fail("no shot list " + Quoted(name) + " in " + ExperimentShown());
+        Collect(kShotList, name, data, shots);
+        return shots;
+    }
+    std::string pattern = spec.empty() ? "*" : spec;
+    if (IsRange(pattern))
+        CheckRange(pattern);
+    else
+        CheckPattern(pattern);
+    if (cl.Has("source")) {
+        Collect(ShotPathOf(cl.Value("source")), pattern, data, shots);
+    } else if (IsRange(pattern)) {
+        Collect(kShotList, pattern, data, shots);
+    } else {
+        for (int g = 0; g < Expt.ShotPaths.Count(); ++g) {
+            bool repeated = false;
+            for (int h = 0; h < g; ++h)
+                repeated = repeated || PathsEqual(Expt.ShotPaths[h], Expt.ShotPaths[g]);
+            if (!repeated)
+                Collect(Expt.ShotPaths[g], pattern, data, shots);
+        }
+    }
+    DString name(spec.c_str());
+    if (shots.empty() && !spec.empty() && !HasWildcard(spec) && !IsRange(spec)
+        && Expt.GuessPathFromShot(name) < 0)
+        Fail("no shot " + Quoted(spec) + " in " + ExperimentShown());
+    return shots;
+}
+
+std::string ListName(const std::string& given)
+{
+    std::string name = given;
+    if (name.size() > 4 && (DString(name.substr(name.size() - 4).c_str()) %= ".txt"))
+        name.resize(name.size() - 4);
+    if (name.empty())
+        Fail("empty shot list name");
+    if (!IsShotName(DString(name.c_str())) || name[0] == '.')
+        Fail("invalid shot list name " + Quoted(given));
+    return name;
+}
+
+DString ListFile(const std::string& name)
+{
+    return AppendPathElts(Expt.ExperimentFolder, "ShotLists", (name + ".txt").c_str());
+}
+
+} // namespace cli
