@@ -5,22 +5,21 @@ SAN_BUILD ?= build-asan
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
 PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
-# Only `make bench` compares with HDF5; without it bench_compare compares with raw files only.
+# What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
 BENCH_PACKAGES := libhdf5-dev
+# What `make fuzz` needs besides: clang and its libFuzzer runtime.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_BUILD   ?= build-fuzz
+# Seconds each fuzz target runs.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps bench-deps install-missing configure build test test-plain test-sanitize demo bench clean
+.PHONY: all deps configure build test test-plain test-sanitize fuzz demo bench clean
 
 all: build
 
 deps:
-	@$(MAKE) --no-print-directory install-missing WANTED="$(PACKAGES)"
-
-bench-deps: deps
-	@$(MAKE) --no-print-directory install-missing WANTED="$(BENCH_PACKAGES)"
-
-install-missing:
 	@missing=""; \
-	for p in $(WANTED); do \
+	for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -52,8 +51,9 @@ test-sanitize: deps
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-# Reconfigured, so that a build configured before HDF5 was installed now finds it.
-bench: bench-deps
+# Reconfigured, so that a build configured before HDF5 was installed finds it now.
+bench: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
@@ -61,5 +61,24 @@ bench: bench-deps
 demo: build
 	sh examples/demo/demo.sh $(BUILD)
 
+# Each libFuzzer target runs FUZZ_SECONDS on corpora seeded from the files the tests write;
+# the corpora grow from run to run in $(FUZZ_BUILD)/corpus, crashing inputs land in
+# $(FUZZ_BUILD)/crashes and fail the run.
+fuzz: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	  -G Ninja -DTALVEX_FUZZ=ON -DTALVEX_BUILD_TESTS=OFF -DTALVEX_BUILD_BENCH=OFF \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	fuzz/seed.sh $(BUILD) $(FUZZ_BUILD)/corpus
+	@mkdir -p $(FUZZ_BUILD)/crashes; out=$$(cd $(FUZZ_BUILD) && pwd); status=0; \
+	for f in $$out/fuzz/fuzz_*; do \
+	  t=$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=2048 \
+	    -artifact_prefix=$$out/crashes/$$t- $$out/corpus/$$t > $$out/$$t.log 2>&1 \
+	    || { status=1; echo "$$t: FAILED (see $(FUZZ_BUILD)/$$t.log)"; }; \
+	  echo "$$t: $$(grep -E '^Done [0-9]+ runs' $$out/$$t.log | tail -1)"; \
+	done; exit $$status
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -86,19 +86,25 @@ bool ReadHeader(dataio::Reader& r, Matrix& m, DmtHeader& h)
     return h.valueCount <= INT_MAX && h.valueCount * 4 <= r.Left();
 }
 
-// "name[first, end]": the slice range is taken out of the name. A missing or non-numeric end
-// means "to the end of the axis".
+// "name[first, end]": the slice range is taken out of the name. Only a name ending in ']'
+// whose '[' lies in its last path element has one, so a folder such as "Run[2]" stays part
+// of the path. A missing or non-numeric end means "to the end of the axis".
 void TakeSliceRange(DString& name, int& end, int& first)
 {
-    int const open = name.Find('[');
-    if (open < 0 || open >= name.Len())
+    int const last = name.Len() - 1;
+    if (last < 0 || name[last] != ']')
         return;
-    int close = name.Find(']', open);
-    if (close < 0 || close >= name.Len())
-        close = name.Len();
-    DString const inside = name.Mid(open + 1, close - open - 1);
+    int const open = name.RFind('[');
+    if (open == int(npos))
+        return;
+    for (char const sep : {'\\', '/'}) {
+        int const at = name.RFind(sep);
+        if (at != int(npos) && at > open)
+            return;
+    }
+    DString const inside = name.Mid(open + 1, last - open - 1);
     int const comma = inside.Find(',');
-    bool const hasComma = comma >= 0 && comma < inside.Len();
+    bool const hasComma = comma != int(npos);
     first = 0;
     if (!(hasComma ? inside.Left(comma) : inside).Trim().ToInt(first))
         first = 0;

@@ -133,7 +133,8 @@ float Waveform::Avg(float from, float to) const
     float sum = 0.0f;
     for (int i = i1; i < i2; ++i)
         sum += s[i];
-    return sum / static_cast<float>(i2 - i1);
+    // A window that is not a number puts i2 at INT_MIN: the difference needs 64 bits.
+    return sum / static_cast<float>(static_cast<long long>(i2) - i1);
 }
 
 namespace {

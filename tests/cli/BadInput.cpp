@@ -1,6 +1,8 @@
 // Bad input: one line on standard error naming what was wrong, status 1, nothing changed.
 #include "CliFixture.h"
 
+#include "Experiment.h"
+
 #include <filesystem>
 #include <unistd.h>
 
@@ -78,6 +80,38 @@ TEST_F(CliTest, EveryFailureIsOneLineAndChangesNothing)
         Snapshot expected = before;
         expected.erase("stderr.txt");
         EXPECT_TRUE(after == expected) << shown;
+    }
+}
+
+TEST_F(CliTest, CommandsThatOnlyLookChangeNoFile)
+{
+    // Enough shots for a progress line, which must not reach a pipe.
+    for (int i = 0; i < 25; ++i) {
+        DString name(("R" + std::to_string(i)).c_str());
+        ASSERT_GE(Expt.CreateShot(name, "run"), 0);
+    }
+    const Snapshot before = TakeSnapshot(testsupport::TestDir());
+    const std::vector<std::vector<std::string>> looks = {
+        {"shots"}, {"shots", "1000:1002", "--data", "probe"}, {"fields", "R3"},
+        {"data", "1001"}, {"eval", "Peak*2+probe\\mx", "--csv"}, {"eval", ">\\probe\\mx", "R*"},
+        {"dump", "1001", "grid"}, {"dump", "1001", "1002\\probe"}, {"plot", "1001", "probe"},
+        {"help", "eval"}, {"backup", "--help"}};
+    for (const auto& args : looks) {
+        Result run = InExp(args);
+        EXPECT_EQ(run.status, 0) << args[0] << run.err;
+        EXPECT_EQ(run.err, "") << args[0];
+    }
+    // Only the folders and empty settings files that selecting a shot creates may appear.
+    Snapshot after = TakeSnapshot(testsupport::TestDir());
+    for (const auto& [path, bytes] : before) {
+        if (path != "stderr.txt") {
+            EXPECT_EQ(after.count(path) ? after.at(path) : "<gone>", bytes) << path;
+        }
+    }
+    for (const auto& [path, bytes] : after) {
+        if (!before.count(path) && path != "stderr.txt") {
+            EXPECT_TRUE(bytes.empty() || bytes == "<folder>") << path << " holds " << bytes;
+        }
     }
 }
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-/// Runs python3's XML parser on the file: the number of trace paths and the legend texts, or
-/// the parser's complaint.
+/// Runs python3's XML parser on the file: the number of trace paths (plus 100 for each path
+/// that draws no trace), the legend texts and the title, or the parser's complaint.
 std::string InspectSvg(const std::string& file)
 {
     std::string script = testsupport::TestDir() + "/inspect.py";
@@ -17,7 +17,9 @@ std::string InspectSvg(const std::string& file)
                             "paths = [p for p in root.iter(ns + 'path') if p.get('class') == 'trace']\n"
                             "legend = [g for g in root.iter(ns + 'g') if g.get('class') == 'legend'][0]\n"
                             "texts = [t.text for t in legend.iter(ns + 'text')]\n"
-                            "print(len(paths), '|'.join(texts), root.find(ns + 'title').text)\n");
+                            "others = len(list(root.iter(ns + 'path'))) - len(paths)\n"
+                            "print(len(paths) + 100 * others, '|'.join(texts),\n"
+                            "      root.find(ns + 'title').text)\n");
     std::string command = "/usr/bin/python3 '" + script + "' '" + file + "' 2>&1";
     std::string result;
     if (FILE* p = popen(command.c_str(), "r")) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using testsupport::LE;
@@ -169,6 +170,33 @@ TEST(MatrixFile, PartialReadsTakeSlicesOfTheLastAxis)
     EXPECT_EQ(r[0], 8.0f);
     EXPECT_EQ(r.GetMatrixParam("l1"), 0.0f);
     EXPECT_EQ(r.GetMatrixParam("lc"), 3.0f);
+}
+
+// Brackets in a folder name are part of the path; only the last element carries slices.
+TEST(MatrixFile, BracketsInTheShotFolderPathAreNotASliceRange)
+{
+    ASSERT_TRUE(std::filesystem::create_directories("Run[2]/Shot[1, 3]"));
+    Matrix m = Grid(4, 5);
+    ASSERT_TRUE(m.Write("Run[2]/Shot[1, 3]/p"));
+    ASSERT_TRUE(m.Write("p")); // what a cut at the first '[' would read instead
+    ASSERT_TRUE(m.Write("Run[2]/Shot[1, 3]/q[x]y"));
+
+    for (char const* name : {"Run[2]/Shot[1, 3]/p", "Run[2]\\Shot[1, 3]\\p"}) {
+        Matrix whole;
+        ASSERT_TRUE(whole.Read(name)) << name;
+        EXPECT_EQ(whole.Count(), 20) << name;
+        EXPECT_EQ(whole.GetSize(2), 5) << name;
+    }
+    for (char const* name : {"Run[2]/Shot[1, 3]/p[1, 3]", "Run[2]\\Shot[1, 3]\\p[1, 3]"}) {
+        Matrix part;
+        ASSERT_TRUE(part.Read(name)) << name;
+        EXPECT_EQ(part.GetSize(2), 2) << name;
+        EXPECT_EQ(part[0], 4.0f) << name;
+    }
+    // A '[' in the last element with text after the ']' belongs to the file name.
+    Matrix odd;
+    ASSERT_TRUE(odd.Read("Run[2]/Shot[1, 3]/q[x]y"));
+    EXPECT_EQ(odd.Count(), 20);
 }
 
 TEST(MatrixFile, AppendAddsSlicesAlongTheLastAxis)

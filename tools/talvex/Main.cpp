@@ -79,14 +79,15 @@ int Run(const std::vector<std::string>& argv)
         Fail("no command given; run 'talvex --help'");
     }
     std::string name = argv[at];
-    rest.insert(rest.end(), argv.begin() + at + 1, argv.end());
     if (name == "help") {
-        const CommandInfo* c = rest.empty() ? nullptr : FindCommand(rest[0]);
-        if (!rest.empty() && !c)
-            Fail("unknown command " + Quoted(rest[0]) + "; run 'talvex --help'");
+        std::string topic = at + 1 < argv.size() ? argv[at + 1] : std::string();
+        const CommandInfo* c = topic.empty() ? nullptr : FindCommand(topic);
+        if (!topic.empty() && !c)
+            Fail("unknown command " + Quoted(topic) + "; run 'talvex --help'");
         Out(c ? CommandHelp(*c) : GeneralHelp());
         return 0;
     }
+    rest.insert(rest.end(), argv.begin() + at + 1, argv.end());
     const CommandInfo* command = FindCommand(name);
     if (!command)
         Fail("unknown command " + Quoted(name) + "; run 'talvex --help'");
