@@ -6,7 +6,9 @@ SAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage libhdf5-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
+# What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
+BENCH_PACKAGES := libhdf5-dev
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
 WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
 # What `make fuzz` needs besides: clang and its libFuzzer runtime.
@@ -70,7 +72,11 @@ test-windows: deps-windows
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	sh cmake/wine-ctest.sh $(WIN_BUILD) $(JOBS)
 
+# Reconfigured, so that a build configured before HDF5 was installed finds it now.
 bench: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 demo: build
