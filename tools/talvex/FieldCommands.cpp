@@ -133,7 +133,9 @@ int RunCreate(const CommandLine& cl)
     DString shot(name.c_str());
     if (Expt.GuessPathFromShot(shot) >= 0)
         Fail("shot " + Quoted(name) + " already exists");
-    if (Expt.CreateShot(shot, comment, false) < 0)
+    // The library does not report a folder it could not make.
+    DString made;
+    if (Expt.CreateShot(shot, comment, false) < 0 || !FolderExists(made = Expt.ShotFolder))
         Fail("could not create shot " + Quoted(name));
     return 0;
 }
@@ -150,7 +152,11 @@ int RunRename(const CommandLine& cl)
         return 0;
     if (!(target %= shot.name) && Expt.GuessPathFromShot(target) >= 0)
         Fail("shot " + Quoted(newName) + " already exists");
-    if (!Expt.RenameShot(target))
+    DString from = Expt.ShotFolder, to;
+    // The library reports success even when the folder kept its name.
+    bool renamed = Expt.RenameShot(target) && FolderExists(to = Expt.ShotFolder)
+                   && ((target %= shot.name) || !FolderExists(from));
+    if (!renamed)
         Fail("could not rename shot " + Quoted(shot.name) + " to " + Quoted(newName));
     return 0;
 }
