@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -313,6 +314,16 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
     };
     WriteBytes("crash.ini", content(0));
     const size_t size = content(0).size();
+    // Kill moments span a few rewrites as this build and load run them, so that some rewrites
+    // complete and the rest are cut at every stage.
+    WriteBytes("probe.ini", content(0));
+    DIni probe("probe.ini");
+    probe.SetSection("S0");
+    auto const t0 = std::chrono::steady_clock::now();
+    probe.SetKeyValue("counter", "00000001");
+    auto const rewriteUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - t0).count();
+    const unsigned span = unsigned(std::max<long long>(25000, 4 * rewriteUs));
     std::mt19937 rng(12345);
     int seen = 0;
     for (int round = 0; round < 30; ++round) {
@@ -336,7 +347,7 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
         ASSERT_EQ(read(ready[0], &byte, 1), 1);
         close(ready[0]);
         close(ready[1]);
-        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 25000));
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % span));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
 
