@@ -2,32 +2,48 @@
 BUILD   ?= build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
 SAN_BUILD ?= build-asan
+# The Windows build: cross-compiled with mingw-w64, its tests run under wine.
+WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage libhdf5-dev
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy gnudatalanguage
+# What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
+BENCH_PACKAGES := libhdf5-dev
+# The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
+WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
 # What `make fuzz` needs besides: clang and its libFuzzer runtime.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_BUILD   ?= build-fuzz
 # Seconds each fuzz target runs.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test test-plain test-sanitize fuzz demo bench clean
+.PHONY: all deps deps-windows configure build test test-plain test-sanitize test-windows fuzz \
+        demo bench clean
 
 all: build
 
-deps:
+# Installs the Debian packages of $(1) that are missing (run as root), with apt options $(2).
+define install_missing
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "installing:$$missing"; \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $(2) $$missing; \
 	  else \
 	    echo "missing Debian packages:$$missing (run as root to install them)"; exit 1; \
 	  fi; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES),)
+
+# wine's recommended packages (32-bit wine, fonts, media libraries) are not needed here.
+deps-windows:
+	$(call install_missing,$(WIN_PACKAGES),--no-install-recommends)
 
 configure: deps
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja
@@ -49,7 +65,18 @@ test-sanitize: deps
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# Each test program runs once under wine (it isolates every test itself).
+test-windows: deps-windows
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTALVEX_BUILD_BENCH=OFF
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	sh cmake/wine-ctest.sh $(WIN_BUILD) $(JOBS)
+
+# Reconfigured, so that a build configured before HDF5 was installed finds it now.
 bench: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 demo: build
@@ -75,4 +102,4 @@ fuzz: build
 	done; exit $$status
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)

@@ -102,11 +102,7 @@ DString GetLocalSettingsPath()
 {
     DString folder(platform::PerUserDataFolder().c_str(), npos);
     // The per-user folder is a native path, so it takes the native separator.
-#if defined(_WIN32)
-    folder << '\\' << "Talvex";
-#else
-    folder << '/' << "Talvex";
-#endif
+    folder << platform::kNativeSeparator << "Talvex";
     return folder;
 }
 

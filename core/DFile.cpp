@@ -173,7 +173,7 @@ bool DFile::IsEOF() const
 
 __int64 DFile::Tell() const
 {
-    return IsOpen() ? __int64(TALVEX_FTELL(d->fp)) : -1;
+    return IsOpen() ? static_cast<__int64>(TALVEX_FTELL(d->fp)) : -1;
 }
 
 __int64 DFile::Length() const

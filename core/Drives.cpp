@@ -11,10 +11,10 @@ int g_depth = 0;
 } // namespace
 
 // Read without selecting the section, so that a lookup never moves StIni's current section;
-// while Silent there is no settings file and no drive resolves.
+// while Silent there is no settings file and no drive resolves. Windows has drives of its own.
 std::string DriveMapping(char letter)
 {
-    if (Silent)
+    if (Silent || platform::kWindows)
         return std::string();
     const DStringArray lines = StIni.GetFullSection("Drives");
     const char lower = char(letter - 'A' + 'a');

@@ -5,8 +5,8 @@
 #include <string>
 
 /// Value of key <letter> (upper case) in section Drives of the program settings file, spaces
-/// trimmed: a native folder ("/mnt/x") or a Windows path ("\\srv\share"). Empty when absent
-/// and while Silent.
+/// trimmed: a native folder ("/mnt/x") or a Windows path ("\\srv\share"). Empty when absent,
+/// while Silent, and always on Windows, whose drive letters are the system's own.
 std::string DriveMapping(char letter);
 
 /// Native folder that drive `letter` (upper case) stands for; empty when it does not resolve.

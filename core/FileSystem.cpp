@@ -14,7 +14,10 @@ std::string Std(DString const& s) { return std::string(s.c_str(), std::size_t(s.
 
 DString D(std::string const& s) { return DString(s.c_str()); }
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsSep(char c) { return platform::IsPathSeparator(c); }
+
+// Native paths: Windows itself also splits at '/'.
+bool IsNativeSep(char c) { return c == platform::kNativeSeparator || c == '/'; }
 
 bool EndsWithSep(DString const& s) { return s.Len() > 0 && IsSep(s[s.Len() - 1]); }
 
@@ -46,24 +49,28 @@ std::string Native(DString const& path, bool forWrite)
 
 bool Wild(DString const& path) { return platform::HasWildcard(Std(path)); }
 
+// The refusals of DeleteFolder take every separator the operating system takes, so that no
+// spelling of a root or of "." and ".." gets through on any system.
+bool IsAnySep(char c) { return c == '\\' || c == '/'; }
+
 // A path with nothing below its root: "", "\", "C:", "C:\", "\\server\share".
 bool IsRootOnly(DString const& path)
 {
-    DString p = path;
-    while (EndsWithSep(p))
-        p.TruncateBy(1);
-    if (!p)
+    int n = path.Len();
+    while (n > 0 && IsAnySep(path[n - 1]))
+        --n;
+    if (n == 0)
         return true;
-    if (p.Len() >= 2 && p[0] == '\\' && p[1] == '\\') {
+    if (n >= 2 && IsAnySep(path[0]) && IsAnySep(path[1])) {
         int elements = 0;
-        for (int i = 2; i < p.Len(); ++i)
-            if (!IsSep(p[i]) && (i == 2 || IsSep(p[i - 1])))
+        for (int i = 2; i < n; ++i)
+            if (!IsAnySep(path[i]) && (i == 2 || IsAnySep(path[i - 1])))
                 ++elements;
         return elements <= 2;
     }
-    if (p.Len() >= 2 && p[1] == ':') {
-        for (int i = 2; i < p.Len(); ++i)
-            if (!IsSep(p[i]))
+    if (n >= 2 && path[1] == ':') {
+        for (int i = 2; i < n; ++i)
+            if (!IsAnySep(path[i]))
                 return false;
         return true;
     }
@@ -72,20 +79,25 @@ bool IsRootOnly(DString const& path)
 
 bool IsDotElement(DString const& path)
 {
-    DString p = path, folder, name;
-    while (EndsWithSep(p))
-        p.TruncateBy(1);
-    SplitPathElts(p, folder, name);
+    int end = path.Len();
+    while (end > 0 && IsAnySep(path[end - 1]))
+        --end;
+    int start = end;
+    while (start > 0 && !IsAnySep(path[start - 1]))
+        --start;
+    if (start == 0 && end >= 2 && path[1] == ':') // "C:.." is the parent of C:'s folder
+        start = 2;
+    DString name = path.Mid(start, end - start);
     return name == "." || name == "..";
 }
 
-// Native parent folder of a native path.
-std::string NativeFolder(std::string const& native)
+// A native path with its last element replaced by `name`.
+std::string WithLastElement(std::string const& native, std::string const& name)
 {
-    std::size_t slash = native.find_last_of('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? "/" : native.substr(0, slash);
+    std::size_t i = native.size();
+    while (i > 0 && !IsNativeSep(native[i - 1]))
+        --i;
+    return native.substr(0, i) + name;
 }
 
 // Shared by RenameFile and RenameFolder: the target keeps the caller's spelling of its last
@@ -100,8 +112,7 @@ bool RenameEntry(DString const& from, DString const& to, bool folderOnly)
         while (EndsWithSep(t))
             t.TruncateBy(1);
         SplitPathElts(t, folder, name);
-        std::string parent = NativeFolder(dst);
-        dst = parent.empty() ? Std(name) : parent + (parent == "/" ? "" : "/") + Std(name);
+        dst = WithLastElement(dst, Std(name));
         if (dst == src)
             return true;
     }
@@ -147,7 +158,7 @@ bool FolderExists(DString& path)
 __int64 FileDate(DString const& path)
 {
     std::vector<platform::FoundEntry> found = Find(path);
-    return found.empty() ? 0 : __int64(found[0].modified);
+    return found.empty() ? 0 : static_cast<__int64>(found[0].modified);
 }
 
 int GetFileLen(DString const& path)
@@ -187,8 +198,8 @@ bool GetFilesDates(DString const& pattern, DStringArray& names, DArray<__int64, 
         if (e.folder || e.name[0] == '.')
             continue;
         names.Add(D(e.name));
-        created.Add(__int64(e.created));
-        modified.Add(__int64(e.modified));
+        created.Add(static_cast<__int64>(e.created));
+        modified.Add(static_cast<__int64>(e.modified));
     }
     return true;
 }

@@ -39,8 +39,8 @@ ModuleTable& Table()
 std::string NativeModulePath(const DString& path)
 {
     std::string native = platform::ToNative(path.c_str(), false);
-    if (!native.empty() && native.find('/') == std::string::npos)
-        native.insert(0, "./");
+    if (!native.empty() && native.find_first_of("/\\") == std::string::npos)
+        native.insert(0, {'.', platform::kNativeSeparator});
     return native;
 }
 
@@ -51,7 +51,7 @@ void* GetProc(const DString& folder, const DString& module, const char* symbol, 
 {
     DString file = module;
     if (!(flags & ModuleNoExtension))
-        file << ".so";
+        file << platform::kModuleExtension;
     DString path = AppendPathElts(folder, file);
 
     std::string native = NativeModulePath(path);

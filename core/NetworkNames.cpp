@@ -9,10 +9,9 @@
 
 namespace {
 
-
 DString D(std::string const& s) { return DString(s.c_str()); }
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsSep(char c) { return platform::IsPathSeparator(c); }
 
 bool IsNetworkPath(DString const& p) { return p.Len() >= 2 && p[0] == '\\' && p[1] == '\\'; }
 
@@ -29,9 +28,14 @@ DString WithSeparators(DString const& s, char sep)
 }
 
 // An absolute path as native text, for comparison with share folders and mount points: a
-// mapped drive becomes its folder. Empty for relative paths and unmapped drives.
+// mapped drive becomes its folder (on Windows drive paths are native already). Empty for
+// relative paths and unmapped drives.
 DString NativeText(DString const& path)
 {
+    if (platform::kWindows)
+        return (path.Len() >= 2 && path[1] == ':') || (path.Len() > 0 && IsSep(path[0]))
+            ? path
+            : DString();
     if (path.Len() >= 2 && path[1] == ':') {
         char letter = path[0];
         if (letter >= 'a' && letter <= 'z')
@@ -73,11 +77,16 @@ DString GetUNCFileName(DString const& path)
 {
     if (IsNetworkPath(path))
         return path;
-    if (path.Len() >= 2 && path[1] == ':') { // a drive mapped onto a network path
+    if (path.Len() >= 2 && path[1] == ':') { // a drive connected to a network path
         char letter = path[0];
         if (letter >= 'a' && letter <= 'z')
             letter = char(letter - 'a' + 'A');
-        DString remote = D(letter >= 'A' && letter <= 'Z' ? DriveMapping(letter) : "");
+        DString remote;
+        if (letter >= 'A' && letter <= 'Z') {
+            remote = D(platform::NetworkDriveRemote(letter));
+            if (!remote)
+                remote = D(DriveMapping(letter));
+        }
         while (IsNetworkPath(remote) && IsSep(remote[remote.Len() - 1]))
             remote.TruncateBy(1);
         DString rest = WithSeparators(path.Mid(2), '\\');

@@ -1,17 +1,24 @@
 // Path text: joining, splitting and testing paths, and the one path comparison of the system.
 #include "Paths.h"
+#include "Platform.h"
 
 #include <string>
 #include <vector>
 
 namespace {
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+// Separators of the path rules: only '\' on Windows.
+bool IsSep(char c) { return platform::IsPathSeparator(c); }
+
+// Comparisons take '\' and '/' as the same character everywhere: the system itself does.
+bool IsAnySep(char c) { return c == '\\' || c == '/'; }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 bool IsWindowsStyle(char const* p, int n)
 {
+    if (platform::kWindows)
+        return true;
     if (n >= 2 && p[0] == '\\' && p[1] == '\\')
         return true;
     if (n >= 2 && p[1] == ':')
@@ -47,15 +54,15 @@ PathShape Shape(DString const& s)
     PathShape shape;
     char const* p = s.c_str();
     int n = s.Len(), i = 0;
-    while (i < n && IsSep(p[i]))
+    while (i < n && IsAnySep(p[i]))
         ++i;
     shape.lead = i > 2 ? 2 : i;
     while (i < n) {
         int start = i;
-        while (i < n && !IsSep(p[i]))
+        while (i < n && !IsAnySep(p[i]))
             ++i;
         shape.elems.push_back({start, i - start});
-        while (i < n && IsSep(p[i]))
+        while (i < n && IsAnySep(p[i]))
             ++i;
     }
     return shape;
@@ -94,6 +101,8 @@ DString AppendPathElts(DString const& a, DString const& b)
         return b;
     if (!b)
         return a;
+    if (platform::kWindows) // a + '\' + b exactly
+        return DString(a) << '\\' << b;
     bool windows = IsWindowsStyle(a.c_str(), a.Len());
     char sep = windows ? '\\' : '/';
     DString r(a);
@@ -132,10 +141,13 @@ bool IsFullQual(DString const& path)
     char const* p = path.c_str();
     int n = path.Len();
     return (n >= 2 && p[0] == '\\' && p[1] == '\\') || (n >= 2 && p[1] == ':')
-        || (n >= 1 && p[0] == '/');
+        || (!platform::kWindows && n >= 1 && p[0] == '/');
 }
 
-DString TranslateFileName(DString const& path) { return WithSeparator(path, '\\', '/'); }
+DString TranslateFileName(DString const& path)
+{
+    return platform::kWindows ? WithSeparator(path, '/', '\\') : WithSeparator(path, '\\', '/');
+}
 
 bool IsWindowsStylePath(DString const& path) { return IsWindowsStyle(path.c_str(), path.Len()); }
 

@@ -5,14 +5,15 @@
 #include "DString.h"
 #include "TalvexApi.h"
 
-// Both '\' and '/' separate the elements of a path. A path is in Windows style when it begins
-// with two backslashes, has ':' as its second character, or holds '\' and no '/'; otherwise
-// it is native. These functions only look at text: nothing here touches the disk.
+// On Windows only '\' separates the elements of a path and every path is in Windows style.
+// Elsewhere both '\' and '/' separate them; a path is in Windows style when it begins with two
+// backslashes, has ':' as its second character, or holds '\' and no '/'; otherwise it is
+// native. These functions only look at text: nothing here touches the disk.
 
-/// a and b joined with one separator in a's style (a Windows-style a gives '\' and turns the
-/// '/' of b into '\'; a native a gives '/' and turns the '\' of b into '/'). An empty part
-/// adds no separator and leaves the other as it is. Nothing is collapsed: "C:\" and "b" give
-/// "C:\\b".
+/// a and b joined with one separator in a's style: on Windows a + '\' + b exactly; elsewhere a
+/// Windows-style a gives '\' and turns the '/' of b into '\', a native a gives '/' and turns
+/// the '\' of b into '/'. An empty part adds no separator and leaves the other as it is.
+/// Nothing is collapsed: "C:\" and "b" give "C:\\b".
 TALVEX_API DString AppendPathElts(DString const& a, DString const& b);
 /// The two-part form applied left to right.
 TALVEX_API DString AppendPathElts(DString const& a, DString const& b, DString const& c);
@@ -25,14 +26,15 @@ TALVEX_API DString AppendPathElts(DString const& a, DString const& b, DString co
 /// none), folder = the text before it (empty when there is none).
 TALVEX_API void SplitPathElts(DString const& path, DString& folder, DString& name);
 
-/// True for an absolute path: two leading backslashes, ':' as second character, or a
-/// leading '/'.
+/// True for an absolute path: two leading backslashes, ':' as second character, or (not on
+/// Windows) a leading '/'.
 TALVEX_API bool IsFullQual(DString const& path);
 
-/// The path with every '\' turned into '/' (the native separator).
+/// The path with the native separator throughout: every '/' turned into '\' on Windows, every
+/// '\' into '/' elsewhere.
 TALVEX_API DString TranslateFileName(DString const& path);
 
-/// True when the path is in Windows style (see above).
+/// True when the path is in Windows style (see above; always on Windows).
 TALVEX_API bool IsWindowsStylePath(DString const& path);
 
 // ---- Comparing paths ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "Log.h"
 #include "Paths.h"
+#include "Platform.h"
 
 TALVEX_API Experiment Expt;
 
@@ -13,7 +14,7 @@ const int Experiment::CurDataVersion;
 
 namespace {
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsSep(char c) { return platform::IsPathSeparator(c); }
 
 /// `mark` + the part of path below prefix, written with backslashes; empty when prefix is
 /// empty or not a folder above path.

@@ -13,6 +13,26 @@
 // opens as it is (the result of ToNative).
 namespace platform {
 
+// ---- Conventions of this system ----------------------------------------------------------------
+
+/// True on Windows, where callers' paths are native as written: only '\' separates elements,
+/// and drive letters and \\server\share are the operating system's own.
+#if defined(_WIN32)
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+/// The separator of native paths ('\' on Windows, '/' elsewhere).
+constexpr char kNativeSeparator = kWindows ? '\\' : '/';
+
+/// True for a character that separates path elements by the system's path rules: '\' on
+/// Windows; '\' and '/' elsewhere, where '/' is the native separator.
+constexpr bool IsPathSeparator(char c) { return c == '\\' || (!kWindows && c == '/'); }
+
+/// The file extension of a loadable module: ".dll" on Windows, ".so" elsewhere.
+constexpr const char* kModuleExtension = kWindows ? ".dll" : ".so";
+
 // ---- Clock -----------------------------------------------------------------------------------
 
 /// Seconds of a monotonic clock; only differences between two calls mean anything.
@@ -140,9 +160,10 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // ---- Writer locks ------------------------------------------------------------------------------
 
-/// Takes the writer lock of one file, waiting while another process holds it: an fcntl lock
-/// on the hidden lock file ".<name>.lock" beside the file (the name in lower case; beside a
-/// symbolic link's final target), which exists only while the lock is held. The system
+/// Takes the writer lock of one file, waiting while another process holds it: a lock (fcntl;
+/// LockFileEx on Windows) on the hidden lock file ".<name>.lock" beside the file (the name in
+/// lower case; beside a symbolic link's final target), which exists only while the lock is held
+/// or waited for (on Windows the system deletes it with its last handle). The system
 /// releases the lock when its process ends, however it ends, so a killed writer leaves no
 /// stale lock (at most a lock file that the next writer takes over). Re-entrant within a
 /// process. Returns a handle for ReleaseWriterLock, or -1 when no lock can be had (the folder
@@ -163,8 +184,10 @@ std::string CurrentDirectory();
 /// Changes the current directory; true on success.
 bool SetCurrentDirectory(const std::string& nativePath);
 
-/// The per-user data folder: $XDG_DATA_HOME when it is absolute, else $HOME/.local/share,
-/// else the password database's home folder + /.local/share. Empty when none is known.
+/// The per-user data folder. Windows: %LOCALAPPDATA% when it is absolute, else the shell's
+/// local application data folder. Elsewhere: $XDG_DATA_HOME when it is absolute, else
+/// $HOME/.local/share, else the password database's home folder + /.local/share. Empty when
+/// none is known.
 std::string PerUserDataFolder();
 
 /// This computer's network name: the host name up to its first '.'.
@@ -192,8 +215,8 @@ struct Share {
     std::string folder;
 };
 
-/// This computer's shares in file order (the Samba configuration file, or the file named by
-/// TALVEX_SMB_CONF); empty when the table cannot be read.
+/// This computer's shares in table order (Windows: the registry's share list; elsewhere the Samba
+/// configuration file, or the file named by TALVEX_SMB_CONF); empty when it cannot be read.
 std::vector<Share> ShareTable();
 
 /// One mounted network share: //server/share[/subPath] mounted at mountPoint.
@@ -205,8 +228,14 @@ struct NetworkMount {
 };
 
 /// The mounted CIFS/SMB shares in table order (/proc/self/mounts, or the file named by
-/// TALVEX_MOUNTS); empty when the table cannot be read.
+/// TALVEX_MOUNTS); empty when the table cannot be read, and always on Windows, whose mapped
+/// network drives are found through NetworkDriveRemote.
 std::vector<NetworkMount> MountTable();
+
+/// The remote name (\\server\share...) that drive `letter` (upper case) is connected to;
+/// empty when it is no connected network drive, and always where drive letters are not the
+/// operating system's own.
+std::string NetworkDriveRemote(char letter);
 
 } // namespace platform
 

@@ -8,6 +8,7 @@ using testsupport::ReadBytes;
 
 namespace {
 constexpr float Sentinel = 12345.0f;
+const double Pi = std::acos(-1.0); // M_PI is not standard C++
 } // namespace
 
 TEST_F(ApiTest, MatrixFileAndInfo)
@@ -147,7 +148,7 @@ TEST_F(ApiTest, GetPGroupReadsAtMostTheStatedCount)
 TEST_F(ApiTest, StartMinus77ConvertsToCartesian)
 {
     ASSERT_EQ(CreateShotC("1"), 1);
-    float const polar[16] = {2, float(M_PI / 2), 9, 1, 0, 5, 6, 7, //
+    float const polar[16] = {2, float(Pi / 2), 9, 1, 0, 5, 6, 7, //
                              1, 0, 0, 0, 3, 0, 0, 0};
     SetPGroupC("pg", 2, 1, 0, 0, polar);
     float out[16];

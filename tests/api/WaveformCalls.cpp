@@ -1,6 +1,7 @@
 // Waveforms through the C interface: the .wvf written, and reads that fill exactly n floats.
 #include "ApiFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -71,6 +72,33 @@ TEST_F(ApiTest, GetWaveformFillsExactlyN)
     GetWaveformC("probe", -3, 1.5f, 0.25f, out.data());
     GetWaveformC("probe", 3, 1.5f, 0.25f, nullptr);
     EXPECT_EQ(out[0], Sentinel);
+}
+
+// Reads on the stored time base take the samples straight from the file: a shorter n stops
+// early, and a file cut inside its samples or its header still reads as zeros.
+TEST_F(ApiTest, GetWaveformOnTheStoredTimeBase)
+{
+    ASSERT_EQ(CreateShotC("1"), 1);
+    std::vector<float> v(1000);
+    for (size_t i = 0; i < v.size(); ++i)
+        v[i] = float(i) * 0.5f;
+    SetWaveformC("probe", int(v.size()), -2.0f, 0.125f, v.data());
+
+    auto out = Buffer(4);
+    GetWaveformC("probe", 3, -2.0f, 0.125f, out.data());
+    EXPECT_EQ(out, (std::vector<float>{0, 0.5f, 1, Sentinel}));
+    out = Buffer(1001);
+    GetWaveformC("probe", 1000, -2.0f, 0.125f, out.data());
+    EXPECT_TRUE(std::equal(v.begin(), v.end(), out.begin()));
+    EXPECT_EQ(out[1000], Sentinel);
+
+    std::string const whole = ReadBytes(InShot("probe.wvf"));
+    for (size_t cut : {whole.size() - 1, whole.size() - 2000, size_t(50)}) {
+        WriteBytes(InShot("probe.wvf"), whole.substr(0, cut));
+        out = Buffer(4);
+        GetWaveformC("probe", 3, -2.0f, 0.125f, out.data());
+        EXPECT_EQ(out, (std::vector<float>{0, 0, 0, Sentinel})) << cut;
+    }
 }
 
 TEST_F(ApiTest, WaveformFromPairs)

@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 using testsupport::ReadBytes;
 using testsupport::TestDir;
@@ -21,21 +19,13 @@ namespace {
 /// A settings file of the running test's own.
 std::string File()
 {
-    return TestDir() + "/work/" + testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    return testsupport::Native(TestDir() + "/work/" +
+                               testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
 }
 
-struct timespec WriteTime(std::string const& path)
-{
-    struct stat st {};
-    stat(path.c_str(), &st);
-    return st.st_mtim;
-}
+long long WriteTime(std::string const& path) { return testsupport::WriteTimeNs(path); }
 
-void SetWriteTime(std::string const& path, struct timespec t)
-{
-    struct timespec times[2] = {{0, UTIME_OMIT}, t};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
+void SetWriteTime(std::string const& path, long long t) { testsupport::SetWriteTimeNs(path, t); }
 
 std::string Value(DIni& ini, char const* section, char const* key)
 {
@@ -45,7 +35,7 @@ std::string Value(DIni& ini, char const* section, char const* key)
 /// Rewrites the file in place (same inode) and puts its write time back.
 void RewriteUnseen(std::string const& path, std::string const& bytes)
 {
-    struct timespec t = WriteTime(path);
+    long long t = WriteTime(path);
     WriteBytes(path, bytes);
     SetWriteTime(path, t);
 }
@@ -70,10 +60,10 @@ TEST(DIniReload, UnchangedFileKeepsMemoryAfterOwnWrites)
     ASSERT_TRUE(ini.SetFileName(File().c_str()));
     EXPECT_EQ(Value(ini, "A", "k"), "33");
 
-    struct timespec t = WriteTime(File());
+    long long t = WriteTime(File());
     WriteBytes(File(), "[A]\r\nk=44");
-    t.tv_nsec = (t.tv_nsec + 1) % 1000000000L;
-    SetWriteTime(File(), t);
+    SetWriteTime(File(), t + testsupport::kFileTimeStepNs); // one step later, same size
+
     ASSERT_TRUE(ini.SetFileName(File().c_str()));
     EXPECT_EQ(Value(ini, "A", "k"), "44");
 
@@ -81,7 +71,7 @@ TEST(DIniReload, UnchangedFileKeepsMemoryAfterOwnWrites)
     std::string other = TestDir() + "/work/other.ini";
     WriteBytes(other, "[A]\r\nk=55");
     SetWriteTime(other, t);
-    ASSERT_EQ(std::rename(other.c_str(), File().c_str()), 0);
+    std::filesystem::rename(other, File());
     ASSERT_TRUE(ini.SetFileName(File().c_str()));
     EXPECT_EQ(Value(ini, "A", "k"), "55");
 }

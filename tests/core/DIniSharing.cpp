@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using testsupport::ReadBytes;
@@ -92,32 +90,23 @@ TEST(DIniSharing, ConcurrentProcessesLoseNoKey)
     // shot's field file is bound for every change), one through a long-lived object that never
     // re-reads, part of the time holding its writes.
     const int processes = 4, keys = 200;
-    WriteBytes("bound.ini", "");
-    std::vector<pid_t> pids;
-    for (int p = 0; p < processes; ++p) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            DIni kept("kept.ini");
-            kept.SetSection("All");
-            for (int k = 0; k < keys; ++k) {
-                const DString key = DString("p") + DString(p) + "_" + DString(k);
-                DIni bound("bound.ini");
-                bound.SetSection("Fields");
-                bound.SetKeyValue(key, DString(k));
-                kept.HoldWrite(k % 50 < 10);
-                kept.SetKeyValue(key, DString(k));
-            }
-            kept.HoldWrite(false);
-            _exit(0);
+    const int child = testsupport::ChildIndex("writer");
+    if (child >= 0) {
+        DIni kept("kept.ini");
+        kept.SetSection("All");
+        for (int k = 0; k < keys; ++k) {
+            const DString key = DString("p") + DString(child) + "_" + DString(k);
+            DIni bound("bound.ini");
+            bound.SetSection("Fields");
+            bound.SetKeyValue(key, DString(k));
+            kept.HoldWrite(k % 50 < 10);
+            kept.SetKeyValue(key, DString(k));
         }
-        pids.push_back(pid);
+        kept.HoldWrite(false);
+        return;
     }
-    for (pid_t pid : pids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    WriteBytes("bound.ini", "");
+    ASSERT_TRUE(testsupport::RunChildren("writer", processes));
     DIni bound("bound.ini"), kept("kept.ini");
     int lost = 0;
     for (int p = 0; p < processes; ++p)

@@ -1,6 +1,8 @@
 // Numbers and dates to and from string text: fixed formats, caller formats, parsing.
 #include "DString.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,7 +18,7 @@ std::string Text(DString const& s) { return std::string(s.c_str(), static_cast<s
 /// A fixed zone without daylight saving, three hours east of UTC.
 void FixedZone()
 {
-    setenv("TZ", "XST-3", 1);
+    testsupport::SetEnv("TZ", "XST-3");
     tzset();
 }
 
@@ -169,7 +171,8 @@ TEST(DStringConvert, DatesReadAsLocalTime)
     ASSERT_TRUE(DString("03/04/2021 12:30:00 AM").ToDate(t));
     EXPECT_EQ(t, 1614850200) << "AM changes nothing";
     ASSERT_TRUE(DString("3-4-21 13:02:03").ToDate(t));
-    EXPECT_EQ(t, -1540907877) << "years up to 1900 count from 1900";
+    // Years up to 1900 count from 1900; Windows represents no time before 1970.
+    EXPECT_EQ(t, testsupport::kWindows ? -1 : -1540907877);
     ASSERT_TRUE(DString("03/04/2021").ToDate(t));
     EXPECT_EQ(t, 1614805200);
     ASSERT_TRUE(DString("03/04/2021  05").ToDate(t)) << "an empty hour, then the minutes";
@@ -181,7 +184,7 @@ TEST(DStringConvert, DatesReadAsLocalTime)
 
 TEST(DStringConvert, DateTextRoundTrips)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    testsupport::SetEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     tzset();
     __int64 const times[] = {0, 86399, 951782400, 1614852123, 1700000000, 4102444799};
     for (__int64 t : times) {

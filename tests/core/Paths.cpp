@@ -1,7 +1,11 @@
 // Path text: joining in the first part's style, splitting, absolute paths and comparisons.
 #include "Paths.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
+
+using testsupport::kWindows;
 
 namespace {
 
@@ -16,6 +20,13 @@ TEST(Paths, AppendJoinsInTheFirstPartsStyle)
     EXPECT_EQ(S(AppendPathElts("C:\\a", "")), "C:\\a");
     EXPECT_EQ(S(AppendPathElts("C:\\", "b")), "C:\\\\b"); // nothing collapsed
     EXPECT_EQ(S(AppendPathElts("C:", "b")), "C:\\b");
+    if (kWindows) { // a + '\' + b, exactly as written
+        EXPECT_EQ(S(AppendPathElts("\\\\srv\\x", "a/b")), "\\\\srv\\x\\a/b");
+        EXPECT_EQ(S(AppendPathElts("Shots", "a\\b")), "Shots\\a\\b");
+        EXPECT_EQ(S(AppendPathElts("a\\b", "c", "d/e", "f", "g")), "a\\b\\c\\d/e\\f\\g");
+        EXPECT_EQ(S(AppendPathElts("x", "", "y", "")), "x\\y");
+        return;
+    }
     EXPECT_EQ(S(AppendPathElts("/data/x", "Archive\\Run1")), "/data/x/Archive/Run1");
     EXPECT_EQ(S(AppendPathElts("\\\\srv\\x", "a/b")), "\\\\srv\\x\\a\\b");
     EXPECT_EQ(S(AppendPathElts("Shots", "a\\b")), "Shots/a/b");
@@ -29,26 +40,26 @@ TEST(Paths, SplitQualifyAndTranslate)
     SplitPathElts("file.txt", folder, name);
     EXPECT_EQ(S(folder), "");
     EXPECT_EQ(S(name), "file.txt");
-    SplitPathElts("C:\\a/b\\c.wvf", folder, name);
-    EXPECT_EQ(S(folder), "C:\\a/b");
-    EXPECT_EQ(S(name), "c.wvf");
-    DString same("/x/y");
+    SplitPathElts("C:\\a\\b/c.wvf", folder, name);
+    EXPECT_EQ(S(folder), kWindows ? "C:\\a" : "C:\\a\\b");
+    EXPECT_EQ(S(name), kWindows ? "b/c.wvf" : "c.wvf"); // only '\' separates on Windows
+    DString same("\\x\\y");
     SplitPathElts(same, same, name); // folder aliases the path
-    EXPECT_EQ(S(same), "/x");
+    EXPECT_EQ(S(same), "\\x");
     EXPECT_EQ(S(name), "y");
 
     EXPECT_TRUE(IsFullQual("C:\\x"));
     EXPECT_TRUE(IsFullQual("\\\\srv\\x"));
-    EXPECT_TRUE(IsFullQual("/tmp/x"));
+    EXPECT_EQ(IsFullQual("/tmp/x"), !kWindows);
     EXPECT_FALSE(IsFullQual("x\\y"));
     EXPECT_FALSE(IsFullQual("\\x"));
     EXPECT_FALSE(IsFullQual(""));
-    EXPECT_EQ(S(TranslateFileName("a\\b/c\\")), "a/b/c/");
+    EXPECT_EQ(S(TranslateFileName("a\\b/c\\")), kWindows ? "a\\b\\c\\" : "a/b/c/");
 
     EXPECT_TRUE(IsWindowsStylePath("a\\b"));
-    EXPECT_FALSE(IsWindowsStylePath("a\\b/c"));
     EXPECT_TRUE(IsWindowsStylePath("C:/x"));
-    EXPECT_FALSE(IsWindowsStylePath("name"));
+    EXPECT_EQ(IsWindowsStylePath("a\\b/c"), kWindows); // every path is, on Windows
+    EXPECT_EQ(IsWindowsStylePath("name"), kWindows);
 }
 
 TEST(Paths, ComparisonTreatsSeparatorsAndCaseAlike)

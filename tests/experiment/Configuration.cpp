@@ -13,7 +13,7 @@ TEST_F(ExperimentTest, FolderWithoutSettingsFileOpensWithDefaults)
     EXPECT_EQ(S(Expt.GetExperimentName()), "Exp1");
     EXPECT_EQ(S(Expt.GetExperimentPath()), data);
     ASSERT_EQ(Expt.ShotPaths.Count(), 1);
-    EXPECT_EQ(S(Expt.ShotPaths[0]), exp + "/Shots");
+    EXPECT_EQ(S(Expt.ShotPaths[0]), N(exp + "/Shots"));
     for (char const* sub : {"/Shots", "/Query", "/Macros"})
         EXPECT_TRUE(IsFolder(exp + sub)) << sub;
     ASSERT_EQ(Expt.Cues.Count(), 1);
@@ -39,9 +39,9 @@ TEST_F(ExperimentTest, GroupsAddShotPathsInOrderAndCuesFindTheirGroups)
     EXPECT_EQ(S(Expt.Groups[0].Pattern), "..\\Old\\Run*");
     EXPECT_EQ(S(Expt.Groups[0].Label), "Old runs");
     ASSERT_EQ(Expt.ShotPaths.Count(), 4);
-    EXPECT_EQ(S(Expt.ShotPaths[1]), data + "/Old/Run1");
-    EXPECT_EQ(S(Expt.ShotPaths[2]), data + "/Old/Run2");
-    EXPECT_EQ(S(Expt.ShotPaths[3]), data + "/Archive/A1");
+    EXPECT_EQ(S(Expt.ShotPaths[1]), N(data + "/Old/Run1"));
+    EXPECT_EQ(S(Expt.ShotPaths[2]), N(data + "/Old/Run2"));
+    EXPECT_EQ(S(Expt.ShotPaths[3]), N(data + "/Archive/A1"));
     ASSERT_EQ(Expt.Cues.Count(), 4);
     int const groups[] = {2, 0, -1, 3};
     for (int i = 0; i < 4; ++i)
@@ -66,7 +66,9 @@ TEST_F(ExperimentTest, PathFormsMatchWholeElementsAndWriteBackslashes)
     Expt.ExperimentFolder = "D:\\Data\\Exp1";
     Expt.ExperimentPath = "D:\\Data";
     EXPECT_EQ(S(Expt.FullPath("..\\Calib\\c1")), "D:\\Data\\Calib\\c1");
-    EXPECT_EQ(S(Expt.FullPath("./Query/q")), "D:\\Data\\Exp1\\Query\\q");
+    // Only '\' separates on Windows: "./" is no prefix there.
+    EXPECT_EQ(S(Expt.FullPath("./Query/q")),
+              testsupport::kWindows ? "./Query/q" : "D:\\Data\\Exp1\\Query\\q");
     EXPECT_EQ(S(Expt.RelativePath("D:\\Data\\Exp1\\Query\\q")), ".\\Query\\q");
     EXPECT_EQ(S(Expt.RelativePath("d:/data/EXP1/Query")), ".\\Query");
     EXPECT_EQ(S(Expt.RelativePath("D:\\Data\\Exp10\\x")), "..\\Exp10\\x");
@@ -74,7 +76,7 @@ TEST_F(ExperimentTest, PathFormsMatchWholeElementsAndWriteBackslashes)
 
     Open();
     EXPECT_EQ(S(Expt.RelativePath((data + "/Archive/Run1").c_str())), "..\\Archive\\Run1");
-    EXPECT_EQ(S(Expt.FullPath(Expt.RelativePath(Expt.ShotPaths[0]))), exp + "/Shots");
+    EXPECT_EQ(S(Expt.FullPath(Expt.RelativePath(Expt.ShotPaths[0]))), N(exp + "/Shots"));
 }
 
 TEST_F(ExperimentTest, StampConfigFileReplacesLastRunWhole)
@@ -86,7 +88,8 @@ TEST_F(ExperimentTest, StampConfigFileReplacesLastRunWhole)
     DIni ini(file.c_str());
     Expt.StampConfigFile(ini);
     std::string text = ReadBytes(file);
-    std::string expected = "[Other]\r\nk=v\r\n[LastRun]\r\nShot=12\r\nShotPath=" + exp + "/Shots\r\nStarted=";
+    std::string expected = "[Other]\r\nk=v\r\n[LastRun]\r\nShot=12\r\nShotPath=" +
+                           N(exp + "/Shots") + "\r\nStarted=";
     ASSERT_EQ(text.substr(0, expected.size()), expected);
     EXPECT_EQ(text.size(), expected.size() + 19); // "%m/%d/%Y %H:%M:%S"
 }

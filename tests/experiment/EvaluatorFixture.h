@@ -27,7 +27,7 @@ protected:
 
     std::string ShotDir(std::string const& shot = "Run0100") const
     {
-        return exp + "/Shots/Shot" + shot;
+        return N(exp + "/Shots/Shot" + shot);
     }
 
     /// A ramp 0, top/(n-1), ..., top over n samples at step 1 from 0, scaled, written to

@@ -28,8 +28,8 @@ protected:
         CoreInit("");
         SetNotify(&sink);
         Expt = Experiment();
-        data = testsupport::TestDir() + "/data";
-        exp = data + "/Exp1";
+        data = N(testsupport::TestDir() + "/data");
+        exp = N(data + "/Exp1");
     }
     void TearDown() override { SetNotify(nullptr); }
 
@@ -49,6 +49,8 @@ protected:
     static void MakeFolder(std::string const& path) { std::filesystem::create_directories(path); }
     static bool IsFolder(std::string const& path) { return std::filesystem::is_directory(path); }
     static std::string S(DString const& s) { return s.c_str(); }
+    /// The path with the native separator, as the library writes paths it forms.
+    static std::string N(std::string const& path) { return testsupport::Native(path); }
     static std::string LogText() { return testsupport::ReadBytes(S(GetUserPath()) + "/Log.txt"); }
 
     CaptureSink sink;

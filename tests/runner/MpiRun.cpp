@@ -3,6 +3,8 @@
 
 TEST_F(RunnerTest, EveryProcessOfAJobRunsTheModuleAndLogs)
 {
+    if (!HasMpiLauncher())
+        GTEST_SKIP() << "no MPI launcher";
     Outcome r = RunMpi(3, "Echo;" + exp + ";J1;work;ml");
     EXPECT_EQ(r.status, 0) << testsupport::ReadBytes(testsupport::TestDir() + "/stderr.txt");
     std::string log = testsupport::ReadBytes(UserFile("Log.txt"));

@@ -28,7 +28,11 @@ protected:
     void Install(const std::string& moduleFile, const std::string& relative);
     /// The runner with one argument (none when `arg` is null).
     Outcome Run(const char* arg);
-    /// The runner as `processes` ranks of an MPI job.
+    /// True when the build found an MPI launcher (the one-process stand-in of a Windows build
+    /// has none).
+    static bool HasMpiLauncher();
+    /// The runner as `processes` ranks of an MPI job; without a launcher, as the one process
+    /// of a one-process world.
     Outcome RunMpi(int processes, const std::string& arg);
     /// A file of the per-user folder (Log.txt, Talvex.ini, MPIHosts.txt).
     std::string UserFile(const std::string& name) const;

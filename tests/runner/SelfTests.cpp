@@ -18,6 +18,8 @@ TEST_F(RunnerTest, MpiSelfTestReportsItsPlaceInTheJob)
     EXPECT_EQ(alone.status, 0);
     EXPECT_EQ(alone.out, "Hello from TalvexDLLRun on " + host + ", process 0 of 1=f\n");
 
+    if (!HasMpiLauncher())
+        GTEST_SKIP() << "no MPI launcher";
     Outcome job = RunMpi(2, "testmpi");
     EXPECT_EQ(job.status, 0);
     EXPECT_TRUE(HasLine(job.out, "Hello from TalvexDLLRun on " + host + ", process 0 of 2=f"));

@@ -10,16 +10,15 @@
 
 #include <filesystem>
 #include <regex>
+#include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 std::string LogPath()
 {
-    return testsupport::TestDir() + "/home/.local/share/Talvex/Log.txt";
+    return testsupport::UserFolder() + "/Log.txt";
 }
 
 std::vector<std::string> LogLines()
@@ -91,21 +90,20 @@ TEST(Log, NoLogBeforeStartUp)
 
 TEST(Log, ProcessesAppendWholeLines)
 {
-    CoreInit("");
     const std::string longText(6000, 'L');
-    std::vector<pid_t> kids;
-    for (int k = 0; k < 4; ++k) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            for (int i = 0; i < 50; ++i)
-                Log(DString(char('a' + k), 1) + longText.c_str());
-            _exit(0);
-        }
-        kids.push_back(pid);
+    const std::string role = testsupport::ChildRole();
+    if (!role.empty()) { // one of the appending processes: "append-a" to "append-d"
+        CoreInit("");
+        for (int i = 0; i < 50; ++i)
+            Log(DString(role.back(), 1) + longText.c_str());
+        return;
     }
-    for (pid_t pid : kids)
-        waitpid(pid, nullptr, 0);
+    CoreInit("");
+    std::vector<std::unique_ptr<testsupport::ChildProcess>> kids;
+    for (char k = 'a'; k < 'e'; ++k)
+        kids.push_back(std::make_unique<testsupport::ChildProcess>(std::string("append-") + k));
+    for (auto& kid : kids)
+        EXPECT_EQ(kid->Wait(), 0);
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 200u);
     std::string text;

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,7 +35,7 @@ class ModulesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        program = testsupport::TestDir() + "/prog";
+        program = testsupport::Native(testsupport::TestDir() + "/prog");
         fs::create_directories(program);
         CoreInit(program.c_str());
         SetNotify(&host);
@@ -52,13 +51,7 @@ protected:
     }
 
     /// True while the module file is loaded in this process.
-    static bool Loaded(const std::string& file)
-    {
-        void* h = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-        if (h)
-            dlclose(h);
-        return h != nullptr;
-    }
+    static bool Loaded(const std::string& file) { return testsupport::ModuleLoaded(file); }
 
     std::string LogText() const
     {
@@ -73,7 +66,7 @@ protected:
 
 TEST_F(ModulesTest, ConnectLoadsThePluginUnderTheProgramFolderAndExchangesSinks)
 {
-    Place(TALVEX_TEST_ECHO, "Plugins/Echo/Echo.so");
+    Place(TALVEX_TEST_ECHO, std::string("Plugins/Echo/Echo") + testsupport::kModuleExtension);
     for (const char* path : {"Plugins\\Echo\\Echo", "Plugins/Echo/Echo", "plugins\\ECHO\\echo"}) {
         DNotify* module = nullptr;
         ASSERT_TRUE(DLLConnect(path, 5, &host, module)) << path;
@@ -93,14 +86,16 @@ TEST_F(ModulesTest, MissingModuleIsReportedByNameAndLoggedWithItsPath)
     ASSERT_EQ(host.got.size(), 1u);
     EXPECT_EQ(host.got[0].code, 2);
     EXPECT_EQ(host.got[0].text, "Could not load module: Gone");
-    EXPECT_NE(LogText().find("Could not load module: " + program + "/Plugins/Gone/Gone.so by "),
+    const std::string file = testsupport::Native(program + "/Plugins/Gone/Gone");
+    EXPECT_NE(LogText().find("Could not load module: " + file + testsupport::kModuleExtension +
+                             " by "),
               std::string::npos)
         << LogText();
 }
 
 TEST_F(ModulesTest, ModuleWithoutEntryPointStaysOutOfTheTable)
 {
-    std::string file = Place(TALVEX_TEST_NOENTRY, "Plugins/NoEntry/NoEntry.so");
+    std::string file = Place(TALVEX_TEST_NOENTRY, std::string("Plugins/NoEntry/NoEntry") + testsupport::kModuleExtension);
     DNotify* module = nullptr;
     EXPECT_FALSE(DLLConnect("Plugins\\NoEntry\\NoEntry", 0, &host, module));
     ASSERT_EQ(host.got.size(), 1u);
@@ -113,7 +108,7 @@ TEST_F(ModulesTest, ModuleWithoutEntryPointStaysOutOfTheTable)
 
 TEST_F(ModulesTest, PluginThatIsNotReadyOrHasNoSinkIsNotConnected)
 {
-    Place(TALVEX_TEST_REFUSE, "Plugins/Refuse/Refuse.so");
+    Place(TALVEX_TEST_REFUSE, std::string("Plugins/Refuse/Refuse") + testsupport::kModuleExtension);
     for (int mode : {0, 1}) {
         DNotify* module = nullptr;
         EXPECT_FALSE(DLLConnect("Plugins\\Refuse\\Refuse", mode, &host, module)) << mode;
@@ -123,7 +118,7 @@ TEST_F(ModulesTest, PluginThatIsNotReadyOrHasNoSinkIsNotConnected)
 
 TEST_F(ModulesTest, EveryLoadIsATableEntryReleasedByOneUnload)
 {
-    std::string file = Place(TALVEX_TEST_ECHO, "mods/Echo.so");
+    std::string file = Place(TALVEX_TEST_ECHO, std::string("mods/Echo") + testsupport::kModuleExtension);
     bool ok = true;
     EXPECT_NE(GetProc(program.c_str(), "mods/Echo", "SvInit", ok, 0), nullptr);
     EXPECT_NE(GetProc(program.c_str(), "mods/Echo", "SvInit", ok, 0), nullptr);

@@ -9,32 +9,11 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Everything `f` writes to standard output.
-std::string CaptureStdout(const std::function<void()>& f)
-{
-    std::fflush(stdout);
-    int fds[2];
-    if (pipe(fds) != 0)
-        return "<pipe failed>";
-    const int saved = dup(1);
-    dup2(fds[1], 1);
-    close(fds[1]);
-    f();
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::string out;
-    char buf[256];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        out.append(buf, size_t(n));
-    close(fds[0]);
-    return out;
-}
+using testsupport::CaptureStdout;
 
 struct Recorder : DNotify {
     struct Call {
@@ -50,7 +29,7 @@ struct Recorder : DNotify {
 
 std::string LogText()
 {
-    return testsupport::ReadBytes(testsupport::TestDir() + "/home/.local/share/Talvex/Log.txt");
+    return testsupport::ReadBytes(testsupport::UserFolder() + "/Log.txt");
 }
 
 } // namespace

@@ -211,4 +211,7 @@ std::vector<NetworkMount> MountTable()
     return mounts;
 }
 
+// Drive letters here come from the program settings file, not from the system.
+std::string NetworkDriveRemote(char) { return {}; }
+
 } // namespace platform

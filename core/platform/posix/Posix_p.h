@@ -2,21 +2,20 @@
 #ifndef TALVEX_POSIX_P_H
 #define TALVEX_POSIX_P_H
 
+#include "Matching_p.h"
+
 #include <string>
 
 namespace platform {
 namespace posix {
 
+using text::EqualNoCase;
+using text::HasJoker;
+using text::Lower;
+using text::Upper;
+using text::SearchLess;
+
 inline bool IsSep(char c) { return c == '\\' || c == '/'; }
-
-inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-/// Equality ignoring ASCII case.
-bool EqualNoCase(const std::string& a, const std::string& b);
-
-/// Search order: case-insensitive (lower-case) byte order, then plain byte order.
-bool SearchLess(const std::string& a, const std::string& b);
 
 /// folder + '/' + name, without doubling a '/' and with an empty folder giving `name`.
 std::string JoinNative(const std::string& folder, const std::string& name);

@@ -1,0 +1,348 @@
+// Win32 file and folder operations of the platform layer: streams, atomic replacement, copy,
+// removal and renaming; folders go through the shell's file operation.
+#include "Platform.h"
+#include "Win32_p.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+namespace platform {
+
+namespace {
+
+using namespace win32;
+
+// What a replaced file keeps of its attributes (read-only is not: such a file is not replaced).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool IsDirectory(DWORD a) { return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY); }
+
+// A handle that only reads the file's identity, for folders too.
+HANDLE OpenForInfo(const std::string& path)
+{
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool FileInfo(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    if (path.empty())
+        return false;
+    HANDLE h = OpenForInfo(path);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+// A list of paths for the shell's file operation: each ends in NUL, the list in another.
+std::string ShellList(const std::string& path)
+{
+    std::string list = path;
+    list.push_back('\0');
+    return list; // c_str() adds the second NUL
+}
+
+bool ShellOperation(UINT function, const std::string& from, const std::string& to)
+{
+    std::string src = ShellList(from), dst = ShellList(to);
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = function;
+    op.pFrom = src.c_str();
+    op.pTo = to.empty() ? nullptr : dst.c_str();
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
+    return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
+}
+
+// True when a folder holds anything besides "." and "..".
+bool HasEntries(const std::string& folder)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(Join(folder, "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool any = false;
+    do {
+        std::string n = fd.cFileName;
+        any = n != "." && n != "..";
+    } while (!any && FindNextFileA(h, &fd));
+    FindClose(h);
+    return any;
+}
+
+// True when `inner` is `outer` or lies inside it (both absolute).
+bool Inside(const std::string& inner, const std::string& outer)
+{
+    std::string a = outer, b = inner;
+    while (!a.empty() && IsOsSep(a.back()))
+        a.pop_back();
+    while (!b.empty() && IsOsSep(b.back()))
+        b.pop_back();
+    if (b.size() < a.size() || !EqualNoCase(b.substr(0, a.size()), a))
+        return false;
+    return b.size() == a.size() || IsOsSep(b[a.size()]);
+}
+
+struct StreamMode {
+    DWORD access = 0;
+    DWORD disposition = 0;
+    int flags = 0;
+    bool ok = false;
+};
+
+StreamMode ParseMode(const char* mode)
+{
+    StreamMode m;
+    bool plus = false, binary = false;
+    for (const char* p = mode + 1; *p; ++p) {
+        plus = plus || *p == '+';
+        binary = binary || *p == 'b';
+    }
+    m.flags = binary ? _O_BINARY : _O_TEXT;
+    m.ok = true;
+    switch (mode[0]) {
+    case 'r':
+        m.access = GENERIC_READ | (plus ? GENERIC_WRITE : 0);
+        m.disposition = OPEN_EXISTING;
+        m.flags |= plus ? _O_RDWR : _O_RDONLY;
+        break;
+    case 'w':
+        m.access = GENERIC_WRITE | (plus ? GENERIC_READ : 0);
+        m.disposition = CREATE_ALWAYS;
+        m.flags |= plus ? _O_RDWR : _O_WRONLY;
+        break;
+    case 'a': // append-only access: the system puts every write at the end, across processes
+        // (the C library's own seek to the end before each write would race with them)
+        m.access = FILE_APPEND_DATA | SYNCHRONIZE | (plus ? GENERIC_READ : 0);
+        m.disposition = OPEN_ALWAYS;
+        m.flags |= plus ? _O_RDWR : _O_WRONLY;
+        break;
+    default:
+        m.ok = false;
+    }
+    return m;
+}
+
+// The name a folder holds an entry under, in its stored letter case; empty when missing.
+std::string StoredName(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    FindClose(h);
+    return fd.cFileName;
+}
+
+// Gives an entry a new spelling of its name (letter case). Where the file system keeps the old
+// spelling on a direct rename, the entry goes through a temporary name.
+bool Respell(const std::string& from, const std::string& to)
+{
+    const std::string name = NameOf(to);
+    if (!MoveFileExA(from.c_str(), to.c_str(), 0))
+        return false;
+    if (StoredName(to) == name)
+        return true;
+    std::string temp = MakeTempBeside(to);
+    if (temp.empty() || !DeleteFileA(temp.c_str()))
+        return false;
+    if (!MoveFileExA(to.c_str(), temp.c_str(), 0))
+        return false;
+    if (MoveFileExA(temp.c_str(), to.c_str(), 0))
+        return true;
+    MoveFileExA(temp.c_str(), from.c_str(), 0); // back under the old spelling
+    return false;
+}
+
+} // namespace
+
+std::FILE* OpenStream(const std::string& nativePath, const char* mode)
+{
+    if (nativePath.empty() || !mode || !*mode)
+        return nullptr;
+    StreamMode m = ParseMode(mode);
+    if (!m.ok)
+        return nullptr;
+    // Shared for deletion too, so that a reader never keeps a writer from replacing the file.
+    HANDLE h = CreateFileA(nativePath.c_str(), m.access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           m.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    int fd = _open_osfhandle((intptr_t)h, m.flags);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* f = _fdopen(fd, mode);
+    if (!f)
+        _close(fd);
+    return f;
+}
+
+std::string MakeTempBeside(const std::string& nativeTarget)
+{
+    if (nativeTarget.empty())
+        return {};
+    std::string folder = ParentOf(nativeTarget);
+    std::string base = "." + NameOf(nativeTarget).substr(0, 200) + ".tmp-";
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    unsigned long long seed = (unsigned long long)t.QuadPart * 2654435761ULL ^ GetCurrentProcessId();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        wsprintfA(suffix, "%08lx", (unsigned long)((seed + (unsigned)attempt * 7919u) & 0xffffffff));
+        std::string temp = folder.empty() ? base + suffix : Join(folder, base + suffix);
+        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return temp;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return {};
+    }
+    return {};
+}
+
+bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
+{
+    if (temp.empty() || nativeTarget.empty())
+        return false;
+    DWORD a = Attributes(nativeTarget);
+    if (IsDirectory(a)) {
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    // An existing file keeps its attributes, creation time and security: ReplaceFileA (the
+    // attributes are also given to the new file first, where ReplaceFileA does not merge them).
+    if (a != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(temp.c_str(), a & kKeptAttributes);
+        if (ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return true;
+    }
+    if (MoveFileExA(temp.c_str(), nativeTarget.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
+void DiscardTemp(const std::string& temp)
+{
+    if (!temp.empty())
+        DeleteFileA(temp.c_str());
+}
+
+bool IsFolder(const std::string& nativePath) { return IsDirectory(Attributes(nativePath)); }
+
+bool MakeFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return false;
+    CreateDirectoryA(nativePath.c_str(), nullptr);
+    return IsFolder(nativePath);
+}
+
+NewFolder MakeNewFolder(const std::string& nativePath)
+{
+    if (nativePath.empty())
+        return NewFolder::Failed;
+    if (CreateDirectoryA(nativePath.c_str(), nullptr))
+        return NewFolder::Created;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::Exists : NewFolder::Failed;
+}
+
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    DWORD a = Attributes(from);
+    if (to.empty() || a == INVALID_FILE_ATTRIBUTES || IsDirectory(a) || IsFolder(to))
+        return false;
+    if (SameFile(from, to))
+        return true;
+    std::string temp = MakeTempBeside(to);
+    if (temp.empty())
+        return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+    // The copy keeps the source's attributes and last-write time.
+    if (!CopyFileA(from.c_str(), temp.c_str(), FALSE)
+        || !MoveFileExA(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CopyTree(const std::string& from, const std::string& to)
+{
+    std::string src = FullPath(from), dst = FullPath(to);
+    if (src.empty() || dst.empty() || Inside(dst, src) || !IsFolder(src) || !IsFolder(dst))
+        return false;
+    if (!HasEntries(src))
+        return true;
+    return ShellOperation(FO_COPY, Join(src, "*"), dst);
+}
+
+bool RemoveFile(const std::string& nativePath)
+{
+    DWORD a = Attributes(nativePath);
+    if (a == INVALID_FILE_ATTRIBUTES || IsDirectory(a))
+        return false;
+    return DeleteFileA(nativePath.c_str()) != 0;
+}
+
+bool RemoveTree(const std::string& nativePath)
+{
+    DWORD a = Attributes(nativePath);
+    if (!IsDirectory(a))
+        return false;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) // a link to a folder goes, never what it points at
+        return RemoveDirectoryA(nativePath.c_str()) != 0;
+    std::string full = FullPath(nativePath);
+    if (full.empty() || IsRootOnly(full))
+        return false;
+    ShellOperation(FO_DELETE, full, std::string());
+    return !Exists(full);
+}
+
+bool Rename(const std::string& from, const std::string& to)
+{
+    DWORD a = Attributes(from);
+    if (a == INVALID_FILE_ATTRIBUTES || to.empty())
+        return false;
+    if (SameFile(from, to)) // a new spelling of the same name
+        return Respell(from, to);
+    if (Exists(to))
+        return false;
+    if (!IsDirectory(a))
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+    std::string src = FullPath(from), dst = FullPath(to);
+    bool sameFolder = EqualNoCase(ParentOf(src), ParentOf(dst));
+    return !src.empty() && !dst.empty()
+        && ShellOperation(sameFolder ? FO_RENAME : FO_MOVE, src, dst) && Exists(dst);
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return FileInfo(a, x) && FileInfo(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber
+        && x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool GetFileStamp(const std::string& nativePath, FileStamp& out)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!FileInfo(nativePath, info))
+        return false;
+    out.device = info.dwVolumeSerialNumber;
+    out.inode = ((unsigned long long)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    out.size = (long long)(((unsigned long long)info.nFileSizeHigh << 32) | info.nFileSizeLow);
+    out.modifiedNs = (Ticks(info.ftLastWriteTime) - kEpochOffset) * 100;
+    return true;
+}
+
+} // namespace platform
