@@ -4,6 +4,7 @@
 #include "DFile.h"
 #include "Experiment.h"
 #include "Waveform.h"
+#include "WaveformIO_p.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -96,13 +97,10 @@ bool WriteWaveform(DString const& name, int n, float start, float dt, float cons
     DString const file = TargetFile(name);
     if (!file)
         return false;
-    Waveform w(n);
+    Waveform w;
     w.startBase = start;
     w.step = dt;
-    if (n > 0)
-        std::memcpy(w.Data(), values, size_t(n) * sizeof(float));
-    w.Scale();
-    return w.Write(file);
+    return WaveformIO::ScaleAndWrite(w, file, values, n);
 }
 
 } // namespace api

@@ -123,8 +123,15 @@ public:
     float GetXYTraceParam(DString const& name, Waveform const& x) const;
 
 private:
+    friend struct WaveformIO; // writes of samples the caller keeps (WaveformIO_p.h)
     void setUnsetCount(int n);
     bool readHeader(DFile& file, Waveform& into, int& version) const;
+    /// Scale's extremes over s[0, n); an invalid sample counts as -DFMax and is replaced in
+    /// `fix` (the same samples, or null to leave them).
+    void scaleOver(float const* s, int n, float* fix);
+    /// Write(name) and Write(file) with the n samples at s in place of this one's.
+    bool writeNamed(DString name, float const* s, int n);
+    void writeImage(DFile& file, float const* s, int n);
 };
 
 #endif

@@ -14,14 +14,19 @@ using wvf::Fraction;
 
 void Waveform::Scale()
 {
+    scaleOver(Data(), npnts(), Data());
+}
+
+void Waveform::scaleOver(float const* s, int n, float* fix)
+{
     maxVal = -DFMax;
     minVal = DFMax;
     maxPoint = minPoint = 0;
-    float* s = Data();
-    for (int i = 1, n = npnts(); i <= n; ++i) {
+    for (int i = 1; i <= n; ++i) {
         float v = s[i - 1];
         if (!wvf::ValidSample(v)) {
-            s[i - 1] = -DFMax;
+            if (fix)
+                fix[i - 1] = -DFMax;
             v = -DFMax;
         }
         if (v > maxVal) {

@@ -4,6 +4,8 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DNotify.h"
+#include "WaveformIO_p.h"
+#include "Waveform_p.h"
 #include "WriterLock_p.h"
 
 #include <algorithm>
@@ -80,9 +82,9 @@ void ReadBlock(DFile& f, void* buf, int64_t bytes)
         f.BRead(p + done, static_cast<int>(std::min(MaxBlock, bytes - done)));
 }
 
-void WriteBlock(DFile& f, void* buf, int64_t bytes)
+void WriteBlock(DFile& f, void const* buf, int64_t bytes)
 {
-    auto* p = static_cast<char*>(buf);
+    auto* p = static_cast<char const*>(buf);
     for (int64_t done = 0; done < bytes; done += MaxBlock)
         f.BWrite(p + done, static_cast<int>(std::min(MaxBlock, bytes - done)));
 }
@@ -199,8 +201,13 @@ bool Waveform::Read(DString name, int n)
 
 bool Waveform::Write(DFile& file)
 {
+    writeImage(file, Data(), npnts());
+    return true;
+}
+
+void Waveform::writeImage(DFile& file, float const* s, int n)
+{
     dateStamp = Now();
-    int const n = npnts();
     unsigned char head[4 + FixedBytes];
     Packer out(head);
     out.put<int16_t>((lockState & 2) ? -WvfVersion : WvfVersion);
@@ -242,11 +249,15 @@ bool Waveform::Write(DFile& file)
     rowOut.put<int32_t>(n);
     rowOut.put<int32_t>(1);
     file.BWrite(row, RowBytes);
-    WriteBlock(file, Data(), int64_t(n) * 4);
-    return true;
+    WriteBlock(file, s, int64_t(n) * 4);
 }
 
 bool Waveform::Write(DString name)
+{
+    return writeNamed(name, Data(), npnts());
+}
+
+bool Waveform::writeNamed(DString name, float const* s, int n)
 {
     name += ".wvf";
     // The marker is checked and the file replaced under one lock, so that no other writer
@@ -267,6 +278,19 @@ bool Waveform::Write(DString name)
     DFile file;
     if (!file.Open(name, 6))
         return false;
-    Write(file);
+    writeImage(file, s, n);
     return file.Close(); // false keeps the old file: the new one replaces it only when complete
+}
+
+bool WaveformIO::ScaleAndWrite(Waveform& w, DString const& name, float const* s, int n)
+{
+    n = std::max(n, 0);
+    if (std::all_of(s, s + n, wvf::ValidSample)) {
+        w.scaleOver(s, n, nullptr);
+        return w.writeNamed(name, s, n);
+    }
+    w.setUnsetCount(n);
+    std::memcpy(w.Data(), s, size_t(n) * sizeof(float));
+    w.Scale();
+    return w.Write(name);
 }

@@ -1,8 +1,12 @@
 // Waveforms through the C interface: the .wvf written, and reads that fill exactly n floats.
 #include "ApiFixture.h"
 
+#include "DString.h"
+#include "Waveform.h"
+
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 namespace fs = std::filesystem;
 using testsupport::Exists;
@@ -72,6 +76,35 @@ TEST_F(ApiTest, GetWaveformFillsExactlyN)
     GetWaveformC("probe", -3, 1.5f, 0.25f, out.data());
     GetWaveformC("probe", 3, 1.5f, 0.25f, nullptr);
     EXPECT_EQ(out[0], Sentinel);
+}
+
+// SetWaveformC stores exactly what a Waveform given the samples stores after Scale: invalid
+// samples as -DFMax with the extremes over the rest; the caller's samples are left as they were.
+TEST_F(ApiTest, SetWaveformStoresWhatScaleAndWriteStore)
+{
+    ASSERT_EQ(CreateShotC("1"), 1);
+    float const nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<std::vector<float>> const cases = {
+        {1, 3, 2, 0}, {1, nan, -4, 2e35f, 5}, {nan}, {}};
+    for (std::vector<float> const& v : cases) {
+        std::vector<float> given = v;
+        SetWaveformC("probe", int(v.size()), 0.5f, 2.0f, given.empty() ? nullptr : given.data());
+        EXPECT_EQ(std::memcmp(given.data(), v.data(), v.size() * sizeof(float)), 0);
+
+        Waveform w(int(v.size()));
+        std::copy(v.begin(), v.end(), w.Data());
+        w.startBase = 0.5f;
+        w.step = 2.0f;
+        w.Scale();
+        ASSERT_TRUE(w.Write(DString(InShot("expected").c_str())));
+
+        std::string const got = ReadBytes(InShot("probe.wvf"));
+        std::string const want = ReadBytes(InShot("expected.wvf"));
+        ASSERT_EQ(got.size(), want.size()) << v.size();
+        size_t const tail = 10 + v.size() * 4; // row descriptor and samples, after the date
+        EXPECT_EQ(got.substr(0, 94), want.substr(0, 94)) << v.size();
+        EXPECT_EQ(got.substr(got.size() - tail), want.substr(want.size() - tail)) << v.size();
+    }
 }
 
 // Reads on the stored time base take the samples straight from the file: a shorter n stops
