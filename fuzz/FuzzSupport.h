@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace fuzzsupport {
@@ -66,6 +69,17 @@ inline void WriteFile(const char* path, const uint8_t* data, size_t size)
     if (size > 0 && std::fwrite(data, 1, size, f) != size)
         std::abort();
     std::fclose(f);
+}
+
+/// Dates the file 10 s back: an empty settings file that old is taken as empty at once,
+/// where a fresh one is read again and again in case a rewrite is under way.
+inline void Settle(const char* path)
+{
+    struct timespec times[2];
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 10;
+    times[1] = times[0];
+    utimensat(AT_FDCWD, path, times, 0);
 }
 
 /// The whole file; empty when missing.

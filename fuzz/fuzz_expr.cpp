@@ -3,6 +3,7 @@
 // the expression (and the data name, and the text or label to expand).
 #include "FuzzSupport.h"
 #include "DataConstants.h"
+#include "DataPtr.h"
 #include "Experiment.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
@@ -64,5 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Expt.GetExpandedLabel(text);
     Expt.GetDataFileName(text);
     Expt.CleanDataFileName(text);
+    // The input as a data name: whatever it gives is let go again without a write.
+    for (DataType type : {DTWaveform, DTMatrix, DTParticleGroup, DTGeometry}) {
+        void* p = Expt.GetDataPtr(text, type);
+        if (p)
+            Expt.ReleaseDataPtr(DString(), type, p);
+    }
     return 0;
 }

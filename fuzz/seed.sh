@@ -29,7 +29,8 @@ collect fuzz_dgm '*.dgm'
 collect fuzz_ini '*.ini'
 
 # One seed per line of the hand-written lists. A string seed's first character stands for
-# the operation byte: A conversions, B to E splits by several rules.
+# the operation byte: A conversions, F printf formats, B to E splits by the space rule, the
+# line rule, one character and two characters.
 lines() { # target, list, prefix command
   mkdir -p "$corpus/$1"
   i=0
@@ -42,10 +43,11 @@ strings_op() {
   read -r l || true
   case "$l" in
     A*) printf '\001%s' "${l#?}" ;;
-    B*) printf '\200%s' "${l#?}" ;;
-    C*) printf '\202%s' "${l#?}" ;;
-    D*) printf '\203%s' "${l#?}" ;;
-    *)  printf '\204%s' "${l#?}" ;;
+    F*) printf '\140%s' "${l#?}" ;;
+    B*) printf '\207%s' "${l#?}" ;;
+    C*) printf '\210%s' "${l#?}" ;;
+    D*) printf '\211%s' "${l#?}" ;;
+    *)  printf '\214%s' "${l#?}" ;;
   esac
 }
 lines fuzz_expr expr.txt cat

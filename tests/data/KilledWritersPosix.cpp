@@ -9,10 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <random>
+#include <sched.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,10 +27,21 @@ const int Keys = 40;       // keys of the settings file, all holding the version
 const int Samples = 4000;  // samples of the waveform, all holding the version
 const int Batch = 10;      // particles appended per version, all columns holding it
 
+// What the writer is doing, kept in memory shared with the parent so that each kill can be
+// put down to the kind of file it interrupted.
+enum Stage { Starting, Settings, Trace, Grid, Append, Stages };
+const char* const StageNames[Stages] = {"starting", "settings file", "waveform", "matrix",
+                                        "particle append"};
+
 // Writes version v of every file: the settings file in one held write, the waveform and the
 // matrix whole, and one more batch of particles.
-void WriteVersion(int v)
+void WriteVersion(int v, std::atomic<int>* stage = nullptr)
 {
+    auto enter = [stage](Stage s) {
+        if (stage)
+            stage->store(s);
+    };
+    enter(Settings);
     DIni ini("run.ini");
     ini.HoldWrite(true);
     ini.SetSection("Run");
@@ -38,6 +54,7 @@ void WriteVersion(int v)
         w[i] = float(v);
     w.t1 = float(v);
     w.Scale();
+    enter(Trace);
     w.Write("trace");
 
     Matrix m(30, 20, 1);
@@ -45,6 +62,7 @@ void WriteVersion(int v)
         m[i] = float(v);
     m.t1 = float(v);
     m.Scale();
+    enter(Grid);
     m.Write("grid");
 
     ParticleGroup g(Batch);
@@ -52,6 +70,7 @@ void WriteVersion(int v)
         for (int c = 0; c < ParticleGroup::nParticleCols; ++c)
             g.PData()[i].col[c] = float(v);
     g.Scale();
+    enter(Append);
     g.Append("beam");
 }
 
@@ -109,12 +128,25 @@ TEST(KilledWriters, EveryFileKeepsItsOldOrNewContent)
     WriteVersion(0);
     ParticleGroup empty;
     ASSERT_TRUE(empty.Write("beam")); // version 0 has no particles
+    // The kills fall within two versions' time after the writer starts, however fast this
+    // build writes.
+    auto const began = std::chrono::steady_clock::now();
+    for (int v = 1; v <= 3; ++v)
+        WriteVersion(v);
+    long long const span = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - began).count() / 3 + 1;
     Versions last;
     ASSERT_TRUE(Check(last));
 
+    void* shared = mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    auto* stage = new (shared) std::atomic<int>(Starting);
+
     std::mt19937 rng(20240611);
-    int progressed = 0, between = 0;
+    int progressed = 0, between = 0, kills[Stages] = {};
     for (int round = 0; round < 200; ++round) {
+        stage->store(Starting);
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         pid_t pid = fork();
@@ -128,17 +160,32 @@ TEST(KilledWriters, EveryFileKeepsItsOldOrNewContent)
             if (write(ready[1], "r", 1) != 1)
                 _exit(1);
             for (int v = now.batches + 1;; ++v)
-                WriteVersion(v);
+                WriteVersion(v, stage);
         }
         close(ready[1]);
         char byte = 0;
         ASSERT_EQ(read(ready[0], &byte, 1), 1) << "round " << round;
         close(ready[0]);
-        usleep(useconds_t(rng() % 15000));
+        if (round % 2 == 0) {
+            usleep(useconds_t(rng() % (2 * span)));
+        } else {
+            // Every other kill waits for one kind of file in turn (a short one such as the
+            // append is rarely hit by chance), then falls at a random moment soon after.
+            // Sleeping would overshoot it, so the parent yields while it waits.
+            using Clock = std::chrono::steady_clock;
+            int const target = Settings + round / 2 % (Stages - Settings);
+            auto const giveUp = Clock::now() + std::chrono::seconds(5);
+            while (stage->load() != target && Clock::now() < giveUp)
+                sched_yield();
+            auto const at = Clock::now() + std::chrono::microseconds(rng() % (span / 50 + 1));
+            while (Clock::now() < at)
+                sched_yield();
+        }
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+        ++kills[stage->load()];
 
         Versions now;
         ASSERT_TRUE(Check(now)) << "round " << round;
@@ -152,7 +199,14 @@ TEST(KilledWriters, EveryFileKeepsItsOldOrNewContent)
         between += now.settings != now.grid || now.grid != now.batches;
         last = now;
     }
-    std::printf("200 kills: %d after the writer got on, %d between two files of a version; "
-                "%d versions\n", progressed, between, last.batches);
-    EXPECT_GE(progressed, 20) << "the writer hardly got on before it was killed";
+    munmap(shared, sizeof(std::atomic<int>));
+
+    std::printf("200 kills (%d after the writer got on, %d between two files of a version, "
+                "%d versions):", progressed, between, last.batches);
+    for (int s = 0; s < Stages; ++s)
+        std::printf(" %d %s", kills[s], StageNames[s]);
+    std::printf("\n");
+    EXPECT_GE(progressed, 10) << "the writer hardly got on before it was killed";
+    for (int s = Settings; s < Stages; ++s)
+        EXPECT_GE(kills[s], 5) << "too few kills while writing the " << StageNames[s];
 }
