@@ -51,7 +51,7 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-plain test-sanitize
+test: test-plain test-sanitize test-windows
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -16,8 +16,8 @@ class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        prog = testsupport::TestDir() + "/prog";
-        exp = testsupport::TestDir() + "/data/Exp1";
+        prog = testsupport::Native(testsupport::TestDir() + "/prog");
+        exp = testsupport::Native(testsupport::TestDir() + "/data/Exp1");
         InitializeTalvexC(prog.c_str());
         SetMessageHookC(&ApiTest::Collect, &messages);
         SetExperimentC(exp.c_str());
@@ -32,7 +32,10 @@ protected:
         return std::string(buf, size_t(len));
     }
     /// The current shot's folder joined with a file name.
-    static std::string InShot(std::string const& file) { return Str(2) + "/" + file; }
+    static std::string InShot(std::string const& file)
+    {
+        return testsupport::Native(Str(2) + "/" + file);
+    }
 
     /// The value of type T stored little-endian at byte offset off of bytes.
     template <class T> static T At(std::string const& bytes, size_t off)

@@ -5,6 +5,7 @@
 #include "TalvexIDL.h"
 
 using testsupport::Exists;
+using testsupport::Native;
 
 TEST_F(ApiTest, IdlWrongCountsTouchNothing)
 {
@@ -18,7 +19,7 @@ TEST_F(ApiTest, IdlWrongCountsTouchNothing)
     std::string three = "3";
     void* args[1] = {three.data()};
     EXPECT_EQ(CreateShotIDL(2, args), -1);
-    EXPECT_FALSE(Exists(exp + "/Shots/Shot3"));
+    EXPECT_FALSE(Exists(Native(exp + "/Shots/Shot3")));
 
     float value = 7.0f;
     void* nullName[2] = {nullptr, &value};

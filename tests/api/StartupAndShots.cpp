@@ -13,6 +13,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::Exists;
+using testsupport::Native;
 using testsupport::ReadBytes;
 using testsupport::TestDir;
 
@@ -21,7 +22,7 @@ namespace {
 std::vector<std::string> LogLines()
 {
     std::vector<std::string> lines;
-    std::ifstream in(std::string(GetUserPath().c_str()) + "/Log.txt");
+    std::ifstream in(Native(std::string(GetUserPath().c_str()) + "/Log.txt"));
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
@@ -40,10 +41,12 @@ struct ShotRecorder : QNotify {
 
 TEST(CStartup, LoggingSuffixAndRepeatedCall)
 {
-    EXPECT_FALSE(ExternalInit);
-    std::string const prog = TestDir() + "/prog";
-    SetExperimentC((TestDir() + "/early").c_str()); // before start-up: ignored
-    EXPECT_FALSE(Exists(TestDir() + "/early/Shots"));
+    std::string const prog = Native(TestDir() + "/prog");
+    if (testsupport::FreshProcess()) { // else an earlier test of this process started the core
+        EXPECT_FALSE(ExternalInit);
+        SetExperimentC(Native(TestDir() + "/early").c_str()); // before start-up: ignored
+        EXPECT_FALSE(Exists(Native(TestDir() + "/early/Shots")));
+    }
 
     InitializeTalvexC((prog + "$L").c_str());
     EXPECT_TRUE(ExternalInit);
@@ -67,7 +70,7 @@ TEST(CStartup, LoggingSuffixAndRepeatedCall)
     EXPECT_EQ(GetNotify(), nullptr);
 
     // Another folder starts the core afresh.
-    InitializeTalvexC((TestDir() + "/prog2").c_str());
+    InitializeTalvexC(Native(TestDir() + "/prog2").c_str());
     EXPECT_FALSE(Logging);
     EXPECT_EQ(GetNotify(), CFNotify::ForC());
     EXPECT_EQ(LogLines().size(), 4u);
@@ -77,13 +80,13 @@ TEST_F(ApiTest, CreateAndSetShots)
 {
     EXPECT_EQ(CreateShotC("1234"), 1);
     EXPECT_EQ(Str(1), "1234");
-    EXPECT_TRUE(fs::is_directory(exp + "/Shots/Shot1234"));
+    EXPECT_TRUE(fs::is_directory(Native(exp + "/Shots/Shot1234")));
     EXPECT_TRUE(messages.empty());
 
     EXPECT_EQ(CreateShotC("1234"), 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Error creating shot 1234 (most likely it already exists and name "
-                           "did not have *) expt is " + TestDir() + "/data");
+                           "did not have *) expt is " + Native(TestDir() + "/data"));
     EXPECT_EQ(CreateShotC("*1234"), 1);
 
     EXPECT_EQ(CreateShotC("77"), 1);
@@ -97,24 +100,24 @@ TEST_F(ApiTest, CreateAndSetShots)
 
 TEST_F(ApiTest, StarNameComesFromTheCurrentDirectory)
 {
-    fs::create_directories(TestDir() + "/Shot123");
-    fs::current_path(TestDir() + "/Shot123");
+    fs::create_directories(Native(TestDir() + "/Shot123"));
+    fs::current_path(Native(TestDir() + "/Shot123"));
     EXPECT_EQ(CreateShotC("*"), 1);
     EXPECT_EQ(Str(1), "123");
-    EXPECT_TRUE(fs::is_directory(exp + "/Shots/Shot123"));
+    EXPECT_TRUE(fs::is_directory(Native(exp + "/Shots/Shot123")));
 
-    fs::create_directories(TestDir() + "/run7");
-    fs::current_path(TestDir() + "/run7");
+    fs::create_directories(Native(TestDir() + "/run7"));
+    fs::current_path(Native(TestDir() + "/run7"));
     EXPECT_EQ(CreateShotC("*"), 1);
     EXPECT_EQ(Str(1), "run7");
 
     // A folder named just "Shot" leaves no name: refused, and no nameless shot folder.
-    fs::create_directories(TestDir() + "/shot");
-    fs::current_path(TestDir() + "/shot");
+    fs::create_directories(Native(TestDir() + "/shot"));
+    fs::current_path(Native(TestDir() + "/shot"));
     EXPECT_EQ(CreateShotC("*"), 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Error creating shot * (most likely", 0), 0u);
-    EXPECT_FALSE(Exists(exp + "/Shots/Shot"));
+    EXPECT_FALSE(Exists(Native(exp + "/Shots/Shot")));
     EXPECT_EQ(Str(1), "run7");
 }
 
@@ -123,7 +126,7 @@ TEST(CShots, HostIsToldOfShotChangesUnlessStartedThroughC)
     CoreInit("");
     ShotRecorder host;
     SetQNotify(&host);
-    Expt.SetExperimentFolder((TestDir() + "/Exp").c_str());
+    Expt.SetExperimentFolder(Native(TestDir() + "/Exp").c_str());
     EXPECT_EQ(CreateShotC("*5\\probe"), 1);
     EXPECT_EQ(SetShotC("*5"), 1);
     EXPECT_EQ(CreateShotC("5"), 0);
@@ -131,24 +134,26 @@ TEST(CShots, HostIsToldOfShotChangesUnlessStartedThroughC)
     EXPECT_EQ(host.calls[0], "5|0|0|false"); // the shot's name, without the data part
     EXPECT_EQ(host.calls[1], "5|-1|0|false");
 
-    InitializeTalvexC((TestDir() + "/prog").c_str());
+    InitializeTalvexC(Native(TestDir() + "/prog").c_str());
     SetQNotify(&host);
-    SetExperimentC((TestDir() + "/Exp").c_str());
+    SetExperimentC(Native(TestDir() + "/Exp").c_str());
     EXPECT_EQ(SetShotC("5"), 1);
     EXPECT_EQ(host.calls.size(), 2u);
 }
 
 TEST(IdlStartup, EveryCallStartsAfreshAndSelectsTheExperiment)
 {
-    std::string prog = TestDir() + "/prog", exp = TestDir() + "/Exp";
+    std::string prog = Native(TestDir() + "/prog"), exp = Native(TestDir() + "/Exp");
     void* args[2] = {prog.data(), exp.data()};
     EXPECT_EQ(InitializeTalvexIDL(1, args), -1);
-    EXPECT_EQ(GetTalvexPath().c_str(), std::string());
+    if (testsupport::FreshProcess()) {
+        EXPECT_EQ(GetTalvexPath().c_str(), std::string()) << "a wrong call starts nothing";
+    }
 
     EXPECT_EQ(InitializeTalvexIDL(2, args), 0);
     EXPECT_EQ(GetNotify(), CFNotify::ForIDL());
     EXPECT_FALSE(ExternalInit);
-    EXPECT_TRUE(fs::is_directory(exp + "/Shots"));
+    EXPECT_TRUE(fs::is_directory(Native(exp + "/Shots")));
     Logging = true;
     Log("extra");
     EXPECT_EQ(InitializeTalvexIDL(2, args), 0);

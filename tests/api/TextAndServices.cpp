@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+using testsupport::Native;
 using testsupport::ReadBytes;
 using testsupport::TestDir;
 
@@ -39,13 +40,13 @@ std::string Selector(int which, int capacity)
 TEST_F(ApiTest, SystemStrings)
 {
     ASSERT_EQ(CreateShotC("42"), 1);
-    std::string const user = std::string(std::getenv("XDG_DATA_HOME")) + "/Talvex";
+    std::string const user = testsupport::UserFolder();
     EXPECT_EQ(Selector(0, 500), prog);
     EXPECT_EQ(Selector(1, 500), "42");
-    EXPECT_EQ(Selector(2, 500), exp + "/Shots/Shot42");
+    EXPECT_EQ(Selector(2, 500), Native(exp + "/Shots/Shot42"));
     EXPECT_EQ(Selector(3, 500), exp);
     EXPECT_EQ(Selector(4, 500), user);
-    EXPECT_EQ(Selector(5, 500), user + "/MPIHosts.txt");
+    EXPECT_EQ(Selector(5, 500), Native(user + "/MPIHosts.txt"));
     EXPECT_EQ(Selector(6, 500), "Exp1");
     EXPECT_EQ(Selector(99, 500), "Test string from Talvex");
     EXPECT_EQ(Selector(99, 4), "Test");
@@ -78,7 +79,7 @@ TEST_F(ApiTest, ScalarsAndFields)
     EXPECT_NE(fields.find("Peak=3.25\r\n"), std::string::npos);
     EXPECT_NE(fields.find("Comment=first test"), std::string::npos);
     EXPECT_EQ(fields.find("Gone"), std::string::npos);
-    std::string const cache = ReadBytes(exp + "/Shots/ScalarCache.ini");
+    std::string const cache = ReadBytes(Native(exp + "/Shots/ScalarCache.ini"));
     EXPECT_NE(cache.find("[Shot1]"), std::string::npos);
     EXPECT_NE(cache.find("Peak=3.25\r\n"), std::string::npos);
 

@@ -4,6 +4,13 @@
 #include <stdio.h>
 #include <string.h>
 
+/* The separator of path elements on this system. */
+#if defined(_WIN32)
+#define SEP "\\"
+#else
+#define SEP "/"
+#endif
+
 static int passed = 0;
 static int failed = 0;
 static int hooked = 0;
@@ -63,7 +70,7 @@ static void startup(char* base, size_t size)
     text(0, prog, sizeof prog);
     parentOf(prog, base, size);
     SetMessageHookC(onMessage, NULL);
-    snprintf(expt, sizeof expt, "%s/data/Exp1", base);
+    snprintf(expt, sizeof expt, "%s" SEP "data" SEP "Exp1", base);
     SetExperimentC(expt);
     check("experiment selected", text(6, prog, sizeof prog) == 4 && strcmp(prog, "Exp1") == 0);
 }
@@ -114,7 +121,7 @@ static void waveforms(void)
     check("waveform read", out[0] == 1 && out[2] == 4 && out[3] == 0 && out[4] == 9);
 
     text(2, path, 1000);
-    strcat(path, "/probe.wvf");
+    strcat(path, SEP "probe.wvf");
     f = fopen(path, "rb");
     check("wvf file", f && fread(head, 1, 8, f) == 8 && head[0] == 4 && head[1] == 0 &&
                           head[4] == 3 && head[5] == 0);

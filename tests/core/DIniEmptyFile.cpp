@@ -10,15 +10,14 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
 namespace {
 
-std::string LogText() { return ReadBytes(testsupport::TestDir() + "/home/.local/share/Talvex/Log.txt"); }
+std::string LogText() { return ReadBytes(testsupport::UserFolder() + "/Log.txt"); }
 
 } // namespace
 
@@ -47,16 +46,13 @@ TEST(DIniEmptyFile, AFileEmptiedJustNowIsReadAgainUntilItsWriterFillsIt)
     CoreInit("");
     Logging = true;
     WriteBytes("busy.ini", "");
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        usleep(150000); // the rewrite in place completes a little later
+    std::thread writer([] {
+        // The rewrite in place completes a little later.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
         WriteBytes("busy.ini", "[A]\r\nk=v");
-        _exit(0);
-    }
+    });
     DIni ini("busy.ini");
-    int status = 0;
-    waitpid(child, &status, 0);
+    writer.join();
     EXPECT_EQ(ini.GetSectionKeyValue("A", "k", "none"), DString("v"));
     EXPECT_NE(LogText().find("tries needed to read from"), std::string::npos) << LogText();
 

@@ -108,14 +108,15 @@ TEST(DIniSharing, ConcurrentProcessesLoseNoKey)
     WriteBytes("bound.ini", "");
     ASSERT_TRUE(testsupport::RunChildren("writer", processes));
     DIni bound("bound.ini"), kept("kept.ini");
-    int lost = 0;
+    int lostBound = 0, lostKept = 0;
     for (int p = 0; p < processes; ++p)
         for (int k = 0; k < keys; ++k) {
             const DString key = DString("p") + DString(p) + "_" + DString(k);
-            lost += bound.GetSectionKeyValue("Fields", key, "?") != DString(k);
-            lost += kept.GetSectionKeyValue("All", key, "?") != DString(k);
+            lostBound += bound.GetSectionKeyValue("Fields", key, "?") != DString(k);
+            lostKept += kept.GetSectionKeyValue("All", key, "?") != DString(k);
         }
-    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(lostBound, 0);
+    EXPECT_EQ(lostKept, 0);
     EXPECT_EQ(bound.nSections(), 1);
     EXPECT_EQ(kept.nSections(), 1);
 }

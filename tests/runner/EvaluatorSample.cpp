@@ -12,14 +12,16 @@ protected:
     void SetUp() override
     {
         RunnerTest::SetUp();
-        Install(TALVEX_SAMPLE_PLUGIN, "Plugins/ShotStats/ShotStats.so");
+        Install(TALVEX_SAMPLE_PLUGIN,
+                std::string("Plugins/ShotStats/ShotStats") + testsupport::kModuleExtension);
         ASSERT_EQ(Run(("Echo;" + exp + ";S1;;").c_str()).status, 0);
-        testsupport::WriteBytes(exp + "/Shots/ShotS1/Scalars.ini", "[Fields]\r\nV(out)=2\r\nScale=10\r\n");
+        testsupport::WriteBytes(testsupport::Native(exp + "/Shots/ShotS1/Scalars.ini"),
+                                "[Fields]\r\nV(out)=2\r\nScale=10\r\n");
     }
 
     double Field(const char* name)
     {
-        DIni ini((exp + "/Shots/ShotS1/Scalars.ini").c_str());
+        DIni ini(testsupport::Native(exp + "/Shots/ShotS1/Scalars.ini").c_str());
         double v = 0;
         return ini.GetSectionKeyValue("Fields", name, "").ToDouble(v) ? v : -1;
     }
@@ -33,7 +35,7 @@ TEST_F(DerivedSampleTest, ChargingTraceAndExpressionsBecomeFields)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "ShotStats: 4 of 5 derived values of shot S1\n");
     Waveform w;
-    ASSERT_TRUE(w.Read((exp + "/Shots/ShotS1/vcap").c_str()));
+    ASSERT_TRUE(w.Read(testsupport::Native(exp + "/Shots/ShotS1/vcap").c_str()));
     EXPECT_EQ(w.npnts(), 1000);
     EXPECT_NEAR(w.Max(), 2.0, 1e-3);
     EXPECT_NEAR(Field("Rise"), 1e-3 * std::log(9.0), 1e-5); // tau ln 9

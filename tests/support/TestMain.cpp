@@ -5,6 +5,7 @@
 #include "DNotify.h"
 #include "Experiment.h"
 #include "Modules.h"
+#include "TalvexC.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,7 @@ static void ResetLibrary()
     Silent = false;
     Logging = false;
     PublicWrite = false;
+    ExternalInit = false;
     SetNotify(nullptr);
     SetQNotify(nullptr);
     UnloadModules();

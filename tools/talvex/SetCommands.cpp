@@ -53,7 +53,7 @@ int RunShots(const CommandLine& cl)
             comment = CurrentField("Comment");
         }
         if (!date && s.date > 0)
-            date = DString(__int64(s.date));
+            date = DString(static_cast<__int64>(s.date));
         table.Add({Str(s.name), std::to_string(s.group), Str(date), Str(comment)});
         progress.Step();
     }

@@ -208,6 +208,9 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     return {};
 }
 
+// About five seconds of attempts to replace a file that is open elsewhere.
+constexpr int kReplaceAttempts = 520;
+
 bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
 {
     if (temp.empty() || nativeTarget.empty())
@@ -219,15 +222,25 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
     }
     // An existing file keeps its attributes, creation time and security: ReplaceFileA (the
     // attributes are also given to the new file first, where ReplaceFileA does not merge them).
-    if (a != INVALID_FILE_ATTRIBUTES) {
+    if (a != INVALID_FILE_ATTRIBUTES)
         SetFileAttributesA(temp.c_str(), a & kKeptAttributes);
-        if (ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
-                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    // A file that another process has open (a reader, for a moment) cannot be replaced: the
+    // replacement is tried again for a while instead of losing the write.
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(attempt < 20 ? 1 : 10);
+        if (a != INVALID_FILE_ATTRIBUTES
+            && ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
             return true;
+        if (MoveFileExA(temp.c_str(), nativeTarget.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION
+            && error != ERROR_LOCK_VIOLATION)
+            break;
     }
-    if (MoveFileExA(temp.c_str(), nativeTarget.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
     DeleteFileA(temp.c_str());
     return false;
 }

@@ -26,12 +26,17 @@ std::vector<Held>& Locks()
 
 // ".<name>.lock" beside the target, the name in lower case so that every spelling of one file
 // meets at the same lock, also before the file exists.
+// The full path, so that a relative spelling meets the same lock too.
 std::string LockPathOf(const std::string& nativeTarget)
 {
-    std::string name = win32::NameOf(nativeTarget).substr(0, 200);
+    std::string target = win32::FullPath(nativeTarget);
+    if (target.empty())
+        target = nativeTarget;
+    std::string name = win32::NameOf(target).substr(0, 200);
     for (char& c : name)
         c = text::Lower(c);
-    return win32::Join(win32::ParentOf(nativeTarget), "." + name + ".lock");
+    const std::string folder = win32::ParentOf(target);
+    return folder.empty() ? "." + name + ".lock" : win32::Join(folder, "." + name + ".lock");
 }
 
 // The lock file, opened for everyone and deleted by the system when its last handle closes,
