@@ -4,6 +4,7 @@
 #include "ApiSupport_p.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
+#include "ParticleGroupIO_p.h"
 #include "Waveform.h"
 
 #include <climits>
@@ -179,11 +180,19 @@ void GetPGroupC(const char* name, int* n, int start, float* out)
         return;
     }
     GuardVoid("GetPGroupC", [&] {
-        ParticleGroup g;
         DString const file = DataFile(name);
         bool const cartesian = start == StartCartesian;
-        if (~file)
-            g.Read(file, *n, cartesian || start < 0 ? 0 : start);
+        int direct = 0;
+        if (!file) {
+            *n = 0;
+            return;
+        }
+        if (!cartesian && ParticleGroupIO::ReadInto(file, *n, start, out, direct)) {
+            *n = direct;
+            return;
+        }
+        ParticleGroup g;
+        g.Read(file, *n, cartesian || start < 0 ? 0 : start);
         if (cartesian)
             g.SetGeometry(0);
         int const count = g.nParticles();

@@ -97,6 +97,7 @@ protected:
     bool Append(DFile& file);
 
 private:
+    friend struct ParticleGroupIO; // reads into memory the caller keeps (ParticleGroupIO_p.h)
     using ValueStore = DArray<float, 0>;
     enum AppendPlan { AppendRefused, AppendInPlace, AppendRewrite };
 

@@ -5,8 +5,10 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "ParticleGroupIO_p.h"
 #include "WriterLock_p.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -119,6 +121,31 @@ bool ParticleGroup::Read(DFile& file, int maxCount, int start)
             return false;
     }
     takeFrom(g);
+    return true;
+}
+
+bool ParticleGroupIO::ReadInto(DString const& name, int maxCount, int start, float* out, int& count)
+{
+    count = 0;
+    DFile file;
+    if (!file.Open(name + ".dpt", 5))
+        return true;
+    dataio::Reader r(file);
+    ParticleGroup g;
+    DptHeader h;
+    if (!ReadHeader(r, g, h))
+        return true;
+    if (h.columns != Cols)
+        return false;
+    if (maxCount < 0) {
+        maxCount = MaxParticleBatch;
+        start = 0;
+    }
+    if (start < 0)
+        start = 0;
+    long long n = std::min<long long>(static_cast<long long>(h.storedCount) - start, maxCount);
+    if (n > 0 && r.Skip(static_cast<long long>(start) * ParticleBytes) && r.Bytes(out, n * ParticleBytes))
+        count = int(n);
     return true;
 }
 

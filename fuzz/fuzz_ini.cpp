@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     held.HoldWrite(true);
     held.SetSection("Fz");
     held.SetKeyValue("key", "val");
-    if (names.Count() > 0) {
+    // A first section that is "Fz" itself would carry the new key away with it.
+    if (names.Count() > 0 && !(names[0] %= "Fz")) {
         held.RenameSection(names[0], "Renamed");
         held.DeleteKey("Renamed", "k");
     }

@@ -145,6 +145,36 @@ TEST_F(ApiTest, GetPGroupReadsAtMostTheStatedCount)
     GetPGroupC("pg", nullptr, 0, out.data());
 }
 
+// Files of narrower records are spread to 8 columns (zeros after the stored ones); a file whose
+// header promises more particles than it holds reads none.
+TEST_F(ApiTest, GetPGroupOfNarrowAndCutFiles)
+{
+    using testsupport::LE;
+    ASSERT_EQ(CreateShotC("1"), 1);
+    std::string head = LE(2) + LE(0) + LE(0) + LE(2) + LE(3);
+    for (int i = 0; i < 7 + 6; ++i)
+        head += LE(0.0f);
+    head += LE(0) + LE(0) + LE(0);
+    std::string particles;
+    for (int i = 1; i <= 6; ++i)
+        particles += LE(float(i));
+    testsupport::WriteBytes(InShot("narrow.dpt"), head + particles);
+
+    std::vector<float> out(17, Sentinel);
+    int n = 5;
+    GetPGroupC("narrow", &n, 0, out.data());
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(out, (std::vector<float>{1, 2, 3, 0, 0, 0, 0, 0, 4, 5, 6, 0, 0, 0, 0, 0, Sentinel}));
+
+    std::vector<float> p(16, 1.5f);
+    SetPGroupC("cut", 2, 0, 0, 0, p.data());
+    std::string const whole = ReadBytes(InShot("cut.dpt"));
+    testsupport::WriteBytes(InShot("cut.dpt"), whole.substr(0, whole.size() - 4));
+    n = 2;
+    GetPGroupC("cut", &n, 0, out.data());
+    EXPECT_EQ(n, 0);
+}
+
 TEST_F(ApiTest, StartMinus77ConvertsToCartesian)
 {
     ASSERT_EQ(CreateShotC("1"), 1);

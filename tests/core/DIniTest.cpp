@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -324,6 +325,16 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
     }
     WriteBytes("crash.ini", content(0));
     const size_t size = content(0).size();
+    // Kill moments span a few rewrites as this build and load run them, so that some rewrites
+    // complete and the rest are cut at every stage.
+    WriteBytes("probe.ini", content(0));
+    DIni probe("probe.ini");
+    probe.SetSection("S0");
+    auto const t0 = std::chrono::steady_clock::now();
+    probe.SetKeyValue("counter", "00000001");
+    auto const rewriteUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - t0).count();
+    const unsigned span = unsigned(std::max<long long>(25000, 4 * rewriteUs));
     std::mt19937 rng(12345);
     int seen = 0;
     // Starting a process costs far more on Windows: fewer rounds there.
@@ -334,7 +345,7 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
         for (int wait = 0; wait < 60000 && !testsupport::Exists("ready"); ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_TRUE(testsupport::Exists("ready")) << "round " << round;
-        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 25000));
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % span));
         writer.Kill();
         writer.Wait();
         std::filesystem::remove("ready");
