@@ -1,4 +1,5 @@
 // Expression evaluations per second against the floor of reading the files they need once.
+#include "BenchRoot.h"
 #include "Core.h"
 #include "DString.h"
 #include "Experiment.h"
@@ -82,15 +83,9 @@ void Report(char const* what, char const* expr, std::vector<std::string> const& 
 
 int main(int argc, char** argv)
 {
-    char tmpl[] = "/tmp/talvex-bench-XXXXXX";
-    if (!mkdtemp(tmpl))
+    std::string const root = MakeBenchRoot();
+    if (root.empty())
         return 1;
-    std::string const root = tmpl;
-    // Keep the benchmark away from the real profile, shares and mounts.
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-    setenv("TALVEX_SMB_CONF", (root + "/smb.conf").c_str(), 1);
-    setenv("TALVEX_MOUNTS", (root + "/mounts").c_str(), 1);
     CoreInit("");
 
     std::string const exp = root + "/Exp1";

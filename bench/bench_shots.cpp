@@ -1,4 +1,5 @@
 // Creating shots with ten fields each, with and without the write pause, against plain stdio.
+#include "BenchRoot.h"
 #include "Core.h"
 #include "DString.h"
 #include "Experiment.h"
@@ -119,15 +120,9 @@ int main(int argc, char** argv)
         sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty())
         sizes = {500, 1000, 2000};
-    char tmpl[] = "/tmp/talvex-bench-XXXXXX";
-    if (!mkdtemp(tmpl))
+    std::string root = MakeBenchRoot();
+    if (root.empty())
         return 1;
-    std::string root = tmpl;
-    // Keep the benchmark away from the real profile, shares and mounts.
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-    setenv("TALVEX_SMB_CONF", (root + "/smb.conf").c_str(), 1);
-    setenv("TALVEX_MOUNTS", (root + "/mounts").c_str(), 1);
     CoreInit("");
 
     std::printf("microseconds per shot (%d fields each); wall and processor time\n", kFields);

@@ -1,4 +1,5 @@
 // Selecting a set of 10,000 shots filtered by a data file, against plain directory reads.
+#include "BenchRoot.h"
 #include "Core.h"
 #include "DArray.h"
 #include "DString.h"
@@ -136,15 +137,9 @@ template <class F> Times Median(F run)
 int main(int argc, char** argv)
 {
     int const n = argc > 1 ? std::atoi(argv[1]) : 10000;
-    char tmpl[] = "/tmp/talvex-bench-XXXXXX";
-    if (!mkdtemp(tmpl))
+    std::string root = MakeBenchRoot();
+    if (root.empty())
         return 1;
-    std::string root = tmpl;
-    // Keep the benchmark away from the real profile, shares and mounts.
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-    setenv("TALVEX_SMB_CONF", (root + "/smb.conf").c_str(), 1);
-    setenv("TALVEX_MOUNTS", (root + "/mounts").c_str(), 1);
     CoreInit("");
     std::string exp = root + "/Exp";
     MakeShots(exp, n);

@@ -1,4 +1,5 @@
 // TalvexCore against raw binary files and HDF5 on the same data, in one run, with ratios.
+#include "../BenchRoot.h"
 #include "Harness.h"
 #include "Stores.h"
 
@@ -634,15 +635,6 @@ void PrintCase(const Case& c, const std::string& work)
     PrintTable(c.phases, c.variants, results, c.reference, c.perSecond);
 }
 
-void Isolate(const std::string& root)
-{
-    // The library's per-user folder, shares and mounts stay inside the work folder.
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-    setenv("TALVEX_SMB_CONF", (root + "/smb.conf").c_str(), 1);
-    setenv("TALVEX_MOUNTS", (root + "/mounts").c_str(), 1);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -671,7 +663,7 @@ int main(int argc, char** argv)
     if (!mkdtemp(tmpl))
         return 1;
     const std::string root = tmpl;
-    Isolate(root);
+    IsolateBench(root);
 
     const std::string evalData = root + "/evaldata";
     auto want = [&](int c) { return profileVariant >= 0 ? c == profileCase : only.empty() || only.count(c); };
