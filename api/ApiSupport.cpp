@@ -36,8 +36,8 @@ DString TargetFile(DString const& name)
 {
     DString file = DataFile(name);
     if (!file)
-        Message(DString("Could not write ") << name
-                << " (no current shot, or no shot of that name)");
+        Message(DString("Could not write ")
+                << name << " (no current shot, or no shot of that name)");
     return file;
 }
 

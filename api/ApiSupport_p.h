@@ -50,7 +50,8 @@ DString DataFile(DString const& name);
 DString TargetFile(DString const& name);
 
 /// Reads a whole waveform, resamples it onto n points from t0 at step dt and fills out with
-/// exactly n floats (0 beyond the data). False, out untouched, when no waveform with points was read.
+/// exactly n floats (0 beyond the data). False, out untouched, when no waveform with points was
+/// read.
 bool ReadAligned(DString const& name, int n, float t0, float dt, float* out);
 
 /// Writes a new waveform of n samples (n < 0 counts as 0) starting at start with step dt.

@@ -132,8 +132,8 @@ int CreateShotC(const char* name)
             g = Expt.CreateShot(n, DString(), true);
         }
         if (g < 0) {
-            Message(DString("Error creating shot ") << given
-                    << " (most likely it already exists and name did not have *)"
+            Message(DString("Error creating shot ")
+                    << given << " (most likely it already exists and name did not have *)"
                     << " expt is " << Expt.GetExperimentPath());
             return 0;
         }
@@ -158,7 +158,8 @@ int SetShotC(const char* name)
 
 float GetScalarDataC(const char* name)
 {
-    return Guard("GetScalarDataC", -DFMax, [&] { return Expt.GetScalarData(DString(name), nullptr); });
+    return Guard("GetScalarDataC", -DFMax,
+                 [&] { return Expt.GetScalarData(DString(name), nullptr); });
 }
 
 void SetScalarDataC(const char* name, float value)
@@ -173,7 +174,7 @@ void GetScalarDataSafeC(const char* text, int* len, char* out)
             return;
         DString const t(text);
         DString result = *len < TemplateCapacity ? DString(Expt.GetScalarData(t, nullptr))
-                                                  : FillTemplate(t);
+                                                 : FillTemplate(t);
         TextOut(result, len, out);
     });
 }

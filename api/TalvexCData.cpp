@@ -197,7 +197,8 @@ void GetPGroupC(const char* name, int* n, int start, float* out)
             g.SetGeometry(0);
         int const count = g.nParticles();
         if (count > 0)
-            std::memcpy(out, g.Data(), size_t(count) * ParticleGroup::nParticleCols * sizeof(float));
+            std::memcpy(out, g.Data(),
+                        size_t(count) * ParticleGroup::nParticleCols * sizeof(float));
         *n = count;
     });
 }

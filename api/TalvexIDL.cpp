@@ -45,8 +45,8 @@ int& IntArg(void* arg)
 
 void NoWaveform(DString const& name)
 {
-    Message(DString("Error reading waveform info for ") << name
-            << " (most likely it does not exist)");
+    Message(DString("Error reading waveform info for ")
+            << name << " (most likely it does not exist)");
 }
 
 } // namespace

@@ -20,7 +20,8 @@ namespace {
 
 double WallSeconds()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 double CpuSeconds()

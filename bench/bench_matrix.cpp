@@ -45,7 +45,10 @@ long long SquareBytes()
 }
 
 // The operations compared; the files they read are written before any timing.
-void WriteMatrix() { Square().Write(Path("square").c_str()); }
+void WriteMatrix()
+{
+    Square().Write(Path("square").c_str());
+}
 void WriteRaw()
 {
     std::FILE* f = std::fopen(Path("raw.bin").c_str(), "wb");
@@ -131,8 +134,8 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), int pairs)
     std::vector<double> wall;
     std::vector<double> cpu;
     for (int i = 0; i < pairs; ++i) {
-        Cost a{};
-        Cost b{};
+        Cost a {};
+        Cost b {};
         if (i % 2 == 0) {
             a = Seconds(ours);
             b = Seconds(base);
@@ -145,8 +148,7 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), int pairs)
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    std::printf("  %-34s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
-                cpu[cpu.size() / 2]);
+    std::printf("  %-34s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2], cpu[cpu.size() / 2]);
 }
 
 } // namespace

@@ -56,8 +56,14 @@ void RawRead(std::string const& path, long long offset, long long bytes)
 }
 
 // The operations compared; each stands alone once the group file exists.
-void WriteGroup() { Source().Write(Path("group").c_str()); }
-void WriteRaw() { RawWrite(Path("raw.bin")); }
+void WriteGroup()
+{
+    Source().Write(Path("group").c_str());
+}
+void WriteRaw()
+{
+    RawWrite(Path("raw.bin"));
+}
 // The same bytes replacing the file as a whole: a temporary file renamed over the target.
 void WriteRawReplace()
 {
@@ -69,7 +75,10 @@ void ReadGroup()
     ParticleGroup g;
     benchmark::DoNotOptimize(g.Read(Path("group").c_str(), -1, 0));
 }
-void ReadRaw() { RawRead(Path("group") + ".dpt", 200, DataBytes); }
+void ReadRaw()
+{
+    RawRead(Path("group") + ".dpt", 200, DataBytes);
+}
 void ReadLastPercent()
 {
     ParticleGroup g;
@@ -77,8 +86,14 @@ void ReadLastPercent()
     benchmark::DoNotOptimize(g.Read(Path("group").c_str(), last, Particles - last));
 }
 // Appends go to a fresh one-particle file, made before the clock starts.
-void FreshSmallFile() { ParticleGroup(1).Write(Path("app").c_str()); }
-void AppendGroup() { Source().Append(Path("app").c_str()); }
+void FreshSmallFile()
+{
+    ParticleGroup(1).Write(Path("app").c_str());
+}
+void AppendGroup()
+{
+    Source().Append(Path("app").c_str());
+}
 void AppendRaw()
 {
     std::FILE* f = std::fopen((Path("app") + ".dpt").c_str(), "r+b");
@@ -89,7 +104,7 @@ void AppendRaw()
     std::fwrite(&total, 4, 1, f);
     std::fclose(f);
 }
-void Nothing() {}
+void Nothing() { }
 
 void Measure(benchmark::State& state, void (*op)(), void (*setup)())
 {
@@ -143,8 +158,8 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), void (*setup
     std::vector<double> wall;
     std::vector<double> cpu;
     for (int i = 0; i < 9; ++i) {
-        Cost a{};
-        Cost b{};
+        Cost a {};
+        Cost b {};
         if (i % 2 == 0) {
             a = Seconds(ours, setup);
             b = Seconds(base, setup);
@@ -157,8 +172,7 @@ void PrintPaired(char const* label, void (*ours)(), void (*base)(), void (*setup
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    std::printf("  %-36s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2],
-                cpu[cpu.size() / 2]);
+    std::printf("  %-36s %.4f wall, %.4f CPU\n", label, wall[wall.size() / 2], cpu[cpu.size() / 2]);
 }
 
 // Peak resident memory of one operation, in a child process that starts small.
@@ -187,7 +201,10 @@ void PrintPeaks()
     double const idle = PeakMegabytes([] {});
     double const build = PeakMegabytes([&] { filled(); });
     double const write = PeakMegabytes([&] { filled().Write(Path("peak").c_str()); });
-    double const read = PeakMegabytes([] { ParticleGroup g; g.Read(Path("peak").c_str()); });
+    double const read = PeakMegabytes([] {
+        ParticleGroup g;
+        g.Read(Path("peak").c_str());
+    });
     double const append = PeakMegabytes([&] { filled().Append(Path("peak").c_str()); });
     std::printf("Peak memory above an idle child (%.0f MB), data %.0f MB:\n", idle,
                 double(DataBytes) / (1 << 20));

@@ -107,8 +107,8 @@ public:
     {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration)
-                seconds[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                seconds[run.benchmark_name()] = run.GetAdjustedRealTime()
+                                                / benchmark::GetTimeUnitMultiplier(run.time_unit);
         ConsoleReporter::ReportRuns(runs);
     }
 };

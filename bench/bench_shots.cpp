@@ -27,7 +27,8 @@ struct Times {
 Times Now()
 {
     Times t;
-    t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    t.wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     t.cpu = double(std::clock()) / CLOCKS_PER_SEC;
     return t;
 }
@@ -58,7 +59,8 @@ Times RunLibrary(std::string const& root, int shots, bool pause)
 }
 
 /// Writes sections as the settings files hold them, replacing the file atomically.
-void WriteIni(std::string const& path, std::vector<std::pair<std::string, std::vector<std::string>>> const& sections)
+void WriteIni(std::string const& path,
+              std::vector<std::pair<std::string, std::vector<std::string>>> const& sections)
 {
     std::string text;
     for (auto const& sec : sections) {
@@ -90,7 +92,8 @@ Times RunBaseline(std::string const& root, int shots, bool pause)
         std::string folder = shotPath + "/Shot" + std::to_string(s);
         fs::create_directory(folder);
         cache.push_back({"Shot" + std::to_string(s), {"Date=01/01/2024 00:00:00"}});
-        std::vector<std::pair<std::string, std::vector<std::string>>> fields{{"Fields", {cache.back().second[0]}}};
+        std::vector<std::pair<std::string, std::vector<std::string>>> fields {
+            {"Fields", {cache.back().second[0]}}};
         WriteIni(cacheFile, cache);
         WriteIni(folder + "/Scalars.ini", fields);
         for (int f = 0; f < kFields; ++f) {

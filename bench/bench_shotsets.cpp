@@ -31,9 +31,10 @@ struct Times {
 
 Times Now()
 {
-    timespec cpu{};
+    timespec cpu {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     return {wall, double(cpu.tv_sec) + cpu.tv_nsec * 1e-9};
 }
 
@@ -109,7 +110,8 @@ int BaselineSet(std::string const& shotPath, bool withDates, bool exactCase)
             continue;
         std::string folder = shotPath + "/" + name;
         struct stat st;
-        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !HoldsProbe(folder, exactCase))
+        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)
+            || !HoldsProbe(folder, exactCase))
             continue;
         names.push_back(name.substr(4));
         if (withDates)
@@ -155,12 +157,14 @@ int main(int argc, char** argv)
         Times lib = Median([&] { libCount = LibrarySet(withDates); });
         for (bool exactCase : {false, true}) {
             int baseCount = 0;
-            Times base = Median([&] { baseCount = BaselineSet(exp + "/Shots", withDates, exactCase); });
+            Times base = Median(
+                [&] { baseCount = BaselineSet(exp + "/Shots", withDates, exactCase); });
             if (libCount != baseCount)
                 std::printf("count differs: library %d, baseline %d\n", libCount, baseCount);
-            std::printf("%-6s %-10s %10.1f %10.1f %10.1f %10.1f %8.2f %8.2f\n", withDates ? "yes" : "no",
-                        exactCase ? "stat" : "readdir", lib.wall * 1e3, lib.cpu * 1e3, base.wall * 1e3,
-                        base.cpu * 1e3, lib.wall / base.wall, lib.cpu / base.cpu);
+            std::printf("%-6s %-10s %10.1f %10.1f %10.1f %10.1f %8.2f %8.2f\n",
+                        withDates ? "yes" : "no", exactCase ? "stat" : "readdir", lib.wall * 1e3,
+                        lib.cpu * 1e3, base.wall * 1e3, base.cpu * 1e3, lib.wall / base.wall,
+                        lib.cpu / base.cpu);
             std::fflush(stdout);
         }
     }

@@ -103,7 +103,8 @@ public:
             if (r.run_type == Run::RT_Iteration && r.iterations > 0)
                 seconds[name] = r.real_accumulated_time / double(r.iterations);
             else if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                seconds[name] = r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(r.time_unit);
+                seconds[name] = r.GetAdjustedRealTime()
+                                * benchmark::GetTimeUnitMultiplier(r.time_unit);
         }
         ConsoleReporter::ReportRuns(runs);
     }

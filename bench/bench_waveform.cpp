@@ -206,31 +206,41 @@ int main(int argc, char** argv)
     for (int i = 0; i < SmallFiles; ++i)
         names.push_back("/w" + std::to_string(i));
     int const manyRepeats = 3;
-    double const wrMany = Median([&] {
-        for (auto const& n : names)
-            small.Write(DString((many + n).c_str()));
-    }, manyRepeats);
+    double const wrMany = Median(
+        [&] {
+            for (auto const& n : names)
+                small.Write(DString((many + n).c_str()));
+        },
+        manyRepeats);
     std::string const smallBytes = FileBytes(many + names[0] + ".wvf");
-    double const rawWrMany = Median([&] {
-        for (auto const& n : names)
-            RawWrite(rawMany + n + ".wvf", smallBytes);
-    }, manyRepeats);
-    double const rawRepMany = Median([&] {
-        for (auto const& n : names)
-            RawReplace(rawMany + n + ".wvf", smallBytes);
-    }, manyRepeats);
+    double const rawWrMany = Median(
+        [&] {
+            for (auto const& n : names)
+                RawWrite(rawMany + n + ".wvf", smallBytes);
+        },
+        manyRepeats);
+    double const rawRepMany = Median(
+        [&] {
+            for (auto const& n : names)
+                RawReplace(rawMany + n + ".wvf", smallBytes);
+        },
+        manyRepeats);
     std::printf("\n%d waveforms of %d points in one folder (median of %d runs)\n", SmallFiles,
                 SmallPoints, manyRepeats);
     WriteRatios("write all", wrMany, rawWrMany, rawRepMany);
     Waveform r;
-    double const rdMany = Median([&] {
-        for (auto const& n : names)
-            r.Read(DString((many + n).c_str()), -1);
-    }, manyRepeats);
-    double const rawRdMany = Median([&] {
-        for (auto const& n : names)
-            RawRead(rawMany + n + ".wvf", smallBytes.size());
-    }, manyRepeats);
+    double const rdMany = Median(
+        [&] {
+            for (auto const& n : names)
+                r.Read(DString((many + n).c_str()), -1);
+        },
+        manyRepeats);
+    double const rawRdMany = Median(
+        [&] {
+            for (auto const& n : names)
+                RawRead(rawMany + n + ".wvf", smallBytes.size());
+        },
+        manyRepeats);
     Ratio("read all", rdMany, rawRdMany);
 
     std::filesystem::remove_all(dir);

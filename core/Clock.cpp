@@ -13,8 +13,8 @@ double Timer()
 DString Now()
 {
     const auto now = std::chrono::system_clock::now();
-    const __int64 seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                now.time_since_epoch()).count();
+    const __int64 seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
     return DString(seconds);
 }
 

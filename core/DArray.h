@@ -21,8 +21,7 @@
 ///
 /// Element counts passed to the changing operations are cut down to whole rows. Indexes are
 /// clamped into the array; bad counts do nothing. Allocation failure throws std::bad_alloc.
-template <class T, bool objects = !std::is_trivially_copyable<T>::value>
-class DArray {
+template <class T, bool objects = !std::is_trivially_copyable<T>::value> class DArray {
 public:
     /// Empty: no storage, one column, no rows.
     DArray() = default;
@@ -139,8 +138,7 @@ private:
 
 // Element lifetime.
 
-template <class T, bool objects>
-inline void DArray<T, objects>::construct(T* p, int n)
+template <class T, bool objects> inline void DArray<T, objects>::construct(T* p, int n)
 {
     if constexpr (objects) {
         for (int i = 0; i < n; ++i)
@@ -162,8 +160,7 @@ inline void DArray<T, objects>::copyConstruct(T* dst, T const* src, int n)
     }
 }
 
-template <class T, bool objects>
-inline void DArray<T, objects>::destroy(T* p, int n)
+template <class T, bool objects> inline void DArray<T, objects>::destroy(T* p, int n)
 {
     if constexpr (objects) {
         for (int i = 0; i < n; ++i)
@@ -183,16 +180,14 @@ inline void DArray<T, objects>::moveBytes(T* dst, T const* src, int n)
 
 // Storage.
 
-template <class T, bool objects>
-inline bool DArray<T, objects>::holds(T const* p) const
+template <class T, bool objects> inline bool DArray<T, objects>::holds(T const* p) const
 {
     auto const at = reinterpret_cast<std::uintptr_t>(p);
     auto const begin = reinterpret_cast<std::uintptr_t>(data);
     return data && at >= begin && at < begin + size_t(count) * sizeof(T);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::reserveFor(long long n)
+template <class T, bool objects> void DArray<T, objects>::reserveFor(long long n)
 {
     if (n <= capacity)
         return;
@@ -206,8 +201,7 @@ void DArray<T, objects>::reserveFor(long long n)
     capacity = int(grown);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::resize(long long n)
+template <class T, bool objects> void DArray<T, objects>::resize(long long n)
 {
     if (n < 0)
         n = 0;
@@ -220,8 +214,7 @@ void DArray<T, objects>::resize(long long n)
     count = m;
 }
 
-template <class T, bool objects>
-T* DArray<T, objects>::openGap(int at, int n)
+template <class T, bool objects> T* DArray<T, objects>::openGap(int at, int n)
 {
     reserveFor(static_cast<long long>(count) + n);
     moveBytes(data + at + n, data + at, count - at);
@@ -231,8 +224,7 @@ T* DArray<T, objects>::openGap(int at, int n)
     return data + at;
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::copyFrom(DArray const& other)
+template <class T, bool objects> void DArray<T, objects>::copyFrom(DArray const& other)
 {
     growBy = other.growBy;
     reserveFor(other.count);
@@ -242,8 +234,7 @@ void DArray<T, objects>::copyFrom(DArray const& other)
     columns = other.columns;
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::takeFrom(DArray& other)
+template <class T, bool objects> void DArray<T, objects>::takeFrom(DArray& other)
 {
     growBy = other.growBy;
     capacity = other.capacity;
@@ -258,26 +249,22 @@ void DArray<T, objects>::takeFrom(DArray& other)
 
 // Construction.
 
-template <class T, bool objects>
-DArray<T, objects>::DArray(int n)
+template <class T, bool objects> DArray<T, objects>::DArray(int n)
 {
     ReSize(n);
 }
 
-template <class T, bool objects>
-DArray<T, objects>::DArray(int ncols, int nrows)
+template <class T, bool objects> DArray<T, objects>::DArray(int ncols, int nrows)
 {
     ReSize(ncols, nrows);
 }
 
-template <class T, bool objects>
-DArray<T, objects>::DArray(DArray const& other)
+template <class T, bool objects> DArray<T, objects>::DArray(DArray const& other)
 {
     copyFrom(other);
 }
 
-template <class T, bool objects>
-DArray<T, objects>::DArray(DArray&& other) noexcept
+template <class T, bool objects> DArray<T, objects>::DArray(DArray&& other) noexcept
 {
     takeFrom(other);
 }
@@ -302,8 +289,7 @@ DArray<T, objects>& DArray<T, objects>::operator=(DArray&& other) noexcept
     return *this;
 }
 
-template <class T, bool objects>
-DArray<T, objects>::~DArray()
+template <class T, bool objects> DArray<T, objects>::~DArray()
 {
     destroy(data, count);
     std::free(static_cast<void*>(data));
@@ -311,8 +297,7 @@ DArray<T, objects>::~DArray()
 
 // Changing contents.
 
-template <class T, bool objects>
-void DArray<T, objects>::Insert(T const* src, int at, int n)
+template <class T, bool objects> void DArray<T, objects>::Insert(T const* src, int at, int n)
 {
     n = wholeRows(n);
     if (n < 1 || !src)
@@ -331,8 +316,7 @@ void DArray<T, objects>::Insert(T const* src, int at, int n)
     std::free(static_cast<void*>(aside));
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::InsertBlank(int at, int n)
+template <class T, bool objects> void DArray<T, objects>::InsertBlank(int at, int n)
 {
     n = wholeRows(n);
     if (n < 1)
@@ -341,8 +325,7 @@ void DArray<T, objects>::InsertBlank(int at, int n)
     construct(openGap(at, n), n);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::AddBlank(int n)
+template <class T, bool objects> void DArray<T, objects>::AddBlank(int n)
 {
     if (n <= 0)
         return;
@@ -352,8 +335,7 @@ void DArray<T, objects>::AddBlank(int n)
     checkShape();
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Remove(int at, int n)
+template <class T, bool objects> void DArray<T, objects>::Remove(int at, int n)
 {
     if (count == 0)
         return;
@@ -368,8 +350,7 @@ void DArray<T, objects>::Remove(int at, int n)
     checkShape();
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Replace(T const* src, int at, int n)
+template <class T, bool objects> void DArray<T, objects>::Replace(T const* src, int at, int n)
 {
     if (count == 0 || !src)
         return;
@@ -390,8 +371,7 @@ void DArray<T, objects>::Replace(T const* src, int at, int n)
     }
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Reorder(int from, int to, int n)
+template <class T, bool objects> void DArray<T, objects>::Reorder(int from, int to, int n)
 {
     if (count == 0)
         return;
@@ -418,28 +398,24 @@ void DArray<T, objects>::Reorder(int from, int to, int n)
 
 // Shape.
 
-template <class T, bool objects>
-void DArray<T, objects>::Size(int n)
+template <class T, bool objects> void DArray<T, objects>::Size(int n)
 {
     Clear();
     ReSize(n);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Size(int ncols, int nrows)
+template <class T, bool objects> void DArray<T, objects>::Size(int ncols, int nrows)
 {
     Clear();
     ReSize(ncols, nrows);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::ReSize(int n)
+template <class T, bool objects> void DArray<T, objects>::ReSize(int n)
 {
     ReSize(1, n);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::ReSize(int ncols, int nrows)
+template <class T, bool objects> void DArray<T, objects>::ReSize(int ncols, int nrows)
 {
     if (ncols < 1)
         ncols = 1;
@@ -454,14 +430,12 @@ void DArray<T, objects>::ReSize(int ncols, int nrows)
     checkShape();
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Reserve(int n)
+template <class T, bool objects> void DArray<T, objects>::Reserve(int n)
 {
     reserveFor(n);
 }
 
-template <class T, bool objects>
-void DArray<T, objects>::Clear()
+template <class T, bool objects> void DArray<T, objects>::Clear()
 {
     destroy(data, count);
     std::free(static_cast<void*>(data));
@@ -472,15 +446,13 @@ void DArray<T, objects>::Clear()
 
 // Order and exchange.
 
-template <class T, bool objects>
-void DArray<T, objects>::Sort(int (*cmp)(void const*, void const*))
+template <class T, bool objects> void DArray<T, objects>::Sort(int (*cmp)(void const*, void const*))
 {
     if (cmp && count > 1)
         std::qsort(static_cast<void*>(data), size_t(count), sizeof(T), cmp);
 }
 
-template <class T, bool objects>
-bool DArray<T, objects>::SwapData(DArray& other)
+template <class T, bool objects> bool DArray<T, objects>::SwapData(DArray& other)
 {
     if (&other == this)
         return false;

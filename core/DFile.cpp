@@ -13,18 +13,18 @@
 #include <vector>
 
 #if defined(_WIN32)
-#  define TALVEX_FSEEK _fseeki64
-#  define TALVEX_FTELL _ftelli64
+#define TALVEX_FSEEK _fseeki64
+#define TALVEX_FTELL _ftelli64
 #else
-#  define TALVEX_FSEEK fseeko
-#  define TALVEX_FTELL ftello
+#define TALVEX_FSEEK fseeko
+#define TALVEX_FTELL ftello
 #endif
 
 // The stream shared by all copies of a DFile.
 struct DFile::Stream {
     std::FILE* fp = nullptr;
-    std::string temp;   // temporary file being written; empty when writing in place
-    std::string target; // what `temp` replaces on a successful close
+    std::string temp;    // temporary file being written; empty when writing in place
+    std::string target;  // what `temp` replaces on a successful close
     bool failed = false; // a write fell short: the target must not be replaced
     int refs = 1;
 };
@@ -71,7 +71,7 @@ bool WriteAll(std::FILE* fp, const void* buf, size_t n)
 }
 } // namespace
 
-DFile::DFile() : d(nullptr) {}
+DFile::DFile() : d(nullptr) { }
 
 DFile::DFile(const DFile& other) : d(other.d)
 {
@@ -269,8 +269,8 @@ void DFile::DSRead(DString& s, bool shortForm)
     if (std::fread(head, 1, width, d->fp) != width)
         return;
     const int len = shortForm ? int(short(head[0] | (head[1] << 8)))
-                              : int(unsigned(head[0]) | unsigned(head[1]) << 8 |
-                                    unsigned(head[2]) << 16 | unsigned(head[3]) << 24);
+                              : int(unsigned(head[0]) | unsigned(head[1]) << 8
+                                    | unsigned(head[2]) << 16 | unsigned(head[3]) << 24);
     if (len < 1)
         return;
 
@@ -345,8 +345,7 @@ void DFile::GetArray(const DString& path, DStringArray& table, const char* delim
     table.Split2D(GetText(path), delim, -1);
 }
 
-void DFile::GetStringTable(const DString& path, DArray<DStringArray, 1>& table,
-                           const char* delim)
+void DFile::GetStringTable(const DString& path, DArray<DStringArray, 1>& table, const char* delim)
 {
     DStringArray lines;
     GetLines(path, lines);

@@ -137,7 +137,7 @@ namespace {
 bool ReadsBack(const DString& line)
 {
     return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
-        && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+           && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
 }
 
 bool StampOf(const DString& path, platform::FileStamp& out)
@@ -161,7 +161,7 @@ bool MayBeMidRewrite(const DString& path)
 }
 } // namespace
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) {}
+DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) { }
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -170,8 +170,8 @@ DIni::DIni(const DString& path) : DIni()
 
 DIni::DIni(const DIni& other)
     : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
-      sectionNames(other.sectionNames), sections(other.sections), hold(other.hold),
-      index(nullptr), disk(nullptr), diskText(other.diskText),
+      sectionNames(other.sectionNames), sections(other.sections), hold(other.hold), index(nullptr),
+      disk(nullptr), diskText(other.diskText),
       journal(other.journal ? new Journal(*other.journal) : nullptr)
 {
 }
@@ -468,9 +468,7 @@ void DIni::Replay()
             if (at < 0)
                 AppendSection(c.section, SectionLines());
             break;
-        case Change::SetLines:
-            PutSection(c.section, c.lines);
-            break;
+        case Change::SetLines: PutSection(c.section, c.lines); break;
         case Change::DeleteSection:
             if (at >= 0) {
                 sectionNames.Remove(at, 1);
@@ -571,7 +569,7 @@ void DIni::SetSection(const DString& name)
         return;
     }
     ForgetDisk(); // the new section is in memory only
-    Changes().changes.push_back(Change{Change::CreateSection, name, {}, {}, {}});
+    Changes().changes.push_back(Change {Change::CreateSection, name, {}, {}, {}});
     curSection = AppendSection(name, SectionLines());
 }
 
@@ -607,7 +605,7 @@ DStringArray DIni::GetFullSection(const DString& name) const
 
 void DIni::SetFullSection(const DString& name, const DStringArray& lines)
 {
-    Changes().changes.push_back(Change{Change::SetLines, name, {}, {}, lines});
+    Changes().changes.push_back(Change {Change::SetLines, name, {}, {}, lines});
     PutSection(name, lines);
     WriteUnlessHeld();
 }
@@ -630,7 +628,7 @@ void DIni::DeleteSection(const DString& name)
 {
     const int at = FindSection(name);
     if (at >= 0) {
-        Changes().changes.push_back(Change{Change::DeleteSection, name, {}, {}, {}});
+        Changes().changes.push_back(Change {Change::DeleteSection, name, {}, {}, {}});
         sectionNames.Remove(at, 1);
         sections.Remove(at, 1);
         InvalidateIndex();
@@ -644,7 +642,7 @@ void DIni::RenameSection(const DString& from, const DString& to)
     const int at = FindSection(from);
     if (at < 0)
         return;
-    Changes().changes.push_back(Change{Change::RenameSection, from, to, {}, {}});
+    Changes().changes.push_back(Change {Change::RenameSection, from, to, {}, {}});
     sectionNames[at] = to;
     InvalidateIndex();
     WriteUnlessHeld();
@@ -665,8 +663,8 @@ int DIni::KeyIndexIn(int section, const DString& key, int& valuePos) const
     const DStringArray& lines = sections[section];
     for (int i = 0; i < lines.Count(); ++i) {
         const DString& line = lines[i];
-        if (line.Len() > keyLen && line[keyLen] == '=' &&
-            EqualFold(line.c_str(), key.c_str(), keyLen)) {
+        if (line.Len() > keyLen && line[keyLen] == '='
+            && EqualFold(line.c_str(), key.c_str(), keyLen)) {
             valuePos = keyLen + 1;
             return i;
         }
@@ -728,8 +726,7 @@ bool DIni::GetKeyBoolValue(const DString& key, bool def) const
     return (value %= "True") || value == "1";
 }
 
-DStringArray DIni::GetKeyRow(const DString& key, int n, const char* delim,
-                             const char* def) const
+DStringArray DIni::GetKeyRow(const DString& key, int n, const char* delim, const char* def) const
 {
     return DStringArray(GetKeyValue(key, def), delim, n);
 }
@@ -740,7 +737,7 @@ void DIni::SetKeyValue(const DString& key, const DString& value)
         return;
     DString line = key;
     line << "=" << value;
-    Changes().changes.push_back(Change{Change::SetKey, sectionNames[curSection], key, line, {}});
+    Changes().changes.push_back(Change {Change::SetKey, sectionNames[curSection], key, line, {}});
     PutKeyLine(curSection, key, line);
     WriteUnlessHeld();
 }
@@ -763,8 +760,7 @@ void DIni::DeleteKey(const char* section, const DString& key)
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return;
-    Changes().changes.push_back(
-        Change{Change::DeleteKey, sectionNames[curSection], key, {}, {}});
+    Changes().changes.push_back(Change {Change::DeleteKey, sectionNames[curSection], key, {}, {}});
     sections[curSection].Remove(at, 1);
     WriteUnlessHeld();
 }

@@ -114,9 +114,9 @@ private:
     DArray<DStringArray, 1> sections;
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
-    DiskCopy* disk; // the file as memory last matched it; null when that is not known
-    DString diskText; // the file as this object last read or wrote it
-    Journal* journal; // changes since then, in order; null when there are none
+    DiskCopy* disk;              // the file as memory last matched it; null when that is not known
+    DString diskText;            // the file as this object last read or wrote it
+    Journal* journal;            // changes since then, in order; null when there are none
 };
 
 #endif

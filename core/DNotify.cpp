@@ -25,7 +25,7 @@ bool DNotify::Query()
 
 DNotify::~DNotify() = default;
 
-void QNotify::Reserved() {}
+void QNotify::Reserved() { }
 
 QNotify::~QNotify() = default;
 

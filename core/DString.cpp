@@ -16,14 +16,14 @@
 #include <type_traits>
 
 #if defined(__SANITIZE_ADDRESS__)
-#  define TALVEX_LSAN 1
+#define TALVEX_LSAN 1
 #elif defined(__has_feature)
-#  if __has_feature(address_sanitizer)
-#    define TALVEX_LSAN 1
-#  endif
+#if __has_feature(address_sanitizer)
+#define TALVEX_LSAN 1
+#endif
 #endif
 #if defined(TALVEX_LSAN)
-#  include <sanitizer/lsan_interface.h>
+#include <sanitizer/lsan_interface.h>
 #endif
 
 namespace {
@@ -61,7 +61,10 @@ void PushSmallBlock(void* block)
     g_freeList = block;
 }
 
-char* EmptyChars() { return const_cast<char*>(&g_empty.nul); }
+char* EmptyChars()
+{
+    return const_cast<char*>(&g_empty.nul);
+}
 
 /// Smallest multiple of 32 greater than n + 25, so at least 13 bytes stay spare.
 int BlockSize(int n)
@@ -84,11 +87,18 @@ int SumLength(int n, long long m)
 bool PointsInto(char const* p, char const* begin, char const* end)
 {
     auto u = reinterpret_cast<std::uintptr_t>(p);
-    return u >= reinterpret_cast<std::uintptr_t>(begin) && u <= reinterpret_cast<std::uintptr_t>(end);
+    return u >= reinterpret_cast<std::uintptr_t>(begin)
+           && u <= reinterpret_cast<std::uintptr_t>(end);
 }
 
-char FoldLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-char FoldUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+char FoldLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+char FoldUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 
 /// Case-insensitive comparison of at most n characters, stopping at a NUL (ASCII folding).
 int FoldCompare(char const* a, char const* b, std::size_t n = SIZE_MAX)
@@ -104,7 +114,10 @@ int FoldCompare(char const* a, char const* b, std::size_t n = SIZE_MAX)
     return 0;
 }
 
-bool IsSpaceC(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpaceC(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 /// strtoul as a 32-bit unsigned long reads: overflow saturates at 4294967295 and a minus
 /// sign negates modulo 2^32, whatever the width of the platform's long.
@@ -203,7 +216,7 @@ DString::Header* DString::AllocBuffer(int size)
             __lsan_ignore_object(block);
 #endif
     }
-    return new (block) Header{1, 0, size};
+    return new (block) Header {1, 0, size};
 }
 
 void DString::Release()
@@ -283,13 +296,19 @@ void DString::ConcatSelf(int n, char const* p)
     std::memmove(m_p + len, own ? m_p + offset : p, static_cast<std::size_t>(n));
 }
 
-int DString::GetRefs() const { return H()->refs; }
+int DString::GetRefs() const
+{
+    return H()->refs;
+}
 
-int DString::GetAllocLength() const { return H()->alloc; }
+int DString::GetAllocLength() const
+{
+    return H()->alloc;
+}
 
 // ---- construction and assignment -------------------------------------------------------
 
-DString::DString() : m_p(EmptyChars()) {}
+DString::DString() : m_p(EmptyChars()) { }
 
 DString::DString(DString const& s) : m_p(s.m_p)
 {
@@ -322,15 +341,39 @@ DString::DString(char const* p, int n) : m_p(EmptyChars())
         AllocCopy(count, p);
 }
 
-DString::DString(int v) : m_p(EmptyChars()) { *this << v; }
-DString::DString(unsigned int v) : m_p(EmptyChars()) { *this << v; }
-DString::DString(float v) : m_p(EmptyChars()) { *this << v; }
-DString::DString(double v) : m_p(EmptyChars()) { *this << v; }
-DString::DString(void* v) : m_p(EmptyChars()) { *this << v; }
-DString::DString(__int64 t) : m_p(EmptyChars()) { *this << t; }
-DString::DString(bool v) : m_p(EmptyChars()) { *this << v; }
+DString::DString(int v) : m_p(EmptyChars())
+{
+    *this << v;
+}
+DString::DString(unsigned int v) : m_p(EmptyChars())
+{
+    *this << v;
+}
+DString::DString(float v) : m_p(EmptyChars())
+{
+    *this << v;
+}
+DString::DString(double v) : m_p(EmptyChars())
+{
+    *this << v;
+}
+DString::DString(void* v) : m_p(EmptyChars())
+{
+    *this << v;
+}
+DString::DString(__int64 t) : m_p(EmptyChars())
+{
+    *this << t;
+}
+DString::DString(bool v) : m_p(EmptyChars())
+{
+    *this << v;
+}
 
-DString::~DString() { Release(); }
+DString::~DString()
+{
+    Release();
+}
 
 DString& DString::operator=(DString const& s)
 {
@@ -356,7 +399,10 @@ DString& DString::operator=(char c)
     return *this;
 }
 
-void DString::Copy(DString const& s) { AllocCopy(s.Len(), s.m_p); }
+void DString::Copy(DString const& s)
+{
+    AllocCopy(s.Len(), s.m_p);
+}
 
 // ---- appending -------------------------------------------------------------------------
 
@@ -392,15 +438,30 @@ template <class T> DString& DString::AppendPrinted(char const* fmt, T v, int roo
     return *this;
 }
 
-DString& DString::operator<<(int v) { return AppendPrinted("%i", v, 12); }
-DString& DString::operator<<(unsigned int v) { return AppendPrinted("%u", v, 12); }
-DString& DString::operator<<(float v) { return AppendPrinted("%.8g", static_cast<double>(v), 15); }
-DString& DString::operator<<(double v) { return AppendPrinted("%.16g", v, 25); }
-DString& DString::operator<<(void* v) { return AppendPrinted("%p", v, 25); }
+DString& DString::operator<<(int v)
+{
+    return AppendPrinted("%i", v, 12);
+}
+DString& DString::operator<<(unsigned int v)
+{
+    return AppendPrinted("%u", v, 12);
+}
+DString& DString::operator<<(float v)
+{
+    return AppendPrinted("%.8g", static_cast<double>(v), 15);
+}
+DString& DString::operator<<(double v)
+{
+    return AppendPrinted("%.16g", v, 25);
+}
+DString& DString::operator<<(void* v)
+{
+    return AppendPrinted("%p", v, 25);
+}
 
 DString& DString::operator<<(__int64 t)
 {
-    std::tm tm{};
+    std::tm tm {};
     if (!LocalTime(t, tm))
         return *this;
     int old = Len();
@@ -410,11 +471,23 @@ DString& DString::operator<<(__int64 t)
     return *this;
 }
 
-DString& DString::operator<<(bool v) { return *this << (v ? "True" : "False"); }
+DString& DString::operator<<(bool v)
+{
+    return *this << (v ? "True" : "False");
+}
 
-void DString::operator+=(DString const& s) { *this << s; }
-void DString::operator+=(char const* p) { *this << p; }
-void DString::operator+=(char c) { *this << c; }
+void DString::operator+=(DString const& s)
+{
+    *this << s;
+}
+void DString::operator+=(char const* p)
+{
+    *this << p;
+}
+void DString::operator+=(char c)
+{
+    *this << c;
+}
 
 template <class T> DString& DString::AddFormattedImpl(T v, char const* fmt)
 {
@@ -454,10 +527,22 @@ template <class T> DString& DString::AddFormattedImpl(T v, char const* fmt)
     return *this;
 }
 
-DString& DString::AddFormatted(int v, char const* fmt) { return AddFormattedImpl(v, fmt); }
-DString& DString::AddFormatted(unsigned int v, char const* fmt) { return AddFormattedImpl(v, fmt); }
-DString& DString::AddFormatted(float v, char const* fmt) { return AddFormattedImpl(v, fmt); }
-DString& DString::AddFormatted(double v, char const* fmt) { return AddFormattedImpl(v, fmt); }
+DString& DString::AddFormatted(int v, char const* fmt)
+{
+    return AddFormattedImpl(v, fmt);
+}
+DString& DString::AddFormatted(unsigned int v, char const* fmt)
+{
+    return AddFormattedImpl(v, fmt);
+}
+DString& DString::AddFormatted(float v, char const* fmt)
+{
+    return AddFormattedImpl(v, fmt);
+}
+DString& DString::AddFormatted(double v, char const* fmt)
+{
+    return AddFormattedImpl(v, fmt);
+}
 
 // ---- access ----------------------------------------------------------------------------
 
@@ -483,21 +568,48 @@ bool DString::operator==(DString const& s) const
     return Len() == s.Len() && std::memcmp(m_p, s.m_p, static_cast<std::size_t>(Len())) == 0;
 }
 
-bool DString::operator==(char const* p) const { return p && std::strcmp(m_p, p) == 0; }
-bool DString::operator!=(DString const& s) const { return !(*this == s); }
-bool DString::operator!=(char const* p) const { return !(*this == p); }
+bool DString::operator==(char const* p) const
+{
+    return p && std::strcmp(m_p, p) == 0;
+}
+bool DString::operator!=(DString const& s) const
+{
+    return !(*this == s);
+}
+bool DString::operator!=(char const* p) const
+{
+    return !(*this == p);
+}
 
 bool DString::operator%=(DString const& s) const
 {
     return Len() == s.Len() && FoldCompare(m_p, s.m_p) == 0;
 }
 
-bool DString::operator%=(char const* p) const { return p && FoldCompare(m_p, p) == 0; }
-bool DString::operator/=(DString const& s) const { return !(*this %= s); }
-bool DString::operator/=(char const* p) const { return !(*this %= p); }
-bool DString::operator<(DString const& s) const { return std::strcmp(m_p, s.m_p) < 0; }
-bool DString::operator>(DString const& s) const { return std::strcmp(m_p, s.m_p) > 0; }
-int DString::Compare(DString const& s) const { return Compare(s.m_p); }
+bool DString::operator%=(char const* p) const
+{
+    return p && FoldCompare(m_p, p) == 0;
+}
+bool DString::operator/=(DString const& s) const
+{
+    return !(*this %= s);
+}
+bool DString::operator/=(char const* p) const
+{
+    return !(*this %= p);
+}
+bool DString::operator<(DString const& s) const
+{
+    return std::strcmp(m_p, s.m_p) < 0;
+}
+bool DString::operator>(DString const& s) const
+{
+    return std::strcmp(m_p, s.m_p) > 0;
+}
+int DString::Compare(DString const& s) const
+{
+    return Compare(s.m_p);
+}
 
 int DString::Compare(char const* p) const
 {
@@ -551,7 +663,10 @@ int DString::Find(char const* s, int start) const
     return hit ? static_cast<int>(hit - m_p) : npos;
 }
 
-int DString::Find(DString const& s, int start) const { return Find(s.m_p, start); }
+int DString::Find(DString const& s, int start) const
+{
+    return Find(s.m_p, start);
+}
 
 int DString::FindI(char const* s, int start) const
 {
@@ -566,7 +681,10 @@ int DString::FindI(char const* s, int start) const
     return npos;
 }
 
-int DString::FindI(DString const& s, int start) const { return FindI(s.m_p, start); }
+int DString::FindI(DString const& s, int start) const
+{
+    return FindI(s.m_p, start);
+}
 
 int DString::RFind(char c, int start) const
 {
@@ -591,7 +709,10 @@ int DString::RFind(char const* s, int start) const
     return npos;
 }
 
-int DString::RFind(DString const& s, int start) const { return RFind(s.m_p, start); }
+int DString::RFind(DString const& s, int start) const
+{
+    return RFind(s.m_p, start);
+}
 
 int DString::FindFirstOf(char const* set, int start) const
 {
@@ -603,7 +724,10 @@ int DString::FindFirstOf(char const* set, int start) const
     return npos;
 }
 
-int DString::FindFirstOf(DString const& set, int start) const { return FindFirstOf(set.m_p, start); }
+int DString::FindFirstOf(DString const& set, int start) const
+{
+    return FindFirstOf(set.m_p, start);
+}
 
 int DString::FindFirstNotOf(char const* set, int start) const
 {
@@ -622,8 +746,14 @@ int DString::FindFirstNotOf(DString const& set, int start) const
 
 // ---- pieces and edits ------------------------------------------------------------------
 
-DString DString::Left(int n) const { return DString(*this, 0, n); }
-DString DString::Mid(int start, int count) const { return DString(*this, start, count); }
+DString DString::Left(int n) const
+{
+    return DString(*this, 0, n);
+}
+DString DString::Mid(int start, int count) const
+{
+    return DString(*this, start, count);
+}
 
 DString DString::Right(int n) const
 {
@@ -851,8 +981,8 @@ bool DString::IsNumeric() const
 
 bool DString::IsSemiNumeric() const
 {
-    return Len() == 0 || IsNumeric() || FoldCompare(m_p, "1.#", 3) == 0 ||
-           FoldCompare(m_p, "-1.#", 4) == 0;
+    return Len() == 0 || IsNumeric() || FoldCompare(m_p, "1.#", 3) == 0
+           || FoldCompare(m_p, "-1.#", 4) == 0;
 }
 
 bool DString::ToDate(__int64& t, int) const
@@ -900,7 +1030,7 @@ bool DString::ToDate(__int64& t, int) const
     }
     if (pm && v[3] < 12)
         v[3] += 12;
-    std::tm tm{};
+    std::tm tm {};
     tm.tm_mon = v[0] - 1;
     tm.tm_mday = v[1];
     tm.tm_year = v[2] > 1900 ? v[2] - 1900 : v[2];
@@ -914,16 +1044,43 @@ bool DString::ToDate(__int64& t, int) const
 
 // ---- free functions --------------------------------------------------------------------
 
-DString operator+(DString const& a, DString const& b) { return DString(a) << b; }
-DString operator+(DString const& a, char const* b) { return DString(a) << b; }
-DString operator+(DString const& a, char b) { return DString(a) << b; }
-DString operator+(char a, DString const& b) { return DString(a, 1) << b; }
-DString operator+(char const* a, DString const& b) { return DString(a) << b; }
+DString operator+(DString const& a, DString const& b)
+{
+    return DString(a) << b;
+}
+DString operator+(DString const& a, char const* b)
+{
+    return DString(a) << b;
+}
+DString operator+(DString const& a, char b)
+{
+    return DString(a) << b;
+}
+DString operator+(char a, DString const& b)
+{
+    return DString(a, 1) << b;
+}
+DString operator+(char const* a, DString const& b)
+{
+    return DString(a) << b;
+}
 
-DString Format(int v, char const* fmt) { return DString().AddFormatted(v, fmt); }
-DString Format(unsigned int v, char const* fmt) { return DString().AddFormatted(v, fmt); }
-DString Format(float v, char const* fmt) { return DString().AddFormatted(v, fmt); }
-DString Format(double v, char const* fmt) { return DString().AddFormatted(v, fmt); }
+DString Format(int v, char const* fmt)
+{
+    return DString().AddFormatted(v, fmt);
+}
+DString Format(unsigned int v, char const* fmt)
+{
+    return DString().AddFormatted(v, fmt);
+}
+DString Format(float v, char const* fmt)
+{
+    return DString().AddFormatted(v, fmt);
+}
+DString Format(double v, char const* fmt)
+{
+    return DString().AddFormatted(v, fmt);
+}
 
 int dStrlen(char const* p)
 {

@@ -17,9 +17,9 @@ class TALVEX_API DStringArray : public DArray<DString, true> {
 public:
     DStringArray() = default;
     /// n empty strings in one column.
-    explicit DStringArray(int n) : DArray(n) {}
+    explicit DStringArray(int n) : DArray(n) { }
     /// columns x rows empty strings.
-    DStringArray(int columns, int rows) : DArray(columns, rows) {}
+    DStringArray(int columns, int rows) : DArray(columns, rows) { }
     /// The fields of text, as Split gives them.
     DStringArray(DString const& text, char const* delim, int n = 0);
     DStringArray(DStringArray const&) = default;

@@ -10,16 +10,31 @@ DString ComputerName;
 
 namespace {
 
-std::string Std(DString const& s) { return std::string(s.c_str(), std::size_t(s.Len())); }
+std::string Std(DString const& s)
+{
+    return std::string(s.c_str(), std::size_t(s.Len()));
+}
 
-DString D(std::string const& s) { return DString(s.c_str()); }
+DString D(std::string const& s)
+{
+    return DString(s.c_str());
+}
 
-bool IsSep(char c) { return platform::IsPathSeparator(c); }
+bool IsSep(char c)
+{
+    return platform::IsPathSeparator(c);
+}
 
 // Native paths: Windows itself also splits at '/'.
-bool IsNativeSep(char c) { return c == platform::kNativeSeparator || c == '/'; }
+bool IsNativeSep(char c)
+{
+    return c == platform::kNativeSeparator || c == '/';
+}
 
-bool EndsWithSep(DString const& s) { return s.Len() > 0 && IsSep(s[s.Len() - 1]); }
+bool EndsWithSep(DString const& s)
+{
+    return s.Len() > 0 && IsSep(s[s.Len() - 1]);
+}
 
 // The caller's separators after the last element.
 DString TrailingSeps(DString const& s)
@@ -47,11 +62,17 @@ std::string Native(DString const& path, bool forWrite)
     return !path ? std::string() : platform::ToNative(Std(path), forWrite);
 }
 
-bool Wild(DString const& path) { return platform::HasWildcard(Std(path)); }
+bool Wild(DString const& path)
+{
+    return platform::HasWildcard(Std(path));
+}
 
 // The refusals of DeleteFolder take every separator the operating system takes, so that no
 // spelling of a root or of "." and ".." gets through on any system.
-bool IsAnySep(char c) { return c == '\\' || c == '/'; }
+bool IsAnySep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 // A path with nothing below its root: "", "\", "C:", "C:\", "\\server\share".
 bool IsRootOnly(DString const& path)
@@ -204,16 +225,25 @@ bool GetFilesDates(DString const& pattern, DStringArray& names, DArray<__int64, 
     return true;
 }
 
-DString GetCurrentDirectoryD() { return D(platform::CurrentDirectory()); }
+DString GetCurrentDirectoryD()
+{
+    return D(platform::CurrentDirectory());
+}
 
 bool SetCurrentDirectoryD(DString const& path)
 {
     return platform::SetCurrentDirectory(Native(path, false));
 }
 
-void SetComputerNameD() { ComputerName = D(platform::HostName().substr(0, 256)); }
+void SetComputerNameD()
+{
+    ComputerName = D(platform::HostName().substr(0, 256));
+}
 
-DString GetComputerNameD() { return ComputerName; }
+DString GetComputerNameD()
+{
+    return ComputerName;
+}
 
 bool CreateFolder(DString const& path)
 {
@@ -293,6 +323,12 @@ bool DeleteFolder(DString const& path)
     return platform::IsFolder(native) && platform::RemoveTree(native);
 }
 
-bool RenameFile(DString const& from, DString const& to) { return RenameEntry(from, to, false); }
+bool RenameFile(DString const& from, DString const& to)
+{
+    return RenameEntry(from, to, false);
+}
 
-bool RenameFolder(DString const& from, DString const& to) { return RenameEntry(from, to, true); }
+bool RenameFolder(DString const& from, DString const& to)
+{
+    return RenameEntry(from, to, true);
+}

@@ -46,8 +46,7 @@ std::string NativeModulePath(const DString& path)
 
 } // namespace
 
-void* GetProc(const DString& folder, const DString& module, const char* symbol, bool& ok,
-              int flags)
+void* GetProc(const DString& folder, const DString& module, const char* symbol, bool& ok, int flags)
 {
     DString file = module;
     if (!(flags & ModuleNoExtension))

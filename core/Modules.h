@@ -17,8 +17,8 @@ const int ModuleNoExtension = 8;
 /// flag 8) and returns the address of `symbol`. On failure returns null, sets `ok` to false
 /// (it is never set to true) and reports through Message and Log. A successful call records
 /// the module in the module table; a module whose symbol is missing stays loaded unrecorded.
-TALVEX_API void* GetProc(const DString& folder, const DString& module, const char* symbol,
-                         bool& ok, int flags = 0);
+TALVEX_API void* GetProc(const DString& folder, const DString& module, const char* symbol, bool& ok,
+                         int flags = 0);
 
 /// Loads the module `modulePath` (relative to the program folder, GetTalvexPath()) and calls
 /// its "SvInit". False when the module or its entry point is missing, when "SvInit" returns

@@ -9,13 +9,25 @@
 
 namespace {
 
-DString D(std::string const& s) { return DString(s.c_str()); }
+DString D(std::string const& s)
+{
+    return DString(s.c_str());
+}
 
-bool IsSep(char c) { return platform::IsPathSeparator(c); }
+bool IsSep(char c)
+{
+    return platform::IsPathSeparator(c);
+}
 
-bool IsNetworkPath(DString const& p) { return p.Len() >= 2 && p[0] == '\\' && p[1] == '\\'; }
+bool IsNetworkPath(DString const& p)
+{
+    return p.Len() >= 2 && p[0] == '\\' && p[1] == '\\';
+}
 
-DString ThisComputer() { return ~ComputerName ? ComputerName : D(platform::HostName()); }
+DString ThisComputer()
+{
+    return ~ComputerName ? ComputerName : D(platform::HostName());
+}
 
 DString WithSeparators(DString const& s, char sep)
 {
@@ -34,8 +46,8 @@ DString NativeText(DString const& path)
 {
     if (platform::kWindows)
         return (path.Len() >= 2 && path[1] == ':') || (path.Len() > 0 && IsSep(path[0]))
-            ? path
-            : DString();
+                   ? path
+                   : DString();
     if (path.Len() >= 2 && path[1] == ':') {
         char letter = path[0];
         if (letter >= 'a' && letter <= 'z')

@@ -8,12 +8,21 @@
 namespace {
 
 // Separators of the path rules: only '\' on Windows.
-bool IsSep(char c) { return platform::IsPathSeparator(c); }
+bool IsSep(char c)
+{
+    return platform::IsPathSeparator(c);
+}
 
 // Comparisons take '\' and '/' as the same character everywhere: the system itself does.
-bool IsAnySep(char c) { return c == '\\' || c == '/'; }
+bool IsAnySep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool IsWindowsStyle(char const* p, int n)
 {
@@ -45,7 +54,7 @@ DString WithSeparator(DString const& s, char from, char to)
 
 // A path taken apart for comparison: how it starts and where its elements are.
 struct PathShape {
-    int lead = 0; // leading separators: 0, 1 or 2 (two or more)
+    int lead = 0;                           // leading separators: 0, 1 or 2 (two or more)
     std::vector<std::pair<int, int>> elems; // start, length
 };
 
@@ -141,7 +150,7 @@ bool IsFullQual(DString const& path)
     char const* p = path.c_str();
     int n = path.Len();
     return (n >= 2 && p[0] == '\\' && p[1] == '\\') || (n >= 2 && p[1] == ':')
-        || (!platform::kWindows && n >= 1 && p[0] == '/');
+           || (!platform::kWindows && n >= 1 && p[0] == '/');
 }
 
 DString TranslateFileName(DString const& path)
@@ -149,7 +158,10 @@ DString TranslateFileName(DString const& path)
     return platform::kWindows ? WithSeparator(path, '/', '\\') : WithSeparator(path, '\\', '/');
 }
 
-bool IsWindowsStylePath(DString const& path) { return IsWindowsStyle(path.c_str(), path.Len()); }
+bool IsWindowsStylePath(DString const& path)
+{
+    return IsWindowsStyle(path.c_str(), path.Len());
+}
 
 bool PathsEqual(DString const& a, DString const& b)
 {

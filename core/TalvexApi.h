@@ -3,13 +3,13 @@
 #define TALVEX_TALVEXAPI_H
 
 #if defined(_WIN32)
-#  if defined(TALVEXCORE_BUILD)
-#    define TALVEX_API __declspec(dllexport)
-#  else
-#    define TALVEX_API __declspec(dllimport)
-#  endif
+#if defined(TALVEXCORE_BUILD)
+#define TALVEX_API __declspec(dllexport)
 #else
-#  define TALVEX_API __attribute__((visibility("default")))
+#define TALVEX_API __declspec(dllimport)
+#endif
+#else
+#define TALVEX_API __attribute__((visibility("default")))
 #endif
 
 #if !defined(_WIN32)

@@ -6,7 +6,7 @@
 #include "DString.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#  error "the data files are little-endian and are read and written as memory images"
+#error "the data files are little-endian and are read and written as memory images"
 #endif
 
 namespace dataio {

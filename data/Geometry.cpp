@@ -64,12 +64,11 @@ void AddObject(Bounds& box, Geometry::Object const& o)
         box.add(o.origin, float(0.5 * std::sqrt(double(s[0]) * s[0] + double(s[1]) * s[1])));
         break;
     case Geometry::Circle:
-    case Geometry::Sphere:
-        box.add(o.origin, std::fabs(s[0]));
-        break;
+    case Geometry::Sphere: box.add(o.origin, std::fabs(s[0])); break;
     case Geometry::Box:
-        box.add(o.origin, float(0.5 * std::sqrt(double(s[0]) * s[0] + double(s[1]) * s[1] +
-                                                double(s[2]) * s[2])));
+        box.add(o.origin, float(0.5
+                                * std::sqrt(double(s[0]) * s[0] + double(s[1]) * s[1]
+                                            + double(s[2]) * s[2])));
         break;
     case Geometry::Cylinder:
     case Geometry::Cone: {
@@ -78,9 +77,7 @@ void AddObject(Bounds& box, Geometry::Object const& o)
         box.add(end, r);
         break;
     }
-    default:
-        box.add(o.origin);
-        break;
+    default: box.add(o.origin); break;
     }
 }
 
@@ -92,15 +89,14 @@ bool ReadFloats(dataio::Reader& r, float* p, int n)
 bool ReadObject(dataio::Reader& r, Geometry::Object& o)
 {
     int n = 0;
-    if (!r.Text(o.name) || !r.Int(o.type) || !ReadFloats(r, o.origin, 3) ||
-        !ReadFloats(r, o.axis, 3) || !ReadFloats(r, o.size, 4) || !r.Int(n))
+    if (!r.Text(o.name) || !r.Int(o.type) || !ReadFloats(r, o.origin, 3)
+        || !ReadFloats(r, o.axis, 3) || !ReadFloats(r, o.size, 4) || !r.Int(n))
         return false;
     if (n < 0 || n * 4LL > r.Left())
         return false;
     o.points.Size(n);
-    return ReadFloats(r, o.points.Data(), n) && r.Int(o.color) && r.Int(o.layer) &&
-           r.Int(o.flags) && r.Float(o.lineWidth) && r.Float(o.opacity) && r.Int(o.material) &&
-           r.Float(o.value);
+    return ReadFloats(r, o.points.Data(), n) && r.Int(o.color) && r.Int(o.layer) && r.Int(o.flags)
+           && r.Float(o.lineWidth) && r.Float(o.opacity) && r.Int(o.material) && r.Float(o.value);
 }
 
 void WriteObject(DFile& file, Geometry::Object const& o)
@@ -170,8 +166,8 @@ bool Geometry::Read(DFile& file)
         if (!ReadObject(r, g.objects[i]))
             return false;
     }
-    if (!ReadFloats(r, g.maxVals, 3) || !ReadFloats(r, g.minVals, 3) || !r.Text(g.text1) ||
-        !r.Text(g.text2) || !r.Text(g.dateStamp))
+    if (!ReadFloats(r, g.maxVals, 3) || !ReadFloats(r, g.minVals, 3) || !r.Text(g.text1)
+        || !r.Text(g.text2) || !r.Text(g.dateStamp))
         return false;
 
     objects.SwapData(g.objects);

@@ -203,17 +203,11 @@ float Matrix::GetMatrixParam(DString const& name) const
     // Rows count by their current size, columns and layers by the stored size.
     int const length = d == 0 ? axis.Count() : axis.origSize;
     switch (b) {
-    case 'c':
-        return float(length);
-    case 's':
-        return axis.step;
-    case 'b':
-        return CoordOr(axis, 0, 0.0f);
-    case '1':
-        return FirstSpacing(axis, length);
-    case 'e':
-        return CoordOr(axis, axis.Count() - 1, 0.0f);
-    default:
-        return -DFMax;
+    case 'c': return float(length);
+    case 's': return axis.step;
+    case 'b': return CoordOr(axis, 0, 0.0f);
+    case '1': return FirstSpacing(axis, length);
+    case 'e': return CoordOr(axis, axis.Count() - 1, 0.0f);
+    default: return -DFMax;
     }
 }

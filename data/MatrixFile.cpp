@@ -75,8 +75,8 @@ bool ReadHeader(dataio::Reader& r, Matrix& m, DmtHeader& h)
     if (h.version >= 4 && !r.Float(m.calibration))
         return false;
     h.scaleUnitPos = r.Pos();
-    if (!r.Float(m.scaleUnit) || !r.Float(m.t1) || !r.Float(m.t2) || !r.Float(m.t3) ||
-        !r.Float(m.t4) || !r.Float(m.t5))
+    if (!r.Float(m.scaleUnit) || !r.Float(m.t1) || !r.Float(m.t2) || !r.Float(m.t3)
+        || !r.Float(m.t4) || !r.Float(m.t5))
         return false;
     if (!r.Text(m.name2) || !r.Text(m.name1) || !r.Text(m.dateStamp))
         return false;
@@ -302,8 +302,8 @@ Matrix::AppendPlan Matrix::planAppend(DFile& file) const
     }
     if (head.calibration != calibration)
         return AppendRefused;
-    long long const slices = static_cast<long long>(h.sizes[rankInFile - 1]) +
-                             axes[rankInFile - 1].Count();
+    long long const slices = static_cast<long long>(h.sizes[rankInFile - 1])
+                             + axes[rankInFile - 1].Count();
     if (slices > INT_MAX || h.valueCount + count > INT_MAX)
         return AppendRefused;
     // Listed coordinates lie in the header, which then grows: the file is rewritten whole.

@@ -144,7 +144,8 @@ bool ParticleGroupIO::ReadInto(DString const& name, int maxCount, int start, flo
     if (start < 0)
         start = 0;
     long long n = std::min<long long>(static_cast<long long>(h.storedCount) - start, maxCount);
-    if (n > 0 && r.Skip(static_cast<long long>(start) * ParticleBytes) && r.Bytes(out, n * ParticleBytes))
+    if (n > 0 && r.Skip(static_cast<long long>(start) * ParticleBytes)
+        && r.Bytes(out, n * ParticleBytes))
         count = int(n);
     return true;
 }

@@ -14,29 +14,29 @@ class DFile;
 /// construction or growth are not cleared (call Zero()).
 class TALVEX_API Waveform : public DArray<float, false> {
 public:
-    float step = 1.0f;        ///< time between samples
-    float timeShift = 0.0f;   ///< additive time shift
-    float startBase = 0.0f;   ///< base start time
-    float scaleUnit = 1.0f;   ///< display scale unit, set by Scale()
+    float step = 1.0f;      ///< time between samples
+    float timeShift = 0.0f; ///< additive time shift
+    float startBase = 0.0f; ///< base start time
+    float scaleUnit = 1.0f; ///< display scale unit, set by Scale()
     float t1 = 0.0f, t2 = 0.0f, t3 = 0.0f, t4 = 0.0f, t5 = 0.0f; ///< free time marks
-    float scopeShift = 0.0f;  ///< start-time correction
-    float scopeValue = 0.0f;  ///< scope setting
-    float scopeAux1 = 0.0f, scopeAux2 = 0.0f; ///< scope settings, stored only
-    float scopeShift2 = 0.0f; ///< second start-time correction
-    DString description;      ///< free text; a file's units are appended as "units of ..."
-    DString dateStamp;        ///< date and time of the last write
-    DString note;             ///< free text
-    int fileCount = 0;        ///< points stored in the file last read
+    float scopeShift = 0.0f;                                     ///< start-time correction
+    float scopeValue = 0.0f;                                     ///< scope setting
+    float scopeAux1 = 0.0f, scopeAux2 = 0.0f;                    ///< scope settings, stored only
+    float scopeShift2 = 0.0f;                                    ///< second start-time correction
+    DString description; ///< free text; a file's units are appended as "units of ..."
+    DString dateStamp;   ///< date and time of the last write
+    DString note;        ///< free text
+    int fileCount = 0;   ///< points stored in the file last read
     /// 0 unlocked; 1 the file last read was locked; bit 2 writes the lock marker; 4 or more
     /// overwrites a locked file.
     int lockState = 0;
     float attenuation = 1.0f;
     float calibration = 1.0f;
-    float offset = 0.0f;      ///< baseline in raw units
-    float maxVal = 0.0f;      ///< largest valid sample, set by Scale()
-    float minVal = 0.0f;      ///< smallest valid sample, set by Scale()
-    int maxPoint = 0;         ///< 1-based position of maxVal; 0 = none
-    int minPoint = 0;         ///< 1-based position of minVal; 0 = none
+    float offset = 0.0f; ///< baseline in raw units
+    float maxVal = 0.0f; ///< largest valid sample, set by Scale()
+    float minVal = 0.0f; ///< smallest valid sample, set by Scale()
+    int maxPoint = 0;    ///< 1-based position of maxVal; 0 = none
+    int minPoint = 0;    ///< 1-based position of minVal; 0 = none
 
     /// n unset samples (n < 0 counts as 0); fileCount = n.
     explicit Waveform(int n = 0);

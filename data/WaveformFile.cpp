@@ -29,7 +29,7 @@ constexpr int64_t MaxBlock = 1 << 30;
 // Sequential packing and unpacking of the fixed header fields.
 class Packer {
 public:
-    explicit Packer(unsigned char* p) : p_(p) {}
+    explicit Packer(unsigned char* p) : p_(p) { }
     template <class T> void put(T v)
     {
         std::memcpy(p_, &v, sizeof v);
@@ -143,8 +143,8 @@ bool Waveform::readHeader(DFile& f, Waveform& into, int& version) const
     if (into.fileCount < 0)
         return false;
     DString units;
-    if (!ReadString(f, into.description) || !ReadString(f, into.dateStamp) ||
-        !ReadString(f, into.note) || !ReadString(f, units))
+    if (!ReadString(f, into.description) || !ReadString(f, into.dateStamp)
+        || !ReadString(f, into.note) || !ReadString(f, units))
         return false;
     if (units.Len() > 0)
         into.description += "units of " + units;
@@ -167,8 +167,8 @@ bool Waveform::Read(DFile& file, int n)
     // Every stored sample must be there. Reading them all shows a short file; otherwise, or
     // before a large allocation, the last stored byte is looked for first.
     int64_t const storedBytes = int64_t(head.fileCount) * 4;
-    if ((stored < head.fileCount || storedBytes > UncheckedSampleBytes) &&
-        !HasBytes(file, storedBytes)) {
+    if ((stored < head.fileCount || storedBytes > UncheckedSampleBytes)
+        && !HasBytes(file, storedBytes)) {
         Clear();
         return false;
     }

@@ -35,7 +35,7 @@ namespace {
 struct Element {
     char kind = 'R'; ///< 'R', 'V' or 'I'
     DString name;
-    int plus = -1;   ///< node index; -1 is ground
+    int plus = -1; ///< node index; -1 is ground
     int minus = -1;
     double value = 0;
 };
@@ -43,7 +43,7 @@ struct Element {
 struct Circuit {
     DStringArray nodes; ///< node names; index = unknown number
     std::vector<Element> elements;
-    int sources = 0;    ///< voltage sources, each adding a current unknown
+    int sources = 0; ///< voltage sources, each adding a current unknown
 };
 
 struct Solution {
@@ -79,9 +79,9 @@ bool ParseValue(const DString& text, double& value)
         const char* suffix;
         double factor;
     };
-    static const Scale scales[] = {{"MEG", 1e6}, {"T", 1e12}, {"G", 1e9}, {"K", 1e3},
-                                   {"M", 1e-3},  {"U", 1e-6}, {"N", 1e-9}, {"P", 1e-12},
-                                   {"F", 1e-15}};
+    static const Scale scales[] = {{"MEG", 1e6}, {"T", 1e12},  {"G", 1e9},
+                                   {"K", 1e3},   {"M", 1e-3},  {"U", 1e-6},
+                                   {"N", 1e-9},  {"P", 1e-12}, {"F", 1e-15}};
     for (const Scale& s : scales) {
         if (rest.StartsWith(s.suffix)) {
             value *= s.factor;
@@ -261,7 +261,8 @@ int Run(const char* inputFile, bool writer)
     Solution solution;
     if (!SolveCircuit(circuit, solution)) {
         Message("Dorvel: the circuit has no single solution (a floating node or a loop of "
-                "voltage sources) in " + input);
+                "voltage sources) in "
+                + input);
         return 0;
     }
     if (writer && !StoreResults(input, circuit, solution))

@@ -73,7 +73,8 @@ struct Place {
 
 bool SameLetter(char a, char b)
 {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a))
+           == std::tolower(static_cast<unsigned char>(b));
 }
 
 bool WildcardMatch(const char* pattern, const char* name)
@@ -127,7 +128,8 @@ Request ParseArgument(const DString& argument)
         return request;
     if (!request.prefix)
         request.error = "out= needs a field prefix";
-    else if (request.patterns.Count() == 0 && request.traces.Count() == 0 && request.derived.empty())
+    else if (request.patterns.Count() == 0 && request.traces.Count() == 0
+             && request.derived.empty())
         request.error = "name the fields or traces to sum up";
     for (int i = 0; i < request.traces.Count() && !request.error; ++i) {
         if (!request.traces[i])
@@ -232,9 +234,9 @@ Partial CombineOnFirst(const Partial& mine, const Place& place)
 void WriteResults(const DString& prefix, const Partial& all, const Place& place)
 {
     const double mean = all.sum / all.count;
-    const double spread = all.count > 1
-        ? std::sqrt(std::fmax(0.0, (all.sumSq - all.sum * mean) / (all.count - 1)))
-        : 0.0;
+    const double spread = all.count > 1 ? std::sqrt(
+                              std::fmax(0.0, (all.sumSq - all.sum * mean) / (all.count - 1)))
+                                        : 0.0;
     Expt.SetPauseIO(true);
     Expt.SetShotData(prefix + "Count", DString(int(all.count)));
     Expt.SetShotData(prefix + "Mean", Format(mean, "%.6g"));
@@ -337,8 +339,8 @@ void StatsSink::Run(const DString& argument, bool mpi)
     mine.failures = ~error ? 1 : 0;
     if (place.size > 1) {
         DString share;
-        share << "process " << place.rank << " of " << place.size << " summed "
-              << int(end - begin) << " values";
+        share << "process " << place.rank << " of " << place.size << " summed " << int(end - begin)
+              << " values";
         Report(CodeDisplay, 0, share);
     }
     const Partial all = CombineOnFirst(mine, place);

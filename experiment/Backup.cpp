@@ -13,9 +13,15 @@ namespace {
 char const kDefaultBackup[] = "..\\Backup";
 char const kLocationFile[] = "BackupLocation.ini";
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsSep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-std::string Std(DString const& s) { return std::string(s.c_str(), std::size_t(s.Len())); }
+std::string Std(DString const& s)
+{
+    return std::string(s.c_str(), std::size_t(s.Len()));
+}
 
 DString WithoutTrailingSeps(DString path)
 {
@@ -52,10 +58,16 @@ DString MirroredFolder(Experiment const& e, DString const& folder, DString const
     return AppendPathElts(e.ExperimentPath, "Backup", e.ExperimentName, "Shots", last);
 }
 
-DString Suffixed(DString const& base, int n) { return n == 0 ? base : (base + "_") << n; }
+DString Suffixed(DString const& base, int n)
+{
+    return n == 0 ? base : (base + "_") << n;
+}
 
 /// True when any entry (of any letter case) has this name.
-bool Taken(DString const& path) { return !platform::ToNative(Std(path), false).empty(); }
+bool Taken(DString const& path)
+{
+    return !platform::ToNative(Std(path), false).empty();
+}
 
 /// The first of base, base_1, base_2 ... that this call creates; a name that another process
 /// creates first is left to it. Empty when a folder cannot be created.
@@ -68,12 +80,9 @@ DString ClaimFolder(DString const& base)
     for (int n = 0; n < 0x7fffffff; ++n) {
         DString const candidate = Suffixed(base, n);
         switch (platform::MakeNewFolder(platform::ToNative(Std(candidate), true))) {
-        case platform::NewFolder::Created:
-            return candidate;
-        case platform::NewFolder::Exists:
-            continue;
-        case platform::NewFolder::Failed:
-            return DString();
+        case platform::NewFolder::Created: return candidate;
+        case platform::NewFolder::Exists: continue;
+        case platform::NewFolder::Failed: return DString();
         }
     }
     return DString();

@@ -7,9 +7,9 @@ Experiment::Experiment(Experiment const& o)
       ExperimentPath(o.ExperimentPath), ExperimentFolder(o.ExperimentFolder),
       ExperimentName(o.ExperimentName), ExperimentUNCFolder(o.ExperimentUNCFolder),
       CurrentGroup(o.CurrentGroup), ShotFolder(o.ShotFolder), ShotName(o.ShotName),
-      SavedShotName(o.SavedShotName), SavedGroup(o.SavedGroup),
-      ScalarsFileName(o.ScalarsFileName), ScalarCacheFileName(o.ScalarCacheFileName),
-      ScalarsIni(o.ScalarsIni), ScalarCacheIni(o.ScalarCacheIni), PauseIO(o.PauseIO)
+      SavedShotName(o.SavedShotName), SavedGroup(o.SavedGroup), ScalarsFileName(o.ScalarsFileName),
+      ScalarCacheFileName(o.ScalarCacheFileName), ScalarsIni(o.ScalarsIni),
+      ScalarCacheIni(o.ScalarCacheIni), PauseIO(o.PauseIO)
 {
 }
 
@@ -89,7 +89,8 @@ bool Experiment::ReleaseDataPtr(DString const& name, DataType type, void*& ptr)
     bool const writes = ~name && (name[0] != '@' || type == DTParticleGroup);
     void* const target = ptr;
     int i = 0;
-    while (i < DataPtrs.Count() && !(target && DataPtrs[i].object == target && DataPtrs[i].type == type))
+    while (i < DataPtrs.Count()
+           && !(target && DataPtrs[i].object == target && DataPtrs[i].type == type))
         ++i;
     if (i == DataPtrs.Count())
         return !writes; // a write was asked for an object the cache does not hold

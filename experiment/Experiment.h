@@ -157,8 +157,7 @@ public:
     /// name, anything else a path), adds the given shots not yet in it and saves the result as
     /// list `name`. A given shot already listed in the same group (or given twice) gets group
     /// -1 in the caller's array; lines whose shot path is no longer known are kept as they are.
-    void MergeShotList(DString file, DString const& name, DStringArray& shots,
-                       DArray<int>& groups);
+    void MergeShotList(DString file, DString const& name, DStringArray& shots, DArray<int>& groups);
 
     // Backup.
     /// The backup folder (`[Backup] Path`, default `..\Backup`, created when missing), or the

@@ -14,7 +14,10 @@ const int Experiment::CurDataVersion;
 
 namespace {
 
-bool IsSep(char c) { return platform::IsPathSeparator(c); }
+bool IsSep(char c)
+{
+    return platform::IsPathSeparator(c);
+}
 
 /// `mark` + the part of path below prefix, written with backslashes; empty when prefix is
 /// empty or not a folder above path.
@@ -134,10 +137,22 @@ bool Experiment::SetExperimentFolder(DString const& folder)
     return true;
 }
 
-DString Experiment::GetExperimentFolder() { return ExperimentFolder; }
-DString Experiment::GetExperimentName() { return ExperimentName; }
-DString Experiment::GetExperimentPath() { return ExperimentPath; }
-DString Experiment::GetExperimentUNCFolder() { return ExperimentUNCFolder; }
+DString Experiment::GetExperimentFolder()
+{
+    return ExperimentFolder;
+}
+DString Experiment::GetExperimentName()
+{
+    return ExperimentName;
+}
+DString Experiment::GetExperimentPath()
+{
+    return ExperimentPath;
+}
+DString Experiment::GetExperimentUNCFolder()
+{
+    return ExperimentUNCFolder;
+}
 
 DString Experiment::AppendExptPathElts(DString const& a)
 {
@@ -172,7 +187,10 @@ DString Experiment::GetCurPath()
     return HasShotPath(CurrentGroup) ? ShotPaths[CurrentGroup] : DString();
 }
 
-int Experiment::GetCurrentGroup() { return CurrentGroup; }
+int Experiment::GetCurrentGroup()
+{
+    return CurrentGroup;
+}
 
 void Experiment::StampConfigFile(DIni& ini)
 {

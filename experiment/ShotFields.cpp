@@ -123,7 +123,8 @@ DString Experiment::GetExpandedString(DString const& s, bool bangOnly)
         result += before;
         int nameStart = at + openLen;
         int close = s.Find(']', nameStart);
-        DString value = GetShotData(s.Mid(nameStart, close == kNotFound ? kNotFound : close - nameStart));
+        DString value = GetShotData(
+            s.Mid(nameStart, close == kNotFound ? kNotFound : close - nameStart));
         if (!value)
             return DString();
         result += value;

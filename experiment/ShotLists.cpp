@@ -27,15 +27,21 @@ char const kListSource[] = "(Shot list)";
 constexpr long long kMaxRangeNames = 1000000;
 
 /// A list name is one file name: it never reaches outside the list folder.
-bool IsListName(DString const& name) { return ~name && IsShotFolderName(name); }
+bool IsListName(DString const& name)
+{
+    return ~name && IsShotFolderName(name);
+}
 
-DString WithTxt(DString const& name) { return name.EndsWith(".txt") ? name : name + ".txt"; }
+DString WithTxt(DString const& name)
+{
+    return name.EndsWith(".txt") ? name : name + ".txt";
+}
 
 /// A shot name that a list line can carry and that names one folder.
 bool IsListableShot(DString const& shot)
 {
     return ~shot && IsShotFolderName(shot) && shot.FindFirstOf("\r\n;") == kNotFound
-        && shot[0] != '"';
+           && shot[0] != '"';
 }
 
 /// One line of a list file as read.
@@ -86,7 +92,7 @@ std::vector<ListEntry> ReadListFile(Experiment& e, DString const& path)
 /// `<shot>;<shot path relative to the experiment>`; the relative paths are formed once per group.
 class ListLines {
 public:
-    explicit ListLines(Experiment& e) : e(e), relative(std::size_t(e.ShotPaths.Count())) {}
+    explicit ListLines(Experiment& e) : e(e), relative(std::size_t(e.ShotPaths.Count())) { }
 
     DString Line(DString const& shot, int group)
     {
@@ -222,7 +228,7 @@ void DropMissingShots(Experiment& e, bool range, DStringArray& shots, DArray<int
 /// searched for a variant in another letter case.
 class ShotFiles {
 public:
-    explicit ShotFiles(Experiment const& e) : e(e), native(std::size_t(e.ShotPaths.Count())) {}
+    explicit ShotFiles(Experiment const& e) : e(e), native(std::size_t(e.ShotPaths.Count())) { }
 
     /// FileExists of `name` (wildcards allowed) in folder `Shot<shot>` of group g.
     bool Holds(int g, DString const& shot, DString const& name)
@@ -277,7 +283,10 @@ private:
         return root.empty() ? root : root + "/Shot" + Std(shot);
     }
 
-    static std::string Std(DString const& s) { return std::string(s.c_str(), std::size_t(s.Len())); }
+    static std::string Std(DString const& s)
+    {
+        return std::string(s.c_str(), std::size_t(s.Len()));
+    }
 
     Experiment const& e;
     std::vector<std::string> native;
@@ -316,7 +325,7 @@ void KeepShotsHolding(Experiment& e, DString dataFile, DStringArray& shots, DArr
     for (int i = 0; i < shots.Count(); ++i) {
         int const g = groups[i];
         keep[std::size_t(i)] = g >= 0 && g < e.ShotPaths.Count() && IsShotFolderName(shots[i])
-            && files.Holds(g, shots[i], dataFile);
+                               && files.Holds(g, shots[i], dataFile);
     }
     KeepFlagged(keep, shots, groups, dates);
 }

@@ -206,10 +206,19 @@ void Experiment::SetTempShot(DString const& name, int gnum)
     SetShot(name, gnum);
 }
 
-void Experiment::ResetShot() { SetShot(SavedShotName, SavedGroup); }
+void Experiment::ResetShot()
+{
+    SetShot(SavedShotName, SavedGroup);
+}
 
-DString Experiment::GetShotName() { return ShotName; }
-DString Experiment::GetShotFolder() { return ShotFolder; }
+DString Experiment::GetShotName()
+{
+    return ShotName;
+}
+DString Experiment::GetShotFolder()
+{
+    return ShotFolder;
+}
 
 DString Experiment::GetOffsetShotName(int offset)
 {

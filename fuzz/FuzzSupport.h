@@ -22,7 +22,7 @@ namespace fuzzsupport {
 /// Swallows every message, so that refusals do not flood the fuzzer's output.
 class QuietSink : public DNotify {
 public:
-    void OnNotify(int, int, DString const&) override {}
+    void OnNotify(int, int, DString const&) override { }
 };
 
 inline std::string& Folder()
@@ -116,12 +116,12 @@ template <class T> T Take(const uint8_t*& data, size_t& size)
 }
 
 /// Dies loudly: a property the library promises does not hold.
-#define FUZZ_CHECK(cond)                                                                     \
-    do {                                                                                     \
-        if (!(cond)) {                                                                       \
-            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-            std::abort();                                                                    \
-        }                                                                                    \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);      \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 } // namespace fuzzsupport

@@ -39,8 +39,8 @@ void MakeShot(const char* name)
         for (int c = 0; c < ParticleGroup::nParticleCols; ++c)
             g.PData()[i].col[c] = float(i + c);
     g.Scale();
-    if (!w.Write(Expt.GetDataFileName("probe")) || !m.Write(Expt.GetDataFileName("grid")) ||
-        !g.Write(Expt.GetDataFileName("beam")))
+    if (!w.Write(Expt.GetDataFileName("probe")) || !m.Write(Expt.GetDataFileName("grid"))
+        || !g.Write(Expt.GetDataFileName("beam")))
         std::abort();
 }
 

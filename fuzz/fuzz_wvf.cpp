@@ -7,9 +7,10 @@ using namespace fuzzsupport;
 
 namespace {
 // Trace parameter codes with and without an index.
-const char* const Codes[] = {"t1", "st", "it", "ts", "is", "pt", "ft", "su", "mx", "mn",
-                             "cl", "at", "tp", "bl", "sv", "tm", "tn", "19", "28", "av",
-                             "in", "ri", "pi", "sd", "wa", "fh", "vt[0.5]", "tv[0.5]",
+const char* const Codes[] = {"t1",     "st",      "it",     "ts",    "is",    "pt",      "ft",
+                             "su",     "mx",      "mn",     "cl",    "at",    "tp",      "bl",
+                             "sv",     "tm",      "tn",     "19",    "28",    "av",      "in",
+                             "ri",     "pi",      "sd",     "wa",    "fh",    "vt[0.5]", "tv[0.5]",
                              "t%[50]", "bv[0.5]", "b%[50]", "la[1]", "ta[1]", "lt[1]"};
 }
 

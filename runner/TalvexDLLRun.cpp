@@ -62,16 +62,11 @@ CNotify RunnerSink;
 const char* StatusSuffix(int code, int value)
 {
     switch (code) {
-    case 1:
-        return "=d";
-    case 2:
-        return "=m";
-    case CodeStatus:
-        return value < 0 ? "=a" : "=f";
-    case 128:
-        return "=c";
-    default:
-        return "";
+    case 1: return "=d";
+    case 2: return "=m";
+    case CodeStatus: return value < 0 ? "=a" : "=f";
+    case 128: return "=c";
+    default: return "";
     }
 }
 
@@ -195,8 +190,8 @@ DString DorvelInputFile(const DString& field)
 int RunDorvel(const RunFlags& flags, const DString& inputField)
 {
     bool ok = true;
-    void* entry = GetProc(GetTalvexPath(), "Dorvel",
-                          flags.mpiModule ? "RunDorvelMPI" : "RunDorvel", ok, 0);
+    void* entry = GetProc(GetTalvexPath(), "Dorvel", flags.mpiModule ? "RunDorvelMPI" : "RunDorvel",
+                          ok, 0);
     if (ok) {
         DString file = DorvelInputFile(inputField);
         DString programFolder = GetTalvexPath();

@@ -30,15 +30,15 @@ namespace {
 
 // ---- Sizes -------------------------------------------------------------------------------------
 
-const int TracePoints = 10000000;     // case 1
-const int ShotTraces = 200;           // case 2
+const int TracePoints = 10000000; // case 1
+const int ShotTraces = 200;       // case 2
 const int ShotTracePoints = 50000;
-const int Particles = 10000000;       // case 3
+const int Particles = 10000000; // case 3
 const int AddedParticles = 1000000;
 const int Cols = ParticleGroup::nParticleCols;
-int EvalShots = 1000;                 // case 4 (--shots changes both shot counts)
+int EvalShots = 1000; // case 4 (--shots changes both shot counts)
 const int EvalPoints = 10000;
-int NewShots = 1000;                  // case 5
+int NewShots = 1000; // case 5
 const int Fields = 10;
 const float Step = 1e-9f;
 
@@ -69,7 +69,10 @@ bool SameFloats(const float* a, const float* b, size_t n)
     return n == 0 || std::memcmp(a, b, n * sizeof(float)) == 0;
 }
 
-std::string Path(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+std::string Path(const std::string& folder, const std::string& name)
+{
+    return folder + "/" + name;
+}
 
 std::string TraceName(int i)
 {
@@ -114,7 +117,8 @@ std::vector<Variant> TraceVariants()
                          ph.Start();
                          FloatBlock back = RawRead(file);
                          ph.Stop();
-                         Check(back.count == data.count && SameFloats(back.data, data.data, data.count),
+                         Check(back.count == data.count
+                                   && SameFloats(back.data, data.data, data.count),
                                "raw read");
                      }});
     }
@@ -151,27 +155,28 @@ std::vector<Variant> TraceVariants()
                  }});
 #endif
     if (HaveHdf5()) {
-        v.push_back({"HDF5, one contiguous dataset", [](const std::string& folder, Phases& ph) {
-                         FloatBlock data(TracePoints);
-                         Fill(data.data, data.count, 1);
-                         std::string file = Path(folder, "probe.h5");
-                         ph.Start();
-                         {
-                             H5File f(file, H5File::Create);
-                             Check(f.Ok() && f.WriteTrace("probe", data.data, data.count, 0.0f, Step),
-                                   "HDF5 write");
-                         }
-                         ph.Stop();
-                         ph.Start();
-                         FloatBlock back;
-                         {
-                             H5File f(file, H5File::ReadOnly);
-                             back = f.ReadTrace("probe");
-                         }
-                         ph.Stop();
-                         Check(back.count == data.count && SameFloats(back.data, data.data, data.count),
-                               "HDF5 read");
-                     }});
+        v.push_back(
+            {"HDF5, one contiguous dataset", [](const std::string& folder, Phases& ph) {
+                 FloatBlock data(TracePoints);
+                 Fill(data.data, data.count, 1);
+                 std::string file = Path(folder, "probe.h5");
+                 ph.Start();
+                 {
+                     H5File f(file, H5File::Create);
+                     Check(f.Ok() && f.WriteTrace("probe", data.data, data.count, 0.0f, Step),
+                           "HDF5 write");
+                 }
+                 ph.Stop();
+                 ph.Start();
+                 FloatBlock back;
+                 {
+                     H5File f(file, H5File::ReadOnly);
+                     back = f.ReadTrace("probe");
+                 }
+                 ph.Stop();
+                 Check(back.count == data.count && SameFloats(back.data, data.data, data.count),
+                       "HDF5 read");
+             }});
     }
     return v;
 }
@@ -191,8 +196,8 @@ std::vector<Variant> ShotVariants()
                          ph.Start();
                          for (int i = 0; i < ShotTraces; ++i)
                              Check(RawWrite(Path(folder, TraceName(i) + ".f32"),
-                                            data.data + size_t(i) * ShotTracePoints, ShotTracePoints,
-                                            atomic),
+                                            data.data + size_t(i) * ShotTracePoints,
+                                            ShotTracePoints, atomic),
                                    "raw write");
                          ph.Stop();
                          ph.Start();
@@ -247,7 +252,8 @@ std::vector<Variant> ShotVariants()
                      ph.Stop();
                      ph.Start();
                      FloatBlock one(ShotTracePoints);
-                     GetWaveformC(TraceName(OneTrace).c_str(), ShotTracePoints, 0.0f, Step, one.data);
+                     GetWaveformC(TraceName(OneTrace).c_str(), ShotTracePoints, 0.0f, Step,
+                                  one.data);
                      ph.Stop();
                      ph.Start();
                      for (int i = 0; i < ShotTraces; ++i) {
@@ -317,7 +323,8 @@ std::vector<Variant> ParticleVariants()
     for (bool atomic : {true, false}) {
         v.push_back({atomic ? "raw, temp+rename, append in place" : "raw, in place",
                      [atomic](const std::string& folder, Phases& ph) {
-                         FloatBlock data(size_t(Particles) * Cols), added(size_t(AddedParticles) * Cols);
+                         FloatBlock data(size_t(Particles) * Cols),
+                             added(size_t(AddedParticles) * Cols);
                          Fill(data.data, data.count, 3);
                          Fill(added.data, added.count, 4);
                          std::string file = Path(folder, "beam.f32");
@@ -329,7 +336,8 @@ std::vector<Variant> ParticleVariants()
                          ph.Stop();
                          ph.Start();
                          size_t rows = RawCount(file) / Cols;
-                         FloatBlock tail = RawReadRange(file, (rows - rows / 100) * Cols, rows / 100 * Cols);
+                         FloatBlock tail = RawReadRange(file, (rows - rows / 100) * Cols,
+                                                        rows / 100 * Cols);
                          ph.Stop();
                          CheckTail(tail.data, tail.count, added.data);
                      }});
@@ -356,7 +364,8 @@ std::vector<Variant> ParticleVariants()
 #ifdef TALVEX_BENCH_C_API
     v.push_back({"SetPGroupC/AppendPGroupC/GetPGroupC", [](const std::string& folder, Phases& ph) {
                      OpenShotC(folder);
-                     FloatBlock data(size_t(Particles) * Cols), added(size_t(AddedParticles) * Cols);
+                     FloatBlock data(size_t(Particles) * Cols),
+                         added(size_t(AddedParticles) * Cols);
                      Fill(data.data, data.count, 3);
                      Fill(added.data, added.count, 4);
                      ph.Start();
@@ -374,34 +383,34 @@ std::vector<Variant> ParticleVariants()
                  }});
 #endif
     if (HaveHdf5()) {
-        v.push_back({"HDF5, chunked 2-D dataset", [](const std::string& folder, Phases& ph) {
-                         FloatBlock data(size_t(Particles) * Cols), added(size_t(AddedParticles) * Cols);
-                         Fill(data.data, data.count, 3);
-                         Fill(added.data, added.count, 4);
-                         std::string file = Path(folder, "beam.h5");
-                         ph.Start();
-                         {
-                             H5File f(file, H5File::Create);
-                             Check(f.WriteTable("beam", data.data, Particles, Cols), "HDF5 write");
-                         }
-                         ph.Stop();
-                         ph.Start();
-                         {
-                             H5File f(file, H5File::ReadWrite);
-                             Check(f.AppendTable("beam", added.data, AddedParticles, Cols),
-                                   "HDF5 append");
-                         }
-                         ph.Stop();
-                         ph.Start();
-                         FloatBlock tail;
-                         {
-                             H5File f(file, H5File::ReadOnly);
-                             size_t rows = f.TableRows("beam");
-                             tail = f.ReadTableTail("beam", rows - rows / 100, Cols);
-                         }
-                         ph.Stop();
-                         CheckTail(tail.data, tail.count, added.data);
-                     }});
+        v.push_back(
+            {"HDF5, chunked 2-D dataset", [](const std::string& folder, Phases& ph) {
+                 FloatBlock data(size_t(Particles) * Cols), added(size_t(AddedParticles) * Cols);
+                 Fill(data.data, data.count, 3);
+                 Fill(added.data, added.count, 4);
+                 std::string file = Path(folder, "beam.h5");
+                 ph.Start();
+                 {
+                     H5File f(file, H5File::Create);
+                     Check(f.WriteTable("beam", data.data, Particles, Cols), "HDF5 write");
+                 }
+                 ph.Stop();
+                 ph.Start();
+                 {
+                     H5File f(file, H5File::ReadWrite);
+                     Check(f.AppendTable("beam", added.data, AddedParticles, Cols), "HDF5 append");
+                 }
+                 ph.Stop();
+                 ph.Start();
+                 FloatBlock tail;
+                 {
+                     H5File f(file, H5File::ReadOnly);
+                     size_t rows = f.TableRows("beam");
+                     tail = f.ReadTableTail("beam", rows - rows / 100, Cols);
+                 }
+                 ph.Stop();
+                 CheckTail(tail.data, tail.count, added.data);
+             }});
     }
     return v;
 }
@@ -436,7 +445,10 @@ float RiseTime(const float* s, size_t n, float step)
     return at(float(0.9 * m)) - at(float(0.1 * m));
 }
 
-std::string EvalShotName(int s) { return std::to_string(1000 + s); }
+std::string EvalShotName(int s)
+{
+    return std::to_string(1000 + s);
+}
 
 // The experiment of case 4 (through the library) and the same traces as raw files.
 void MakeEvalData(const std::string& folder)
@@ -495,18 +507,19 @@ std::vector<Variant> EvalVariants(const std::string& data)
                      CheckRiseTimes(data, got);
                  }});
 #ifdef TALVEX_BENCH_C_API
-    v.push_back({"SetShotC + GetScalarDataC(probe\\19)", [data](const std::string& folder, Phases& ph) {
-                     InitializeTalvexC(folder.c_str());
-                     SetExperimentC((data + "/expt").c_str());
-                     std::vector<float> got;
-                     ph.Start();
-                     for (int s = 0; s < EvalShots; ++s) {
-                         SetShotC(EvalShotName(s).c_str());
-                         got.push_back(GetScalarDataC("probe\\19"));
-                     }
-                     ph.Stop();
-                     CheckRiseTimes(data, got);
-                 }});
+    v.push_back(
+        {"SetShotC + GetScalarDataC(probe\\19)", [data](const std::string& folder, Phases& ph) {
+             InitializeTalvexC(folder.c_str());
+             SetExperimentC((data + "/expt").c_str());
+             std::vector<float> got;
+             ph.Start();
+             for (int s = 0; s < EvalShots; ++s) {
+                 SetShotC(EvalShotName(s).c_str());
+                 got.push_back(GetScalarDataC("probe\\19"));
+             }
+             ph.Stop();
+             CheckRiseTimes(data, got);
+         }});
 #endif
     return v;
 }
@@ -561,37 +574,38 @@ std::vector<Variant> ShotCreationVariants(bool pause)
 {
     std::vector<Variant> v;
     {
-        v.push_back({pause ? "plain files, written once per shot" : "plain files, rewritten per field",
-                     [pause](const std::string& folder, Phases& ph) {
-                         std::string shots = folder + "/Shots";
-                         std::filesystem::create_directories(shots);
-                         Sections cache;
-                         TimeShots(ph, [&](int s) {
-                             std::string name = "Shot" + std::to_string(s);
-                             std::string dir = shots + "/" + name;
-                             std::filesystem::create_directory(dir);
-                             cache.push_back({name, {"Date=01/01/2024 00:00:00"}});
-                             Sections fields{{"Fields", cache.back().second}};
-                             if (!pause) {
-                                 WriteIni(shots + "/ScalarCache.ini", cache);
-                                 WriteIni(dir + "/Scalars.ini", fields);
-                             }
-                             for (int f = 0; f < Fields; ++f) {
-                                 std::string line = "Field" + std::to_string(f) + "="
-                                     + std::to_string(s * Fields + f);
-                                 cache.back().second.push_back(line);
-                                 fields[0].second.push_back(line);
-                                 if (!pause) {
-                                     WriteIni(shots + "/ScalarCache.ini", cache);
-                                     WriteIni(dir + "/Scalars.ini", fields);
-                                 }
-                             }
-                             if (pause) {
-                                 WriteIni(shots + "/ScalarCache.ini", cache);
-                                 WriteIni(dir + "/Scalars.ini", fields);
-                             }
-                         });
-                     }});
+        v.push_back(
+            {pause ? "plain files, written once per shot" : "plain files, rewritten per field",
+             [pause](const std::string& folder, Phases& ph) {
+                 std::string shots = folder + "/Shots";
+                 std::filesystem::create_directories(shots);
+                 Sections cache;
+                 TimeShots(ph, [&](int s) {
+                     std::string name = "Shot" + std::to_string(s);
+                     std::string dir = shots + "/" + name;
+                     std::filesystem::create_directory(dir);
+                     cache.push_back({name, {"Date=01/01/2024 00:00:00"}});
+                     Sections fields {{"Fields", cache.back().second}};
+                     if (!pause) {
+                         WriteIni(shots + "/ScalarCache.ini", cache);
+                         WriteIni(dir + "/Scalars.ini", fields);
+                     }
+                     for (int f = 0; f < Fields; ++f) {
+                         std::string line = "Field" + std::to_string(f) + "="
+                                            + std::to_string(s * Fields + f);
+                         cache.back().second.push_back(line);
+                         fields[0].second.push_back(line);
+                         if (!pause) {
+                             WriteIni(shots + "/ScalarCache.ini", cache);
+                             WriteIni(dir + "/Scalars.ini", fields);
+                         }
+                     }
+                     if (pause) {
+                         WriteIni(shots + "/ScalarCache.ini", cache);
+                         WriteIni(dir + "/Scalars.ini", fields);
+                     }
+                 });
+             }});
         v.push_back({pause ? "CreateShot + fields in SetPauseIO" : "CreateShot + 10 SetShotData",
                      [pause](const std::string& folder, Phases& ph) {
                          CoreInit("");
@@ -628,8 +642,9 @@ struct Case {
 void PrintCase(const Case& c, const std::string& work)
 {
     std::printf("\n%d. %s\n   %s; x = cost relative to \"%s\"\n", c.number, c.title.c_str(),
-                c.rounds > 1 ? ("median of " + std::to_string(c.rounds) + " interleaved rounds").c_str()
-                             : "one round",
+                c.rounds > 1
+                    ? ("median of " + std::to_string(c.rounds) + " interleaved rounds").c_str()
+                    : "one round",
                 c.variants[size_t(c.reference)].name.c_str());
     std::vector<Result> results = RunInterleaved(work, c.variants, c.rounds);
     PrintTable(c.phases, c.variants, results, c.reference, c.perSecond);
@@ -666,10 +681,12 @@ int main(int argc, char** argv)
     IsolateBench(root);
 
     const std::string evalData = root + "/evaldata";
-    auto want = [&](int c) { return profileVariant >= 0 ? c == profileCase : only.empty() || only.count(c); };
+    auto want = [&](int c) {
+        return profileVariant >= 0 ? c == profileCase : only.empty() || only.count(c);
+    };
     if (want(4)) {
         FreshFolder(evalData);
-        Variant make{"make data", [&](const std::string&, Phases&) { MakeEvalData(evalData); }};
+        Variant make {"make data", [&](const std::string&, Phases&) { MakeEvalData(evalData); }};
         if (profileVariant >= 0)
             RunHere(root, make);
         else
@@ -678,29 +695,54 @@ int main(int argc, char** argv)
 
     std::vector<Case> cases;
     auto rr = [&](int d) { return rounds > 0 ? rounds : d; };
-    cases.push_back({1, "One trace of 10,000,000 floats (40 MB): write, then read back whole",
-                     {"write", "read"}, TraceVariants(), 0, rr(5), 0});
-    cases.push_back({2, "A shot of 200 traces of 50,000 floats: write all, read one, read all",
-                     {"write all", "read one", "read all"}, ShotVariants(), 0, rr(5), 0});
-    cases.push_back({3, "10,000,000 particles of 8 floats (320 MB): write, append 1,000,000, "
-                        "read the last 1 %",
-                     {"write", "append", "read last 1 %"}, ParticleVariants(), 0, rr(3), 0});
+    cases.push_back({1,
+                     "One trace of 10,000,000 floats (40 MB): write, then read back whole",
+                     {"write", "read"},
+                     TraceVariants(),
+                     0,
+                     rr(5),
+                     0});
+    cases.push_back({2,
+                     "A shot of 200 traces of 50,000 floats: write all, read one, read all",
+                     {"write all", "read one", "read all"},
+                     ShotVariants(),
+                     0,
+                     rr(5),
+                     0});
+    cases.push_back({3,
+                     "10,000,000 particles of 8 floats (320 MB): write, append 1,000,000, "
+                     "read the last 1 %",
+                     {"write", "append", "read last 1 %"},
+                     ParticleVariants(),
+                     0,
+                     rr(3),
+                     0});
     std::string const evalShots = std::to_string(EvalShots), newShots = std::to_string(NewShots);
-    cases.push_back({4, "Rise time (probe\\19) of a 10,000-point trace over each of " + evalShots
-                            + " shots: evaluations per second",
-                     {"evaluate"}, EvalVariants(evalData), 0, rr(5), double(EvalShots)});
+    cases.push_back({4,
+                     "Rise time (probe\\19) of a 10,000-point trace over each of " + evalShots
+                         + " shots: evaluations per second",
+                     {"evaluate"},
+                     EvalVariants(evalData),
+                     0,
+                     rr(5),
+                     double(EvalShots)});
     int const last = NewShots / Block - 1;
     auto blockName = [](int b) {
         return "shots " + std::to_string(b * Block + 1) + "-" + std::to_string((b + 1) * Block);
     };
     for (bool pause : {false, true})
-        cases.push_back({5, "Creating " + newShots
-                                + (pause ? " shots, the 10 fields set inside a write pause"
-                                         : " shots with 10 fields each, every field written through")
-                                + ": ms per block of 100 shots, and the total",
-                         {blockName(0), blockName(last / 2), blockName(last), "total"},
-                         // The written-through table takes a minute a round; its point is the growth.
-                         ShotCreationVariants(pause), 0, rr(pause ? 3 : 1), 0});
+        cases.push_back(
+            {5,
+             "Creating " + newShots
+                 + (pause ? " shots, the 10 fields set inside a write pause"
+                          : " shots with 10 fields each, every field written through")
+                 + ": ms per block of 100 shots, and the total",
+             {blockName(0), blockName(last / 2), blockName(last), "total"},
+             // The written-through table takes a minute a round; its point is the growth.
+             ShotCreationVariants(pause),
+             0,
+             rr(pause ? 3 : 1),
+             0});
 
     if (profileVariant >= 0) {
         // Variants are numbered across all tables of the case, as printed.

@@ -47,7 +47,8 @@ void WriteFull(int fd, const void* buf, size_t n)
 }
 
 // One run in a child: its phase times through a pipe, its peak memory from wait4.
-bool RunChild(const std::string& folder, const Variant& v, std::vector<Times>& times, double& peakMb)
+bool RunChild(const std::string& folder, const Variant& v, std::vector<Times>& times,
+              double& peakMb)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -100,7 +101,8 @@ void Phases::Start()
 
 void Phases::Stop()
 {
-    taken_.push_back({Clock(CLOCK_MONOTONIC) - at_.wall, Clock(CLOCK_PROCESS_CPUTIME_ID) - at_.cpu});
+    taken_.push_back(
+        {Clock(CLOCK_MONOTONIC) - at_.wall, Clock(CLOCK_PROCESS_CPUTIME_ID) - at_.cpu});
 }
 
 void FreshFolder(const std::string& path)

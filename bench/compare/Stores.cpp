@@ -11,7 +11,10 @@
 
 namespace bench {
 
-FloatBlock::FloatBlock(size_t n) : data(static_cast<float*>(std::malloc(n * sizeof(float) + 1))), count(n) {}
+FloatBlock::FloatBlock(size_t n)
+    : data(static_cast<float*>(std::malloc(n * sizeof(float) + 1))), count(n)
+{
+}
 
 FloatBlock& FloatBlock::operator=(FloatBlock&& o) noexcept
 {
@@ -24,7 +27,10 @@ FloatBlock& FloatBlock::operator=(FloatBlock&& o) noexcept
     return *this;
 }
 
-FloatBlock::~FloatBlock() { std::free(data); }
+FloatBlock::~FloatBlock()
+{
+    std::free(data);
+}
 
 bool RawWrite(const std::string& path, const float* data, size_t count, bool atomic)
 {
@@ -81,14 +87,17 @@ FloatBlock RawRead(const std::string& path)
 
 #ifdef TALVEX_HAVE_HDF5
 
-bool HaveHdf5() { return true; }
+bool HaveHdf5()
+{
+    return true;
+}
 
 namespace {
 
 // Closes an HDF5 identifier of any kind when it goes out of scope.
 class Id {
 public:
-    explicit Id(hid_t id) : id_(id) {}
+    explicit Id(hid_t id) : id_(id) { }
     ~Id()
     {
         if (id_ >= 0)
@@ -133,10 +142,10 @@ bool H5File::WriteTrace(const char* name, const float* data, size_t count, float
 {
     hsize_t dims[1] = {count};
     Id space(H5Screate_simple(1, dims, nullptr));
-    Id set(H5Dcreate2(hid_t(id_), name, H5T_IEEE_F32LE, space, H5P_DEFAULT, H5P_DEFAULT,
-                      H5P_DEFAULT));
+    Id set(
+        H5Dcreate2(hid_t(id_), name, H5T_IEEE_F32LE, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
     return set.Ok() && H5Dwrite(set, H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, data) >= 0
-        && PutAttribute(set, "start", start) && PutAttribute(set, "step", step);
+           && PutAttribute(set, "start", start) && PutAttribute(set, "step", step);
 }
 
 FloatBlock H5File::ReadTrace(const char* name)
@@ -216,15 +225,36 @@ FloatBlock H5File::ReadTableTail(const char* name, size_t first, size_t cols)
 
 #else
 
-bool HaveHdf5() { return false; }
-H5File::H5File(const std::string&, Mode) {}
-H5File::~H5File() {}
-bool H5File::WriteTrace(const char*, const float*, size_t, float, float) { return false; }
-FloatBlock H5File::ReadTrace(const char*) { return FloatBlock(); }
-bool H5File::WriteTable(const char*, const float*, size_t, size_t) { return false; }
-bool H5File::AppendTable(const char*, const float*, size_t, size_t) { return false; }
-FloatBlock H5File::ReadTableTail(const char*, size_t, size_t) { return FloatBlock(); }
-size_t H5File::TableRows(const char*) { return 0; }
+bool HaveHdf5()
+{
+    return false;
+}
+H5File::H5File(const std::string&, Mode) { }
+H5File::~H5File() { }
+bool H5File::WriteTrace(const char*, const float*, size_t, float, float)
+{
+    return false;
+}
+FloatBlock H5File::ReadTrace(const char*)
+{
+    return FloatBlock();
+}
+bool H5File::WriteTable(const char*, const float*, size_t, size_t)
+{
+    return false;
+}
+bool H5File::AppendTable(const char*, const float*, size_t, size_t)
+{
+    return false;
+}
+FloatBlock H5File::ReadTableTail(const char*, size_t, size_t)
+{
+    return FloatBlock();
+}
+size_t H5File::TableRows(const char*)
+{
+    return 0;
+}
 
 #endif
 

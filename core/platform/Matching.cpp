@@ -60,7 +60,10 @@ bool GlobMatch(const std::string& pat, std::size_t patEnd, const std::string& na
 }
 
 // The operating system's own separators, which a directory search splits at.
-bool IsOsSep(char c) { return c == '\\' || c == '/'; }
+bool IsOsSep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 } // namespace
 

@@ -7,8 +7,14 @@
 namespace platform {
 namespace text {
 
-inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+inline char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+inline char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 /// Equality ignoring ASCII case.
 bool EqualNoCase(const std::string& a, const std::string& b);
@@ -17,7 +23,10 @@ bool EqualNoCase(const std::string& a, const std::string& b);
 bool SearchLess(const std::string& a, const std::string& b);
 
 /// True when the text holds '*' or '?'.
-inline bool HasJoker(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+inline bool HasJoker(const std::string& s)
+{
+    return s.find_first_of("*?") != std::string::npos;
+}
 
 } // namespace text
 } // namespace platform

@@ -28,7 +28,10 @@ constexpr char kNativeSeparator = kWindows ? '\\' : '/';
 
 /// True for a character that separates path elements by the system's path rules: '\' on
 /// Windows; '\' and '/' elsewhere, where '/' is the native separator.
-constexpr bool IsPathSeparator(char c) { return c == '\\' || (!kWindows && c == '/'); }
+constexpr bool IsPathSeparator(char c)
+{
+    return c == '\\' || (!kWindows && c == '/');
+}
 
 /// The file extension of a loadable module: ".dll" on Windows, ".so" elsewhere.
 constexpr const char* kModuleExtension = kWindows ? ".dll" : ".so";
@@ -96,7 +99,7 @@ struct FileStamp {
     bool operator==(const FileStamp& o) const
     {
         return device == o.device && inode == o.inode && size == o.size
-            && modifiedNs == o.modifiedNs;
+               && modifiedNs == o.modifiedNs;
     }
     bool operator!=(const FileStamp& o) const { return !(*this == o); }
 };

@@ -7,7 +7,10 @@
 static int initialized = 0;
 static int finalized = 0;
 
-static int Known(MPI_Comm comm) { return comm == MPI_COMM_WORLD; }
+static int Known(MPI_Comm comm)
+{
+    return comm == MPI_COMM_WORLD;
+}
 
 int MPI_Init(int* argc, char*** argv)
 {
@@ -35,7 +38,10 @@ int MPI_Comm_rank(MPI_Comm comm, int* rank)
     return MPI_SUCCESS;
 }
 
-int MPI_Barrier(MPI_Comm comm) { return Known(comm) ? MPI_SUCCESS : MPI_ERR_COMM; }
+int MPI_Barrier(MPI_Comm comm)
+{
+    return Known(comm) ? MPI_SUCCESS : MPI_ERR_COMM;
+}
 
 int MPI_Finalize(void)
 {
@@ -48,16 +54,12 @@ int MPI_Finalize(void)
 static size_t TypeSize(MPI_Datatype datatype)
 {
     switch (datatype) {
-    case MPI_CHAR:
-        return 1;
+    case MPI_CHAR: return 1;
     case MPI_INT:
-    case MPI_FLOAT:
-        return 4;
+    case MPI_FLOAT: return 4;
     case MPI_DOUBLE:
-    case MPI_LONG_LONG:
-        return 8;
-    default:
-        return 0;
+    case MPI_LONG_LONG: return 8;
+    default: return 0;
     }
 }
 
@@ -80,8 +82,8 @@ int MPI_Reduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datat
     return MPI_SUCCESS;
 }
 
-int MPI_Allreduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datatype,
-                  MPI_Op op, MPI_Comm comm)
+int MPI_Allreduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datatype, MPI_Op op,
+                  MPI_Comm comm)
 {
     return MPI_Reduce(sendbuf, recvbuf, count, datatype, op, 0, comm);
 }

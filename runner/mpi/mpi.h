@@ -42,8 +42,8 @@ int MPI_Finalize(void);
 int MPI_Reduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datatype, MPI_Op op,
                int root, MPI_Comm comm);
 /** As MPI_Reduce, for every process (the one). */
-int MPI_Allreduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datatype,
-                  MPI_Op op, MPI_Comm comm);
+int MPI_Allreduce(const void* sendbuf, void* recvbuf, int count, MPI_Datatype datatype, MPI_Op op,
+                  MPI_Comm comm);
 /** Nothing to send: the root already has the values. */
 int MPI_Bcast(void* buffer, int count, MPI_Datatype datatype, int root, MPI_Comm comm);
 /** Ends the process with `errorcode`. */

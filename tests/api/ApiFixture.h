@@ -40,7 +40,7 @@ protected:
     /// The value of type T stored little-endian at byte offset off of bytes.
     template <class T> static T At(std::string const& bytes, size_t off)
     {
-        T v{};
+        T v {};
         if (off + sizeof v <= bytes.size())
             std::memcpy(&v, bytes.data() + off, sizeof v);
         return v;

@@ -39,7 +39,8 @@ TEST_F(ApiTest, IdlShotsAndScalars)
     EXPECT_EQ(Str(1), "5");
     EXPECT_EQ(CreateShotIDL(1, arg), -1);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Error creating shot (most likely it already exists and name did not have *)");
+    EXPECT_EQ(messages[0],
+              "Error creating shot (most likely it already exists and name did not have *)");
     std::string missing = "6";
     arg[0] = missing.data();
     EXPECT_EQ(SetShotIDL(1, arg), -1);
@@ -89,12 +90,13 @@ TEST_F(ApiTest, IdlWaveforms)
     int outN = 5;
     void* get[5] = {name.data(), &inStart, &inDt, &outN, out};
     EXPECT_EQ(GetWaveformIDL(5, get), 0);
-    EXPECT_EQ(std::vector<float>(out, out + 6), (std::vector<float>{4, 5, 6, 0, 0, -1}));
+    EXPECT_EQ(std::vector<float>(out, out + 6), (std::vector<float> {4, 5, 6, 0, 0, -1}));
 
     std::string other = "other";
     get[0] = other.data();
     EXPECT_EQ(GetWaveformIDL(5, get), -1);
-    EXPECT_EQ(messages.back(), "Error reading waveform info for other (most likely it does not exist)");
+    EXPECT_EQ(messages.back(),
+              "Error reading waveform info for other (most likely it does not exist)");
 
     // With no current shot the write fails instead of landing beside the current directory.
     Expt.SetExperimentFolder(exp.c_str());

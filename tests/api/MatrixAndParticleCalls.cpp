@@ -56,10 +56,10 @@ TEST_F(ApiTest, MatrixValuesOnlyForTheExactSizes)
     SetMatrixC("flat", 3, 0, 1, 2, 0, 1, 0, 0, 1, v); // no layers given: two axes as well
     std::vector<float> out(7, Sentinel);
     GetMatrixC("m", 3, 0, 0, 2, 0, 0, 1, 0, 0, out.data());
-    EXPECT_EQ(out, (std::vector<float>{1, 2, 3, 4, 5, 6, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 2, 3, 4, 5, 6, Sentinel}));
     out.assign(7, Sentinel);
     GetMatrixC("flat", 3, 0, 0, 2, 0, 0, 1, 0, 0, out.data());
-    EXPECT_EQ(out, (std::vector<float>{1, 2, 3, 4, 5, 6, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 2, 3, 4, 5, 6, Sentinel}));
 
     std::vector<float> const untouched(7, Sentinel);
     out = untouched;
@@ -164,7 +164,7 @@ TEST_F(ApiTest, GetPGroupOfNarrowAndCutFiles)
     int n = 5;
     GetPGroupC("narrow", &n, 0, out.data());
     ASSERT_EQ(n, 2);
-    EXPECT_EQ(out, (std::vector<float>{1, 2, 3, 0, 0, 0, 0, 0, 4, 5, 6, 0, 0, 0, 0, 0, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 2, 3, 0, 0, 0, 0, 0, 4, 5, 6, 0, 0, 0, 0, 0, Sentinel}));
 
     std::vector<float> p(16, 1.5f);
     SetPGroupC("cut", 2, 0, 0, 0, p.data());
@@ -178,8 +178,14 @@ TEST_F(ApiTest, GetPGroupOfNarrowAndCutFiles)
 TEST_F(ApiTest, StartMinus77ConvertsToCartesian)
 {
     ASSERT_EQ(CreateShotC("1"), 1);
-    float const polar[16] = {2, float(Pi / 2), 9, 1, 0, 5, 6, 7, //
-                             1, 0, 0, 0, 3, 0, 0, 0};
+    float const polar[16] = {2, float(Pi / 2),
+                             9, 1,
+                             0, 5,
+                             6, 7, //
+                             1, 0,
+                             0, 0,
+                             3, 0,
+                             0, 0};
     SetPGroupC("pg", 2, 1, 0, 0, polar);
     float out[16];
     int n = 8;

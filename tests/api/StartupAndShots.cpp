@@ -31,8 +31,8 @@ std::vector<std::string> LogLines()
 struct ShotRecorder : QNotify {
     void ShotChanged(DString name, int group, int reserved, bool flag) override
     {
-        calls.push_back(std::string(name.c_str()) + "|" + std::to_string(group) + "|" +
-                        std::to_string(reserved) + "|" + (flag ? "true" : "false"));
+        calls.push_back(std::string(name.c_str()) + "|" + std::to_string(group) + "|"
+                        + std::to_string(reserved) + "|" + (flag ? "true" : "false"));
     }
     std::vector<std::string> calls;
 };
@@ -86,7 +86,8 @@ TEST_F(ApiTest, CreateAndSetShots)
     EXPECT_EQ(CreateShotC("1234"), 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Error creating shot 1234 (most likely it already exists and name "
-                           "did not have *) expt is " + Native(TestDir() + "/data"));
+                           "did not have *) expt is "
+                               + Native(TestDir() + "/data"));
     EXPECT_EQ(CreateShotC("*1234"), 1);
 
     EXPECT_EQ(CreateShotC("77"), 1);

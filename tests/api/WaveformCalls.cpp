@@ -15,7 +15,10 @@ using testsupport::WriteBytes;
 
 namespace {
 constexpr float Sentinel = 12345.0f;
-std::vector<float> Buffer(size_t n) { return std::vector<float>(n, Sentinel); }
+std::vector<float> Buffer(size_t n)
+{
+    return std::vector<float>(n, Sentinel);
+}
 } // namespace
 
 TEST_F(ApiTest, SetWaveformWritesTheWvfHeaderAndSamples)
@@ -25,9 +28,9 @@ TEST_F(ApiTest, SetWaveformWritesTheWvfHeaderAndSamples)
     SetWaveformC("probe", 4, 1.5f, 0.25f, v);
     std::string const b = ReadBytes(InShot("probe.wvf"));
     ASSERT_GT(b.size(), 94u + 16u);
-    EXPECT_EQ(At<short>(b, 0), 4);     // version
-    EXPECT_EQ(At<short>(b, 2), 0);     // header extension
-    EXPECT_EQ(At<int>(b, 4), 4);       // points
+    EXPECT_EQ(At<short>(b, 0), 4); // version
+    EXPECT_EQ(At<short>(b, 2), 0); // header extension
+    EXPECT_EQ(At<int>(b, 4), 4);   // points
     EXPECT_EQ(At<float>(b, 12), 0.25f);
     EXPECT_EQ(At<float>(b, 28), 1.5f); // start without time shift
     EXPECT_EQ(At<float>(b, 36), 3.0f); // extremes from Scale
@@ -53,24 +56,24 @@ TEST_F(ApiTest, GetWaveformFillsExactlyN)
 
     auto out = Buffer(8);
     GetWaveformC("probe", 6, 1.5f, 0.25f, out.data()); // same time base, longer: zero tail
-    EXPECT_EQ(out, (std::vector<float>{1, 3, 2, 0, 0, 0, Sentinel, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 3, 2, 0, 0, 0, Sentinel, Sentinel}));
 
     out = Buffer(4);
     GetWaveformC("probe", 3, 1.625f, 0.25f, out.data()); // half a step later
-    EXPECT_EQ(out, (std::vector<float>{2, 2.5f, 1, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {2, 2.5f, 1, Sentinel}));
 
     // A step of 0 leaves the samples unaligned: the stored ones, then zeros, never more than n.
     out = Buffer(8);
     GetWaveformC("probe", 6, 0.0f, 0.0f, out.data());
-    EXPECT_EQ(out, (std::vector<float>{1, 3, 2, 0, 0, 0, Sentinel, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 3, 2, 0, 0, 0, Sentinel, Sentinel}));
     out = Buffer(3);
     GetWaveformC("probe", 2, 0.0f, -1.0f, out.data());
-    EXPECT_EQ(out, (std::vector<float>{1, 3, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {1, 3, Sentinel}));
 
     // A missing waveform reads as zeros; n <= 0 or a null buffer writes nothing.
     out = Buffer(4);
     GetWaveformC("nothing", 3, 0.0f, 1.0f, out.data());
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 0, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {0, 0, 0, Sentinel}));
     out = Buffer(1);
     GetWaveformC("probe", 0, 1.5f, 0.25f, out.data());
     GetWaveformC("probe", -3, 1.5f, 0.25f, out.data());
@@ -84,8 +87,7 @@ TEST_F(ApiTest, SetWaveformStoresWhatScaleAndWriteStore)
 {
     ASSERT_EQ(CreateShotC("1"), 1);
     float const nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<std::vector<float>> const cases = {
-        {1, 3, 2, 0}, {1, nan, -4, 2e35f, 5}, {nan}, {}};
+    std::vector<std::vector<float>> const cases = {{1, 3, 2, 0}, {1, nan, -4, 2e35f, 5}, {nan}, {}};
     for (std::vector<float> const& v : cases) {
         std::vector<float> given = v;
         SetWaveformC("probe", int(v.size()), 0.5f, 2.0f, given.empty() ? nullptr : given.data());
@@ -121,7 +123,7 @@ TEST_F(ApiTest, GetWaveformOnTheStoredTimeBase)
 
     auto out = Buffer(4);
     GetWaveformC("probe", 3, -2.0f, 0.125f, out.data());
-    EXPECT_EQ(out, (std::vector<float>{0, 0.5f, 1, Sentinel}));
+    EXPECT_EQ(out, (std::vector<float> {0, 0.5f, 1, Sentinel}));
     out = Buffer(1001);
     GetWaveformC("probe", 1000, -2.0f, 0.125f, out.data());
     EXPECT_TRUE(std::equal(v.begin(), v.end(), out.begin()));
@@ -132,7 +134,7 @@ TEST_F(ApiTest, GetWaveformOnTheStoredTimeBase)
         WriteBytes(InShot("probe.wvf"), whole.substr(0, cut));
         out = Buffer(4);
         GetWaveformC("probe", 3, -2.0f, 0.125f, out.data());
-        EXPECT_EQ(out, (std::vector<float>{0, 0, 0, Sentinel})) << cut;
+        EXPECT_EQ(out, (std::vector<float> {0, 0, 0, Sentinel})) << cut;
     }
 }
 
@@ -149,7 +151,7 @@ TEST_F(ApiTest, WaveformFromPairs)
     EXPECT_EQ(dt, 2.0f);
     auto out = Buffer(3);
     GetWaveformC("xy", 3, 0.0f, 2.0f, out.data());
-    EXPECT_EQ(out, (std::vector<float>{5, 6, 7}));
+    EXPECT_EQ(out, (std::vector<float> {5, 6, 7}));
 
     SetWaveformXYC("one", 1, xy);
     SetWaveformXYC("none", 3, nullptr);

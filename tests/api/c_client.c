@@ -87,8 +87,8 @@ static void texts(void)
     check("unknown selector", len == 0);
 
     check("create shot", CreateShotC("1") == 1);
-    check("existing shot refused", CreateShotC("1") == 0 && hooked == 1 &&
-                                       strncmp(lastMessage, "Error creating shot 1 ", 22) == 0);
+    check("existing shot refused", CreateShotC("1") == 0 && hooked == 1
+                                       && strncmp(lastMessage, "Error creating shot 1 ", 22) == 0);
     check("set shot", SetShotC("1") == 1);
 
     SetScalarDataC("a", 1.5f);
@@ -123,8 +123,8 @@ static void waveforms(void)
     text(2, path, 1000);
     strcat(path, SEP "probe.wvf");
     f = fopen(path, "rb");
-    check("wvf file", f && fread(head, 1, 8, f) == 8 && head[0] == 4 && head[1] == 0 &&
-                          head[4] == 3 && head[5] == 0);
+    check("wvf file", f && fread(head, 1, 8, f) == 8 && head[0] == 4 && head[1] == 0 && head[4] == 3
+                          && head[5] == 0);
     if (f)
         fclose(f);
 }

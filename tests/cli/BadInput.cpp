@@ -91,11 +91,17 @@ TEST_F(CliTest, CommandsThatOnlyLookChangeNoFile)
         ASSERT_GE(Expt.CreateShot(name, "run"), 0);
     }
     const Snapshot before = TakeSnapshot(testsupport::TestDir());
-    const std::vector<std::vector<std::string>> looks = {
-        {"shots"}, {"shots", "1000:1002", "--data", "probe"}, {"fields", "R3"},
-        {"data", "1001"}, {"eval", "Peak*2+probe\\mx", "--csv"}, {"eval", ">\\probe\\mx", "R*"},
-        {"dump", "1001", "grid"}, {"dump", "1001", "1002\\probe"}, {"plot", "1001", "probe"},
-        {"help", "eval"}, {"backup", "--help"}};
+    const std::vector<std::vector<std::string>> looks = {{"shots"},
+                                                         {"shots", "1000:1002", "--data", "probe"},
+                                                         {"fields", "R3"},
+                                                         {"data", "1001"},
+                                                         {"eval", "Peak*2+probe\\mx", "--csv"},
+                                                         {"eval", ">\\probe\\mx", "R*"},
+                                                         {"dump", "1001", "grid"},
+                                                         {"dump", "1001", "1002\\probe"},
+                                                         {"plot", "1001", "probe"},
+                                                         {"help", "eval"},
+                                                         {"backup", "--help"}};
     for (const auto& args : looks) {
         Result run = InExp(args);
         EXPECT_EQ(run.status, 0) << args[0] << run.err;

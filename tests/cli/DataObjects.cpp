@@ -46,9 +46,9 @@ TEST_F(CliTest, ImportReadsWhatDumpWrites)
               InExp({"dump", "1001", "probe", "--csv"}).out);
 
     // One column of values with its own time base; an invalid value becomes an invalid sample.
-    Result values = InExp({"import", "1002", "probe", "-", "--force", "--step", "0.25", "--start",
-                        "-1"},
-                       "# from a logger\n2\n1e40\n3\n");
+    Result values = InExp(
+        {"import", "1002", "probe", "-", "--force", "--step", "0.25", "--start", "-1"},
+        "# from a logger\n2\n1e40\n3\n");
     EXPECT_EQ(values.status, 0) << values.err;
     EXPECT_EQ(InExp({"dump", "1002", "probe", "--csv"}).out,
               "time,value\n-1,2\n-0.75,-3.3e+38\n-0.5,3\n");

@@ -10,16 +10,16 @@ namespace {
 std::string InspectSvg(const std::string& file)
 {
     std::string script = testsupport::TestDir() + "/inspect.py";
-    testsupport::WriteBytes(script,
-                            "import sys, xml.etree.ElementTree as E\n"
-                            "ns = '{http://www.w3.org/2000/svg}'\n"
-                            "root = E.parse(sys.argv[1]).getroot()\n"
-                            "paths = [p for p in root.iter(ns + 'path') if p.get('class') == 'trace']\n"
-                            "legend = [g for g in root.iter(ns + 'g') if g.get('class') == 'legend'][0]\n"
-                            "texts = [t.text for t in legend.iter(ns + 'text')]\n"
-                            "others = len(list(root.iter(ns + 'path'))) - len(paths)\n"
-                            "print(len(paths) + 100 * others, '|'.join(texts),\n"
-                            "      root.find(ns + 'title').text)\n");
+    testsupport::WriteBytes(
+        script, "import sys, xml.etree.ElementTree as E\n"
+                "ns = '{http://www.w3.org/2000/svg}'\n"
+                "root = E.parse(sys.argv[1]).getroot()\n"
+                "paths = [p for p in root.iter(ns + 'path') if p.get('class') == 'trace']\n"
+                "legend = [g for g in root.iter(ns + 'g') if g.get('class') == 'legend'][0]\n"
+                "texts = [t.text for t in legend.iter(ns + 'text')]\n"
+                "others = len(list(root.iter(ns + 'path'))) - len(paths)\n"
+                "print(len(paths) + 100 * others, '|'.join(texts),\n"
+                "      root.find(ns + 'title').text)\n");
     std::string command = "/usr/bin/python3 '" + script + "' '" + file + "' 2>&1";
     std::string result;
     if (FILE* p = popen(command.c_str(), "r")) {

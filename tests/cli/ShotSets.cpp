@@ -9,9 +9,10 @@ namespace {
 void AddArchive(const std::string& exp)
 {
     std::filesystem::create_directories(testsupport::TestDir() + "/Archive/Run1");
-    testsupport::WriteBytes(exp + "/Exp1.ini", "[General]\r\nDescription=Test series\r\n"
-                                               "[Groups]\r\n..\\Archive\\Run*;;Archived runs\r\n"
-                                               "[ShotCreation]\r\nA=..\\Archive\\Run1\r\n*=.\\Shots\r\n");
+    testsupport::WriteBytes(exp + "/Exp1.ini",
+                            "[General]\r\nDescription=Test series\r\n"
+                            "[Groups]\r\n..\\Archive\\Run*;;Archived runs\r\n"
+                            "[ShotCreation]\r\nA=..\\Archive\\Run1\r\n*=.\\Shots\r\n");
 }
 
 } // namespace
@@ -52,8 +53,7 @@ TEST_F(CliTest, EvalGivesOneRowPerShotAndOneColumnPerExpression)
     EXPECT_EQ(InExp({"eval", "[Peak]-1", "1002", "--csv"}).out, "Shot,[Peak]-1\n1002,0.5\n");
     EXPECT_EQ(InExp({"eval", "Nothing", "1001", "--csv"}).out, "Shot,Nothing\n1001,\n");
     // The next shot's trace, through the data name's offset mark.
-    EXPECT_EQ(InExp({"eval", ">\\probe\\mx", "--csv"}).out,
-              "Shot,>\\probe\\mx\n1001,5\n1002,\n");
+    EXPECT_EQ(InExp({"eval", ">\\probe\\mx", "--csv"}).out, "Shot,>\\probe\\mx\n1001,5\n1002,\n");
 }
 
 TEST_F(CliTest, ListSaveAndMergeWriteShotListFiles)
@@ -63,7 +63,8 @@ TEST_F(CliTest, ListSaveAndMergeWriteShotListFiles)
     EXPECT_EQ(saved.out, "saved 1 shot as list Good\n");
     EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Good.txt"), "1001;.\\Shots");
 
-    EXPECT_EQ(InExp({"list", "merge", "Good.txt", "100*"}).out, "added 1 of 2 shots to list Good\n");
+    EXPECT_EQ(InExp({"list", "merge", "Good.txt", "100*"}).out,
+              "added 1 of 2 shots to list Good\n");
     EXPECT_EQ(InExp({"shots", "--list", "Good", "--csv"}).out,
               "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
               "1002,0,01/02/2024 10:00:00,\n");

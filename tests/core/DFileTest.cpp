@@ -76,10 +76,10 @@ TEST(DFile, StringRecordsInTheirThreeForms)
     f.DSWrite(DString('x', 40000), 2);         // cut to what a 2-byte length can announce
     f.DSWrite("next", 2);
     ASSERT_TRUE(f.Close());
-    EXPECT_EQ(ReadBytes("rec.bin"),
-              LE<int>(5) + "hello" + LE<short>(5) + "hello" + "hello" + LE<int>(0) + LE<int>(3) +
-                  std::string("a\0b", 3) + LE<short>(32767) + std::string(32767, 'x') +
-                  LE<short>(4) + "next");
+    EXPECT_EQ(ReadBytes("rec.bin"), LE<int>(5) + "hello" + LE<short>(5) + "hello" + "hello"
+                                        + LE<int>(0) + LE<int>(3) + std::string("a\0b", 3)
+                                        + LE<short>(32767) + std::string(32767, 'x') + LE<short>(4)
+                                        + "next");
 
     ASSERT_TRUE(f.Open("rec.bin", 5));
     DString a, b, e, z, cut, next;
@@ -195,7 +195,7 @@ TEST(DFile, FailedWriteKeepsTheOldFile)
     EXPECT_TRUE(InChild(false, [] {
         // A file-size limit makes the write fail part-way, as a full disk would.
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim{4096, 4096};
+        rlimit lim {4096, 4096};
         setrlimit(RLIMIT_FSIZE, &lim);
         return !DFile::WriteText("keep.txt", DString('z', 100000));
     })) << "a failed write was reported as success";
@@ -259,7 +259,8 @@ TEST(DFile, ReadLineLimitsAndLineEnds)
 TEST(DFile, WholeFileTextHelpers)
 {
     DStringArray lines;
-    lines << "a" << "b";
+    lines << "a"
+          << "b";
     ASSERT_TRUE(DFile::WriteLines("l.txt", lines));
     EXPECT_EQ(ReadBytes("l.txt"), "a\r\nb");
     DFile::GetLines("l.txt", lines);

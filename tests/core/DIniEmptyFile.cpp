@@ -17,7 +17,10 @@ using testsupport::WriteBytes;
 
 namespace {
 
-std::string LogText() { return ReadBytes(testsupport::UserFolder() + "/Log.txt"); }
+std::string LogText()
+{
+    return ReadBytes(testsupport::UserFolder() + "/Log.txt");
+}
 
 } // namespace
 
@@ -27,7 +30,7 @@ TEST(DIniEmptyFile, AnEmptyFileUntouchedForAWhileLoadsWithoutRetries)
     Logging = true;
     WriteBytes("old.ini", "");
     std::filesystem::last_write_time("old.ini", std::filesystem::file_time_type::clock::now()
-                                                     - std::chrono::hours(1));
+                                                    - std::chrono::hours(1));
     DIni ini("old.ini");
     EXPECT_EQ(ini.FileName(), DString("old.ini"));
     EXPECT_EQ(ini.nSections(), 0);
@@ -36,7 +39,7 @@ TEST(DIniEmptyFile, AnEmptyFileUntouchedForAWhileLoadsWithoutRetries)
     // Written by DIni itself, then loaded again later: the same.
     DIni made("made.ini");
     std::filesystem::last_write_time("made.ini", std::filesystem::file_time_type::clock::now()
-                                                      - std::chrono::seconds(5));
+                                                     - std::chrono::seconds(5));
     EXPECT_TRUE(made.Refresh());
     EXPECT_EQ(LogText().find("tries needed"), std::string::npos) << LogText();
 }

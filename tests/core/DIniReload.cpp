@@ -19,13 +19,20 @@ namespace {
 /// A settings file of the running test's own.
 std::string File()
 {
-    return testsupport::Native(TestDir() + "/work/" +
-                               testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
+    return testsupport::Native(TestDir() + "/work/"
+                               + testing::UnitTest::GetInstance()->current_test_info()->name()
+                               + ".ini");
 }
 
-long long WriteTime(std::string const& path) { return testsupport::WriteTimeNs(path); }
+long long WriteTime(std::string const& path)
+{
+    return testsupport::WriteTimeNs(path);
+}
 
-void SetWriteTime(std::string const& path, long long t) { testsupport::SetWriteTimeNs(path, t); }
+void SetWriteTime(std::string const& path, long long t)
+{
+    testsupport::SetWriteTimeNs(path, t);
+}
 
 std::string Value(DIni& ini, char const* section, char const* key)
 {
@@ -96,7 +103,8 @@ TEST(DIniReload, LoadDropsWhatMemoryHasAndTheFileHasNot)
     ini.SetSection("A");
     ini.SetKeyValue("k", "1\n[B]");
     DStringArray lines;
-    lines << "   " << "x=1";
+    lines << "   "
+          << "x=1";
     ini.SetFullSection("C", lines);
     ASSERT_TRUE(ini.SetFileName(File().c_str()));
     EXPECT_TRUE(ini.SectionExists("B"));

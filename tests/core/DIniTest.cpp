@@ -333,7 +333,8 @@ TEST(DIni, KilledWriterLeavesOldOrNewFile)
     auto const t0 = std::chrono::steady_clock::now();
     probe.SetKeyValue("counter", "00000001");
     auto const rewriteUs = std::chrono::duration_cast<std::chrono::microseconds>(
-                               std::chrono::steady_clock::now() - t0).count();
+                               std::chrono::steady_clock::now() - t0)
+                               .count();
     const unsigned span = unsigned(std::max<long long>(25000, 4 * rewriteUs));
     std::mt19937 rng(12345);
     int seen = 0;

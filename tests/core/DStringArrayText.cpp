@@ -10,7 +10,8 @@ namespace {
 
 int ByteOrder(void const* a, void const* b)
 {
-    return std::strcmp(static_cast<DString const*>(a)->c_str(), static_cast<DString const*>(b)->c_str());
+    return std::strcmp(static_cast<DString const*>(a)->c_str(),
+                       static_cast<DString const*>(b)->c_str());
 }
 
 } // namespace
@@ -21,7 +22,8 @@ TEST(DStringArrayText, JoinPutsTheSeparatorBetween)
     EXPECT_EQ(a.Join(","), "");
     a << "x";
     EXPECT_EQ(a.Join(", "), "x");
-    a << "" << "yz";
+    a << ""
+      << "yz";
     EXPECT_EQ(a.Join(", "), "x, , yz");
     EXPECT_EQ(a.Join(""), "xyz");
 }
@@ -29,7 +31,9 @@ TEST(DStringArrayText, JoinPutsTheSeparatorBetween)
 TEST(DStringArrayText, JoinIntoStopsAtTheMarkedSize)
 {
     DStringArray a;
-    a << "ab" << "cde" << "f";
+    a << "ab"
+      << "cde"
+      << "f";
     char buf[32];
 
     std::strcpy(buf, "           "); // 11 marked: ab CR LF cde CR LF fits (9), f CR LF does not
@@ -57,7 +61,9 @@ TEST(DStringArrayText, JoinIntoStopsAtTheMarkedSize)
 TEST(DStringArrayText, IndexIgnoresCaseButNotLength)
 {
     DStringArray a;
-    a << "Alpha" << "beta" << "BETA";
+    a << "Alpha"
+      << "beta"
+      << "BETA";
     EXPECT_EQ(a.Index("alpha"), 0);
     EXPECT_EQ(a.Index("Beta"), 1);
     EXPECT_EQ(a.Index("alph"), -1);
@@ -69,7 +75,11 @@ TEST(DStringArrayText, IndexIgnoresCaseButNotLength)
 TEST(DStringArrayText, SortFoldsCaseUnlessGivenAComparison)
 {
     DStringArray a;
-    a << "b" << "A" << "C" << "_" << "a1";
+    a << "b"
+      << "A"
+      << "C"
+      << "_"
+      << "a1";
     a.Sort(nullptr);
     EXPECT_EQ(a.Join(" "), "_ A a1 b C"); // folded to lower case, '_' sorts first
     a.Sort(ByteOrder);

@@ -13,7 +13,10 @@
 
 namespace {
 
-std::string Text(DString const& s) { return std::string(s.c_str(), static_cast<size_t>(s.Len())); }
+std::string Text(DString const& s)
+{
+    return std::string(s.c_str(), static_cast<size_t>(s.Len()));
+}
 
 /// A fixed zone without daylight saving, three hours east of UTC.
 void FixedZone()

@@ -9,13 +9,19 @@
 
 namespace {
 
-std::string Text(DString const& s) { return std::string(s.c_str(), static_cast<size_t>(s.Len())); }
+std::string Text(DString const& s)
+{
+    return std::string(s.c_str(), static_cast<size_t>(s.Len()));
+}
 
 } // namespace
 
 TEST(DStringMemory, BlockSizeIsSmallestMultipleOf32AboveLengthPlus25)
 {
-    struct Case { int n; int block; };
+    struct Case {
+        int n;
+        int block;
+    };
     Case const cases[] = {{1, 32}, {6, 32}, {7, 64}, {38, 64}, {39, 96}, {70, 96}, {71, 128}};
     for (Case c : cases) {
         DString s('x', c.n);
@@ -136,10 +142,10 @@ TEST(DStringMemory, GrowthFollowsTheBlockRuleOnly)
 TEST(DStringMemory, NumbersReserveTheirRoomBeforePrinting)
 {
     DString s("abc");
-    s << 5;            // 3 + 12 reserved
+    s << 5; // 3 + 12 reserved
     EXPECT_EQ(s.GetAllocLength(), 64);
     DString d;
-    d << 1.5;          // 25 reserved
+    d << 1.5; // 25 reserved
     EXPECT_EQ(Text(d), "1.5");
     EXPECT_EQ(d.GetAllocLength(), 64);
 }

@@ -7,7 +7,10 @@
 
 namespace {
 
-std::string Text(DString const& s) { return std::string(s.c_str(), static_cast<size_t>(s.Len())); }
+std::string Text(DString const& s)
+{
+    return std::string(s.c_str(), static_cast<size_t>(s.Len()));
+}
 
 } // namespace
 
@@ -131,9 +134,15 @@ TEST(DStringSearch, LineEndsExtensionsAndCase)
     EXPECT_EQ(Text(text.LFtoCRLF()), "\r\na\r\nb\r\nc");
     EXPECT_EQ(Text(text), "\na\r\nb\nc");
 
-    struct Case { char const* in; char const* out; };
-    Case const cases[] = {{"file.txt", "file"}, {".ini", ".ini"}, {"noext", "noext"},
-                          {"a.b\\c", "a"}, {"x.y.z", "x.y"}};
+    struct Case {
+        char const* in;
+        char const* out;
+    };
+    Case const cases[] = {{"file.txt", "file"},
+                          {".ini", ".ini"},
+                          {"noext", "noext"},
+                          {"a.b\\c", "a"},
+                          {"x.y.z", "x.y"}};
     for (Case c : cases) {
         DString s(c.in);
         s.RemoveExt();

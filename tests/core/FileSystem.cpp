@@ -17,12 +17,24 @@ using namespace testsupport;
 
 namespace {
 
-std::string S(DString const& d) { return d.c_str(); }
-std::string Dir() { return Native(TestDir() + "/work"); }
+std::string S(DString const& d)
+{
+    return d.c_str();
+}
+std::string Dir()
+{
+    return Native(TestDir() + "/work");
+}
 // A native path for the library (only '\\' separates on Windows).
-DString W(std::string const& s) { return DString(Native(s).c_str()); }
+DString W(std::string const& s)
+{
+    return DString(Native(s).c_str());
+}
 
-void MakeDir(std::string const& path) { std::filesystem::create_directories(path); }
+void MakeDir(std::string const& path)
+{
+    std::filesystem::create_directories(path);
+}
 
 std::string Names(DStringArray const& a)
 {
@@ -32,7 +44,10 @@ std::string Names(DStringArray const& a)
     return r;
 }
 
-void SetTime(std::string const& path, long t) { SetFileTime(path, t); }
+void SetTime(std::string const& path, long t)
+{
+    SetFileTime(path, t);
+}
 
 } // namespace
 

@@ -9,8 +9,14 @@ using namespace testsupport;
 
 namespace {
 
-std::string S(DString const& d) { return d.c_str(); }
-DString W(std::string const& s) { return DString(s.c_str()); }
+std::string S(DString const& d)
+{
+    return d.c_str();
+}
+DString W(std::string const& s)
+{
+    return DString(s.c_str());
+}
 
 void MapDrives(std::initializer_list<std::pair<const char*, std::string>> drives)
 {
@@ -56,7 +62,10 @@ TEST(FileSystemDrives, DrivesOnNetworkPathsAndOtherDrives)
     std::string h = S(GetComputerNameD());
     WriteBytes(TestDir() + "/share/Run/f.bin", "f");
     WriteBytes(TestDir() + "/smb.conf", "[data]\npath = " + TestDir() + "/share\n");
-    MapDrives({{"N", "\\\\" + h + "\\data\\"}, {"M", "N:\\run"}, {"A", "B:\\"}, {"B", "A:\\"},
+    MapDrives({{"N", "\\\\" + h + "\\data\\"},
+               {"M", "N:\\run"},
+               {"A", "B:\\"},
+               {"B", "A:\\"},
                {"R", "relative/folder"}});
     DString n("N:\\run\\F.BIN"), m("M:\\f.bin"), a("A:\\x"), r("R:\\x");
     EXPECT_TRUE(FileExists(n));

@@ -8,8 +8,14 @@ using namespace testsupport;
 
 namespace {
 
-std::string S(DString const& d) { return d.c_str(); }
-DString W(std::string const& s) { return DString(s.c_str()); }
+std::string S(DString const& d)
+{
+    return d.c_str();
+}
+DString W(std::string const& s)
+{
+    return DString(s.c_str());
+}
 std::string Host()
 {
     SetComputerNameD();

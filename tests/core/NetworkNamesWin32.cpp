@@ -11,8 +11,14 @@ using namespace testsupport;
 
 namespace {
 
-std::string S(DString const& d) { return d.c_str(); }
-DString W(std::string const& s) { return DString(s.c_str()); }
+std::string S(DString const& d)
+{
+    return d.c_str();
+}
+DString W(std::string const& s)
+{
+    return DString(s.c_str());
+}
 std::string Host()
 {
     SetComputerNameD();
@@ -31,7 +37,8 @@ TEST(NetworkNamesWin32, UncFormOfFoldersUnderShares)
     shares.AddRaw("remark", "Remark=Path=" + root + "\\x" + '\0' + "Type=0" + '\0' + '\0');
     std::string h = Host(), exp = shares.Name("exp"), deep = shares.Name("deep");
 
-    EXPECT_EQ(S(GetUNCFileName(W(root + "\\exp\\Shots\\S1"))), "\\\\" + h + "\\" + exp + "\\Shots\\S1");
+    EXPECT_EQ(S(GetUNCFileName(W(root + "\\exp\\Shots\\S1"))),
+              "\\\\" + h + "\\" + exp + "\\Shots\\S1");
     EXPECT_EQ(S(GetUNCFileName(W(root + "\\EXP"))), "\\\\" + h + "\\" + exp);
     EXPECT_EQ(S(GetUNCFileName(W(root + "\\exp\\deep\\a"))), "\\\\" + h + "\\" + deep + "\\a");
     // Whole elements only, and a share without a "Path" entry is none.

@@ -9,7 +9,10 @@ using testsupport::kWindows;
 
 namespace {
 
-std::string S(DString const& d) { return d.c_str(); }
+std::string S(DString const& d)
+{
+    return d.c_str();
+}
 
 } // namespace
 

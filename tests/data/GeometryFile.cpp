@@ -15,7 +15,7 @@ namespace {
 
 template <class T> T At(std::string const& bytes, size_t offset)
 {
-    T v{};
+    T v {};
     std::memcpy(&v, bytes.data() + offset, sizeof v);
     return v;
 }

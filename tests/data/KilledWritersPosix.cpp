@@ -23,9 +23,9 @@
 
 namespace {
 
-const int Keys = 40;       // keys of the settings file, all holding the version
-const int Samples = 4000;  // samples of the waveform, all holding the version
-const int Batch = 10;      // particles appended per version, all columns holding it
+const int Keys = 40;      // keys of the settings file, all holding the version
+const int Samples = 4000; // samples of the waveform, all holding the version
+const int Batch = 10;     // particles appended per version, all columns holding it
 
 // What the writer is doing, kept in memory shared with the parent so that each kill can be
 // put down to the kind of file it interrupted.
@@ -108,8 +108,8 @@ struct Versions {
 
     // Batch b (from 0) holds version b + 1; the header's extremes cover exactly the batches.
     ParticleGroup g;
-    if (!g.Read("beam", 1 << 30, 0) || g.nParticles() % Batch != 0 ||
-        g.nParticles() != g.nOrigParticles())
+    if (!g.Read("beam", 1 << 30, 0) || g.nParticles() % Batch != 0
+        || g.nParticles() != g.nOrigParticles())
         return ::testing::AssertionFailure() << "particle group does not read whole";
     out.batches = g.nParticles() / Batch;
     for (int i = 0; i < g.nParticles(); ++i)
@@ -134,7 +134,10 @@ TEST(KilledWriters, EveryFileKeepsItsOldOrNewContent)
     for (int v = 1; v <= 3; ++v)
         WriteVersion(v);
     long long const span = std::chrono::duration_cast<std::chrono::microseconds>(
-                               std::chrono::steady_clock::now() - began).count() / 3 + 1;
+                               std::chrono::steady_clock::now() - began)
+                                   .count()
+                               / 3
+                           + 1;
     Versions last;
     ASSERT_TRUE(Check(last));
 
@@ -202,7 +205,8 @@ TEST(KilledWriters, EveryFileKeepsItsOldOrNewContent)
     munmap(shared, sizeof(std::atomic<int>));
 
     std::printf("200 kills (%d after the writer got on, %d between two files of a version, "
-                "%d versions):", progressed, between, last.batches);
+                "%d versions):",
+                progressed, between, last.batches);
     for (int s = 0; s < Stages; ++s)
         std::printf(" %d %s", kills[s], StageNames[s]);
     std::printf("\n");

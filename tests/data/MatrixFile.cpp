@@ -61,8 +61,8 @@ TEST(MatrixFile, WriteLaysOutTheDocumentedBytes)
     EXPECT_FALSE(m.dateStamp.Len() == 0);
 
     // Axis 1 has a step: its first coordinate only. Axis 2 is listed: step 0, every one.
-    std::string expected = LE<int>(4) + LE<int>(0) + LE<int>(2) + LE<int>(2) + LE<float>(1.0f) +
-                           LE<float>(0.0f) + LE<int>(3) + LE<float>(0.0f);
+    std::string expected = LE<int>(4) + LE<int>(0) + LE<int>(2) + LE<int>(2) + LE<float>(1.0f)
+                           + LE<float>(0.0f) + LE<int>(3) + LE<float>(0.0f);
     for (float v : {1.0f, 4.0f, 9.0f, 5.0f, 0.0f, 2.0f, m.scaleUnit, 0.0f, 0.0f, 7.0f, 0.0f, 0.0f})
         expected += LE<float>(v);
     expected += Str("second") + Str("first") + Str(m.dateStamp.c_str());
@@ -103,8 +103,8 @@ TEST(MatrixFile, OlderVersionsExtensionsAndLowerRanks)
 {
     // Version 3: no calibration field; an extension is skipped; a rank-1 file read into a
     // rank-3 matrix gives rank 1 with the file's axis and value count.
-    std::string v3 = Head(3, 1, "EXTX") + LE<int>(3) + LE<float>(0.0f) + LE<float>(1.0f) +
-                     LE<float>(2.0f) + LE<float>(4.0f) + Marks(false);
+    std::string v3 = Head(3, 1, "EXTX") + LE<int>(3) + LE<float>(0.0f) + LE<float>(1.0f)
+                     + LE<float>(2.0f) + LE<float>(4.0f) + Marks(false);
     for (float v : {10.0f, 20.0f, 30.0f})
         v3 += LE<float>(v);
     WriteBytes("v3.dmt", v3);
@@ -122,8 +122,8 @@ TEST(MatrixFile, OlderVersionsExtensionsAndLowerRanks)
     EXPECT_EQ(m[2], 30.0f);
 
     // A version-4 file carries calibration after the extremes.
-    std::string v4 = Head(4, 2) + LE<int>(1) + LE<float>(1.0f) + LE<float>(0.0f) + LE<int>(1) +
-                     LE<float>(1.0f) + LE<float>(0.0f) + Marks(true) + LE<float>(6.0f);
+    std::string v4 = Head(4, 2) + LE<int>(1) + LE<float>(1.0f) + LE<float>(0.0f) + LE<int>(1)
+                     + LE<float>(1.0f) + LE<float>(0.0f) + Marks(true) + LE<float>(6.0f);
     WriteBytes("v4.dmt", v4);
     ASSERT_TRUE(m.Read("v4"));
     EXPECT_EQ(m.Calibration(), 2.5f);
@@ -245,8 +245,8 @@ TEST(MatrixFile, AppendRefusesWhatDoesNotFitAndLeavesTheFile)
 {
     ASSERT_TRUE(Grid(4, 5).Write("f"));
     std::string const before = ReadBytes("f.dmt");
-    EXPECT_FALSE(Grid(3, 2).Append("f"));       // other axis differs
-    EXPECT_FALSE(Grid(4, 2, 2).Append("f"));    // extra axis beyond the file's rank
+    EXPECT_FALSE(Grid(3, 2).Append("f"));    // other axis differs
+    EXPECT_FALSE(Grid(4, 2, 2).Append("f")); // extra axis beyond the file's rank
     Matrix calibrated = Grid(4, 1);
     calibrated.calibration = 2.0f;
     EXPECT_FALSE(calibrated.Append("f"));
@@ -285,11 +285,11 @@ TEST(MatrixFile, MalformedFilesFailWithoutChangingTheMatrix)
         Head(4, 4) + axis1 + axis1 + axis1 + axis1 + tail,
         Head(4, 0) + tail,
         Head(4, 2) + LE<int>(0x7fffffff) + LE<float>(1.0f) + LE<float>(0.0f) + axis1 + tail,
-        Head(4, 3) + LE<int>(65536) + LE<float>(1.0f) + LE<float>(0.0f) + LE<int>(65536) +
-            LE<float>(1.0f) + LE<float>(0.0f) + axis1 + tail + std::string(1 << 20, '\0'),
+        Head(4, 3) + LE<int>(65536) + LE<float>(1.0f) + LE<float>(0.0f) + LE<int>(65536)
+            + LE<float>(1.0f) + LE<float>(0.0f) + axis1 + tail + std::string(1 << 20, '\0'),
         LE<int>(4) + LE<int>(-8) + LE<int>(2) + axis1 + axis1 + tail,
-        Head(4, 2) + axis1 + axis1 + LE<float>(1.0f) + LE<float>(0.0f) + LE<float>(1.0f) +
-            std::string(24, '\0') + LE<int>(1 << 30) + "x",
+        Head(4, 2) + axis1 + axis1 + LE<float>(1.0f) + LE<float>(0.0f) + LE<float>(1.0f)
+            + std::string(24, '\0') + LE<int>(1 << 30) + "x",
     };
     for (int i = 0; i < 6; ++i) {
         WriteBytes(std::string(names[i]) + ".dmt", files[i]);

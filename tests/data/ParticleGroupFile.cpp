@@ -15,7 +15,7 @@ namespace {
 
 template <class T> T At(std::string const& bytes, size_t offset)
 {
-    T v{};
+    T v {};
     std::memcpy(&v, bytes.data() + offset, sizeof v);
     return v;
 }
@@ -33,8 +33,8 @@ ParticleGroup Numbered(int n, float first = 0.0f)
 // A hand-made header: version, extension, geometry, count, columns, 7 floats, extremes, texts.
 std::string Head(int version, int count, int cols, std::string const& ext = "")
 {
-    std::string s = LE<int>(version) + LE<int>(int(ext.size())) + ext + LE<int>(0) +
-                    LE<int>(count) + LE<int>(cols);
+    std::string s = LE<int>(version) + LE<int>(int(ext.size())) + ext + LE<int>(0) + LE<int>(count)
+                    + LE<int>(cols);
     for (int i = 0; i < 7 + 2 * cols; ++i)
         s += LE<float>(float(i));
     return s + LE<int>(2) + "ab" + LE<int>(0) + LE<int>(1) + "d";
@@ -66,8 +66,8 @@ TEST(ParticleGroupFile, WriteLaysOutTheDocumentedBytes)
         expected += LE<float>(v);
     for (int c = 0; c < 8; ++c)
         expected += LE<float>(float(10 + c));
-    expected += Floats(8, 0.0f) + LE<int>(3) + "one" + LE<int>(0) + LE<int>(g.dateStamp.Len()) +
-                g.dateStamp.c_str();
+    expected += Floats(8, 0.0f) + LE<int>(3) + "one" + LE<int>(0) + LE<int>(g.dateStamp.Len())
+                + g.dateStamp.c_str();
     for (int i = 0; i < 2; ++i)
         expected += Floats(8, float(10 * i));
     EXPECT_EQ(ReadBytes("g.dpt"), expected);
@@ -206,8 +206,8 @@ TEST(ParticleGroupFile, MalformedFilesFailWithoutChangingTheGroup)
         LE<int>(2) + LE<int>(0) + LE<int>(0) + LE<int>(1) + LE<int>(1 << 30) + Floats(64, 0.0f),
         Head(2, -1, 8),
         Head(2, 0x7fffffff, 8) + Floats(8, 0.0f),
-        LE<int>(2) + LE<int>(0) + LE<int>(0) + LE<int>(0) + LE<int>(8) + Floats(23, 0.0f) +
-            LE<int>(-5),
+        LE<int>(2) + LE<int>(0) + LE<int>(0) + LE<int>(0) + LE<int>(8) + Floats(23, 0.0f)
+            + LE<int>(-5),
         LE<int>(2) + LE<int>(1 << 30) + Floats(64, 0.0f),
     };
     for (int i = 0; i < 7; ++i) {

@@ -24,7 +24,7 @@ TEST(WaveformAnalysis, ScaleExtremesAndUnit)
     EXPECT_EQ(w[1], -DFMax);
     EXPECT_EQ(w[6], -DFMax);
     EXPECT_EQ(w.maxVal, 5.0f);
-    EXPECT_EQ(w.maxPoint, 4); // ties keep the first position
+    EXPECT_EQ(w.maxPoint, 4);   // ties keep the first position
     EXPECT_EQ(w.minVal, -1.0f); // the -DFMax marks never become the minimum
     EXPECT_EQ(w.minPoint, 3);
 
@@ -44,7 +44,7 @@ TEST(WaveformAnalysis, AlignResamplesAndFoldsTheScopeShifts)
     Waveform w = Trace({0.1f + 0.2f, 2, 3}, 1, 0.5f);
     w.timeShift = 0.25f;
     w.Align(5, w.Start(), w.step); // same time base, more points: samples kept bit for bit
-    EXPECT_EQ(Samples(w), (std::vector<float>{0.1f + 0.2f, 2, 3, 0, 0}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {0.1f + 0.2f, 2, 3, 0, 0}));
     EXPECT_EQ(w.timeShift, 0.25f);
     w.Align(2, 0, -1); // dt <= 0: nothing
     EXPECT_EQ(w.npnts(), 5);
@@ -53,13 +53,13 @@ TEST(WaveformAnalysis, AlignResamplesAndFoldsTheScopeShifts)
     s.scopeShift = 1; // samples at times 1 .. 4
     s.offset = 2;
     s.Align(7, -0.5f, 1);
-    EXPECT_EQ(Samples(s), (std::vector<float>{0, 0, 5, 15, 25, 0, 0}));
+    EXPECT_EQ(Samples(s), (std::vector<float> {0, 0, 5, 15, 25, 0, 0}));
     EXPECT_EQ(s.Start(), -0.5f);
     EXPECT_EQ(s.scopeShift + s.offset + s.timeShift, 0.0f);
 
     Waveform half = Trace({0, 10, 20, 30});
     half.Align(8, 0, 0.5f);
-    EXPECT_EQ(Samples(half), (std::vector<float>{0, 5, 10, 15, 20, 25, 30, 0}));
+    EXPECT_EQ(Samples(half), (std::vector<float> {0, 5, 10, 15, 20, 25, 30, 0}));
 }
 
 TEST(WaveformAnalysis, AlignKeepsALastSampleReachedWithinRounding)
@@ -85,21 +85,21 @@ TEST(WaveformAnalysis, AlignToTakesTheOtherStartExactly)
     EXPECT_EQ(w.Start(), ref.Start());
     EXPECT_EQ(w.startBase, ref.startBase);
     EXPECT_EQ(w.timeShift, ref.timeShift);
-    EXPECT_EQ(Samples(w), (std::vector<float>{20, 30, 40}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {20, 30, 40}));
 
     // Already on that time base with another split of the start: no resampling, same Start().
     Waveform same = Trace({7, 8, 9}, 2, 1);
     same.AlignTo(ref);
     EXPECT_EQ(same.Start(), ref.Start());
-    EXPECT_EQ(Samples(same), (std::vector<float>{7, 8, 9}));
+    EXPECT_EQ(Samples(same), (std::vector<float> {7, 8, 9}));
 }
 
 TEST(WaveformAnalysis, Crossings)
 {
     Waveform w = Trace({0, 1, 2, 3});
     EXPECT_FLOAT_EQ(w.TimeAtVal(1.5f), 1.5f);
-    EXPECT_FLOAT_EQ(w.TimeAtVal(1), 1); // the equal sample does not stop the search
-    EXPECT_FLOAT_EQ(w.TimeAtVal(5), 4); // out of range: End() + step
+    EXPECT_FLOAT_EQ(w.TimeAtVal(1), 1);   // the equal sample does not stop the search
+    EXPECT_FLOAT_EQ(w.TimeAtVal(5), 4);   // out of range: End() + step
     EXPECT_FLOAT_EQ(w.TimeAtValR(5), -1); // Start() - step
     EXPECT_FLOAT_EQ(Trace({4, 2, 0}, 10, 2).TimeAtVal(3), 11);
     EXPECT_FLOAT_EQ(Trace({0, 10, 11, 12}).TimeAtValR(5), 0.5f);
@@ -143,7 +143,7 @@ TEST(WaveformAnalysis, LookupsAndAverages)
     w.timeShift = 1;
     DArray<float, false> t;
     w.TimeFill(t, 1);
-    EXPECT_EQ(std::vector<float>(t.Data(), t.Data() + t.Count()), (std::vector<float>{2.5f, 3}));
+    EXPECT_EQ(std::vector<float>(t.Data(), t.Data() + t.Count()), (std::vector<float> {2.5f, 3}));
     w.TimeFill(t, 3);
     EXPECT_EQ(t.Count(), 0);
 }

@@ -96,18 +96,18 @@ TEST(WaveformObject, SetCalAttOffKeepsPhysicalValues)
     EXPECT_EQ(w.calibration, 4.0f);
     EXPECT_EQ(w.attenuation, 1.0f);
     EXPECT_EQ(w.offset, 1.0f);
-    EXPECT_EQ(Samples(w), (std::vector<float>{0, 4}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {0, 4}));
 
     float const nan = std::numeric_limits<float>::quiet_NaN();
     w.SetCalAttOff(0, nan, nan);
     EXPECT_EQ(w.calibration, 4.0f);
     EXPECT_EQ(w.offset, 1.0f);
-    EXPECT_EQ(Samples(w), (std::vector<float>{0, 4}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {0, 4}));
 
     // A zero old gain (as a damaged file may carry) cannot be undone: samples stay as they are.
     Waveform z = Trace({3, 5});
     z.calibration = 0;
     z.SetCalAttOff(2, 1, 1);
-    EXPECT_EQ(Samples(z), (std::vector<float>{3, 5}));
+    EXPECT_EQ(Samples(z), (std::vector<float> {3, 5}));
     EXPECT_TRUE(std::isfinite(z.offset));
 }

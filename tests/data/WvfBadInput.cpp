@@ -60,5 +60,5 @@ TEST(WvfBadInput, MissingTruncatedAndOverlongFilesFail)
 
     WriteBytes("extra.wvf", full + "junk"); // bytes after the samples are not looked at
     ASSERT_TRUE(w.Read(DString("extra"), -1));
-    EXPECT_EQ(Samples(w), (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {1, 2, 3}));
 }

@@ -19,9 +19,10 @@ Waveform Distinct()
 {
     Waveform w = Trace({1.5f, -2, 3.25f}, 10, 0.5f);
     float Waveform::*const fields[] = {
-        &Waveform::t4, &Waveform::t5, &Waveform::calibration, &Waveform::attenuation,
-        &Waveform::timeShift, &Waveform::scaleUnit, &Waveform::scopeValue, &Waveform::t1,
-        &Waveform::t2, &Waveform::t3, &Waveform::offset, &Waveform::scopeShift,
+        &Waveform::t4,          &Waveform::t5,        &Waveform::calibration,
+        &Waveform::attenuation, &Waveform::timeShift, &Waveform::scaleUnit,
+        &Waveform::scopeValue,  &Waveform::t1,        &Waveform::t2,
+        &Waveform::t3,          &Waveform::offset,    &Waveform::scopeShift,
         &Waveform::scopeShift2, &Waveform::scopeAux1, &Waveform::scopeAux2};
     float v = 20;
     for (auto f : fields)
@@ -67,9 +68,9 @@ TEST(WvfFormat, WrittenBytesSitAtTheirOffsets)
     for (float f : {26.0f, 27.0f, 28.0f, 29.0f, 30.0f, 31.0f, 32.0f, 33.0f, 34.0f})
         expect += LE(f); // scopeValue t1 t2 t3 offset scopeShift scopeShift2 aux1 aux2
     ASSERT_EQ(expect.size(), 94u);
-    expect += LE(int16_t(5)) + "probe" + LE(int16_t(19)) + date + LE(int16_t(2)) + "n1" +
-              LE(int16_t(0)) + LE(int16_t(1)) + LE(int32_t(3)) + LE(int32_t(1)) + LE(1.5f) +
-              LE(-2.0f) + LE(3.25f);
+    expect += LE(int16_t(5)) + "probe" + LE(int16_t(19)) + date + LE(int16_t(2)) + "n1"
+              + LE(int16_t(0)) + LE(int16_t(1)) + LE(int32_t(3)) + LE(int32_t(1)) + LE(1.5f)
+              + LE(-2.0f) + LE(3.25f);
     EXPECT_EQ(b, expect);
 }
 
@@ -82,9 +83,9 @@ TEST(WvfFormat, RoundTripAndReadCounts)
     EXPECT_EQ(Samples(r), Samples(w));
     EXPECT_EQ(r.Start(), w.Start());
     EXPECT_EQ(r.startBase, w.startBase);
-    for (auto f : {&Waveform::t1, &Waveform::t4, &Waveform::step, &Waveform::scaleUnit,
-                   &Waveform::scopeAux2, &Waveform::scopeShift2, &Waveform::offset,
-                   &Waveform::calibration, &Waveform::minVal})
+    for (auto f :
+         {&Waveform::t1, &Waveform::t4, &Waveform::step, &Waveform::scaleUnit, &Waveform::scopeAux2,
+          &Waveform::scopeShift2, &Waveform::offset, &Waveform::calibration, &Waveform::minVal})
         EXPECT_EQ(r.*f, w.*f);
     EXPECT_EQ(r.maxPoint, 3);
     EXPECT_EQ(r.minPoint, 2);
@@ -96,9 +97,9 @@ TEST(WvfFormat, RoundTripAndReadCounts)
     EXPECT_EQ(r.npnts(), 0);
     EXPECT_EQ(r.fileCount, 3);
     ASSERT_TRUE(r.Read(DString("trace"), 2));
-    EXPECT_EQ(Samples(r), (std::vector<float>{1.5f, -2}));
+    EXPECT_EQ(Samples(r), (std::vector<float> {1.5f, -2}));
     ASSERT_TRUE(r.Read(DString("trace"), 5));
-    EXPECT_EQ(Samples(r), (std::vector<float>{1.5f, -2, 3.25f, 0, 0}));
+    EXPECT_EQ(Samples(r), (std::vector<float> {1.5f, -2, 3.25f, 0, 0}));
 }
 
 TEST(WvfFormat, HandMadeFiles)
@@ -125,7 +126,7 @@ TEST(WvfFormat, HandMadeFiles)
     EXPECT_EQ(w.startBase, 4.0f);
     EXPECT_STREQ(w.description.c_str(), "probe units of V");
     EXPECT_STREQ(w.note.c_str(), "kept");
-    EXPECT_EQ(Samples(w), (std::vector<float>{1, 2}));
+    EXPECT_EQ(Samples(w), (std::vector<float> {1, 2}));
 
     img.version = 4;
     WriteBytes("new.wvf", img.Bytes());
@@ -180,7 +181,7 @@ TEST(WvfFormat, WritesReplaceTheWholeFile)
 
     ASSERT_TRUE(Trace({7}).Write(DString("t")));
     ASSERT_TRUE(r.Read(DString("t"), -1));
-    EXPECT_EQ(Samples(r), std::vector<float>{7});
+    EXPECT_EQ(Samples(r), std::vector<float> {7});
     for (auto const& e : std::filesystem::directory_iterator("."))
         EXPECT_NE(e.path().filename().string()[0], '.') << "temporary file left behind";
 }

@@ -32,8 +32,10 @@ TEST_F(ExperimentTest, GroupsAddShotPathsInOrderAndCuesFindTheirGroups)
     WriteBytes(data + "/Old/Run3", "a file, not a shot path");
     MakeFolder(data + "/Archive/A1");
     Open("[General]\r\nDescription=Test series\r\n"
-         "[Groups]\r\n..\\Old\\Run*;x;Old runs=ignored\r\n.\\Nothing*;;Empty\r\n..\\Archive\\A*;;Arch\r\n"
-         "[ShotCreation]\r\n#=..\\Old\\Run2\r\nTest=.\\Shots\r\nX=C:\\Nowhere\r\n*=..\\Archive\\A1\r\n");
+         "[Groups]\r\n..\\Old\\Run*;x;Old "
+         "runs=ignored\r\n.\\Nothing*;;Empty\r\n..\\Archive\\A*;;Arch\r\n"
+         "[ShotCreation]\r\n#=..\\Old\\Run2\r\nTest=.\\Shots\r\nX=C:\\Nowhere\r\n*=.."
+         "\\Archive\\A1\r\n");
     EXPECT_EQ(S(Expt.Description), "Test series");
     ASSERT_EQ(Expt.Groups.Count(), 3);
     EXPECT_EQ(S(Expt.Groups[0].Pattern), "..\\Old\\Run*");
@@ -88,8 +90,8 @@ TEST_F(ExperimentTest, StampConfigFileReplacesLastRunWhole)
     DIni ini(file.c_str());
     Expt.StampConfigFile(ini);
     std::string text = ReadBytes(file);
-    std::string expected = "[Other]\r\nk=v\r\n[LastRun]\r\nShot=12\r\nShotPath=" +
-                           N(exp + "/Shots") + "\r\nStarted=";
+    std::string expected = "[Other]\r\nk=v\r\n[LastRun]\r\nShot=12\r\nShotPath=" + N(exp + "/Shots")
+                           + "\r\nStarted=";
     ASSERT_EQ(text.substr(0, expected.size()), expected);
     EXPECT_EQ(text.size(), expected.size() + 19); // "%m/%d/%Y %H:%M:%S"
 }

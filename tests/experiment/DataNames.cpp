@@ -11,15 +11,17 @@ TEST_F(DataNamesTest, FileNamesOfEveryForm)
     EXPECT_EQ(S(Expt.GetDataFileName("probe")), N(ShotDir() + "/probe"));
     EXPECT_EQ(S(Expt.GetDataFileName("Run0099\\probe")), N(ShotDir("Run0099") + "/probe"));
     // Only '\' separates on Windows: there "Run0099/probe" is one name in the current shot.
-    EXPECT_EQ(S(Expt.GetDataFileName("Run0099/probe")),
-              testsupport::kWindows ? ShotDir() + "\\Run0099/probe" : ShotDir("Run0099") + "/probe");
+    EXPECT_EQ(S(Expt.GetDataFileName("Run0099/probe")), testsupport::kWindows
+                                                            ? ShotDir() + "\\Run0099/probe"
+                                                            : ShotDir("Run0099") + "/probe");
     EXPECT_EQ(S(Expt.GetDataFileName("\\probe")), N(ShotDir() + "/probe"));
     EXPECT_EQ(S(Expt.GetDataFileName(".\\Calib\\c1")), N(exp + "/Calib/c1"));
     EXPECT_EQ(S(Expt.GetDataFileName("..\\Calib\\c1")), N(data + "/Calib/c1"));
     if (!testsupport::kWindows) { // only '\' separates there: "./" is no prefix
         EXPECT_EQ(S(Expt.GetDataFileName("./Calib/c1")), N(exp + "/Calib/c1"));
     }
-    EXPECT_EQ(S(Expt.GetDataFileName(N(data + "/Elsewhere/c2").c_str())), N(data + "/Elsewhere/c2"));
+    EXPECT_EQ(S(Expt.GetDataFileName(N(data + "/Elsewhere/c2").c_str())),
+              N(data + "/Elsewhere/c2"));
     EXPECT_EQ(S(Expt.GetDataFileName("\\\\nohost\\share\\c3")),
               S(Expt.FullPath("\\\\nohost\\share\\c3")));
 
@@ -30,8 +32,8 @@ TEST_F(DataNamesTest, FileNamesOfEveryForm)
 
 TEST_F(DataNamesTest, UnresolvableNamesGiveNoFile)
 {
-    for (char const* name : {"", "Run0098\\probe", "[Missing]x", "[Missing]", "Run0099\\",
-                             "\\", "a\\b\\probe", ">\\probe"}) {
+    for (char const* name : {"", "Run0098\\probe", "[Missing]x", "[Missing]", "Run0099\\", "\\",
+                             "a\\b\\probe", ">\\probe"}) {
         EXPECT_EQ(S(Expt.GetDataFileName(name)), "") << name;
     }
     Expt.SetExperimentFolder(exp.c_str()); // no current shot

@@ -57,9 +57,9 @@ TEST_F(BoundsTest, LongChainsEvaluate)
 
 TEST_F(BoundsTest, MarkerBytesTypedByACallerAreHarmless)
 {
-    for (char const* e : {"\xC9", "\xCA", "\xCB", "\xCC", "1+\xC9", "\xCB-2", "\xCB\xCC^2",
-                          "2^\xC9", "probe\\\xCA", "probe\\tv\xCA", "\xC9(1)", "(1)\xCB",
-                          "\xCB-2\xCC^2", "2*\xCB"}) {
+    for (char const* e :
+         {"\xC9", "\xCA", "\xCB", "\xCC", "1+\xC9", "\xCB-2", "\xCB\xCC^2", "2^\xC9", "probe\\\xCA",
+          "probe\\tv\xCA", "\xC9(1)", "(1)\xCB", "\xCB-2\xCC^2", "2*\xCB"}) {
         float const v = EvalText(e);
         EXPECT_TRUE(v == -DFMax || IsVF(v)) << e;
     }
@@ -68,10 +68,11 @@ TEST_F(BoundsTest, MarkerBytesTypedByACallerAreHarmless)
 
 TEST_F(BoundsTest, TextEdgesAreNeverPassed)
 {
-    for (char const* e : {"(", ")", "[", "]", "()", "[]", "(x)", "l(1)", "ol(1)", "e-", "-", "+",
-                          "e", "1e", "1e+", "^", "^2", "2^", "*", "/", "?", "??", "::", ":::",
-                          "a\\", "\\", "\\[1]", "\\x[1]", "\\xy[1]", "\\xy(1)", ")(", "][",
-                          "bol()", " ", "- ", "1 ", " 1"}) {
+    for (char const* e :
+         {"(",  ")",  "[",     "]",   "()",  "[]", "(x)",   "l(1)",   "ol(1)",   "e-",
+          "-",  "+",  "e",     "1e",  "1e+", "^",  "^2",    "2^",     "*",       "/",
+          "?",  "??", "::",    ":::", "a\\", "\\", "\\[1]", "\\x[1]", "\\xy[1]", "\\xy(1)",
+          ")(", "][", "bol()", " ",   "- ",  "1 ", " 1"}) {
         float const v = EvalText(e);
         EXPECT_TRUE(v == -DFMax || IsVF(v)) << e;
     }

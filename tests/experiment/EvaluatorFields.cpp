@@ -30,8 +30,12 @@ protected:
     void SetUp() override
     {
         ShotDataTest::SetUp();
-        for (auto const& f : {std::pair<char const*, char const*>{"Peak", "1.5"}, {"Yes", "true"},
-                              {"No", "False"}, {"Five", "5"}, {"Name", "abc"}, {"Key", "Peak"}})
+        for (auto const& f : {std::pair<char const*, char const*> {"Peak", "1.5"},
+                              {"Yes", "true"},
+                              {"No", "False"},
+                              {"Five", "5"},
+                              {"Name", "abc"},
+                              {"Key", "Peak"}})
             Expt.SetShotData(f.first, f.second);
     }
 };
@@ -40,15 +44,36 @@ TEST_F(FieldsTest, ReferencesChoicesAndBol)
 {
     float const none = -DFMax;
     ExpectValues({
-        {"[Peak]*2", 3}, {"Peak*2", 3}, {"[Peak]", 1.5f}, {"2*[Peak]+[Five]", 8}, {"-[Peak]", -1.5f},
-        {"[Name]*2", none}, {"Missing+1", none}, {"[Missing]+1", none},
+        {"[Peak]*2", 3},
+        {"Peak*2", 3},
+        {"[Peak]", 1.5f},
+        {"2*[Peak]+[Five]", 8},
+        {"-[Peak]", -1.5f},
+        {"[Name]*2", none},
+        {"Missing+1", none},
+        {"[Missing]+1", none},
         // ![field] is replaced by its text before anything else.
-        {"[![Key]]*2", 3}, {"![Five]^2", 25}, {"![Missing]+1", none},
-        {"Gain::1", 1}, {"Peak::1", 1.5f}, {"[Peak]*2+Gain::Five", 5}, {"a::b::c::Five", 5},
-        {"a::b", none}, {"a::", none},
-        {"Yes?10?20", 10}, {"No?10?20", 20}, {"No?10", none}, {"Five-6?1?2", 2},
-        {"(Five-4)?Peak*2?0", 3}, {"No?1?Yes?2?3", 2}, {"No?1?No?2?3", 3}, {"Missing?1?x::4", 4},
-        {"bol(Yes)", 1}, {"bol(No)", 0}, {"bol(Five)", 5}, {"2*BOL(Yes)+bol(Missing)", 2},
+        {"[![Key]]*2", 3},
+        {"![Five]^2", 25},
+        {"![Missing]+1", none},
+        {"Gain::1", 1},
+        {"Peak::1", 1.5f},
+        {"[Peak]*2+Gain::Five", 5},
+        {"a::b::c::Five", 5},
+        {"a::b", none},
+        {"a::", none},
+        {"Yes?10?20", 10},
+        {"No?10?20", 20},
+        {"No?10", none},
+        {"Five-6?1?2", 2},
+        {"(Five-4)?Peak*2?0", 3},
+        {"No?1?Yes?2?3", 2},
+        {"No?1?No?2?3", 3},
+        {"Missing?1?x::4", 4},
+        {"bol(Yes)", 1},
+        {"bol(No)", 0},
+        {"bol(Five)", 5},
+        {"2*BOL(Yes)+bol(Missing)", 2},
         {"(Yes)", none},
     });
     Expt.SetShotData("Gain", "0.5");

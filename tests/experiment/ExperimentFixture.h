@@ -17,7 +17,10 @@
 /// Records every notification it receives.
 class CaptureSink : public DNotify {
 public:
-    void OnNotify(int code, int, DString const& text) override { got.emplace_back(code, text.c_str()); }
+    void OnNotify(int code, int, DString const& text) override
+    {
+        got.emplace_back(code, text.c_str());
+    }
     std::vector<std::pair<int, std::string>> got;
 };
 

@@ -1,4 +1,5 @@
-// Expanded labels: text fields, evaluated and formatted values, nesting and unterminated references.
+// Expanded labels: text fields, evaluated and formatted values, nesting and unterminated
+// references.
 #include "EvaluatorFixture.h"
 
 #include <string>

@@ -16,7 +16,10 @@ protected:
         ASSERT_TRUE(Expt.SetShot("1234"));
     }
     std::string Scalars(char const* shot = "1234") { return ReadBytes(ScalarsPath(shot)); }
-    std::string ScalarsPath(char const* shot = "1234") { return exp + "/Shots/Shot" + shot + "/Scalars.ini"; }
+    std::string ScalarsPath(char const* shot = "1234")
+    {
+        return exp + "/Shots/Shot" + shot + "/Scalars.ini";
+    }
     std::string Cache() { return ReadBytes(exp + "/Shots/ScalarCache.ini"); }
 };
 
@@ -47,7 +50,8 @@ TEST_F(ShotFieldsTest, ReservedNamesAlternativesAndNoShot)
 
     Expt.SetShotData("comment", " 1234 ");
     ASSERT_EQ(sink.got.size(), 1u);
-    EXPECT_EQ(sink.got[0], std::make_pair(7, std::string("Attempt to write shot name to comment, in base")));
+    EXPECT_EQ(sink.got[0],
+              std::make_pair(7, std::string("Attempt to write shot name to comment, in base")));
     EXPECT_TRUE(!Expt.GetShotData("Comment"));
     EXPECT_EQ(Cache(), "");
 

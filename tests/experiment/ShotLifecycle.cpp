@@ -109,8 +109,8 @@ TEST_F(ExperimentTest, SetShotSelectsSearchesAndRefuses)
     EXPECT_EQ(Expt.GetCurrentGroup(), -1);
 
     std::string log = LogText();
-    for (char const* line : {"setting ini's in SetShot by ", "Finished setting shot by ", "gnum is -1 by ",
-                             "gnum is 3 by ", "experiment name not defined by "})
+    for (char const* line : {"setting ini's in SetShot by ", "Finished setting shot by ",
+                             "gnum is -1 by ", "gnum is 3 by ", "experiment name not defined by "})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
@@ -166,7 +166,10 @@ TEST_F(ExperimentTest, OffsetNamesAndValidNames)
         int offset;
         char const* expected;
     } const offsets[] = {
-        {"Run0099", 1, "Run0100"}, {"Run0099", -100, "Run-0001"}, {"A9", 1, "A10"}, {"Base", 5, "Base"},
+        {"Run0099", 1, "Run0100"},
+        {"Run0099", -100, "Run-0001"},
+        {"A9", 1, "A10"},
+        {"Base", 5, "Base"},
     };
     for (auto const& c : offsets) {
         ASSERT_TRUE(Expt.SetShot(c.current, 0));

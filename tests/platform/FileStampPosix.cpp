@@ -23,7 +23,8 @@ TEST(PlatformFileStamp, ChangesWithContentIdentityAndTime)
 
     // Same size, same inode, only the time differs.
     WriteBytes(f, "xyz");
-    struct timespec times[2] = {{0, UTIME_OMIT}, {a.modifiedNs / 1000000000LL, a.modifiedNs % 1000000000LL + 1}};
+    struct timespec times[2] = {{0, UTIME_OMIT},
+                                {a.modifiedNs / 1000000000LL, a.modifiedNs % 1000000000LL + 1}};
     if (times[1].tv_nsec >= 1000000000L)
         times[1] = {times[1].tv_sec + 1, 0};
     ASSERT_EQ(utimensat(AT_FDCWD, f.c_str(), times, 0), 0);
@@ -34,7 +35,8 @@ TEST(PlatformFileStamp, ChangesWithContentIdentityAndTime)
     // A replacement is another file even with the same size and time.
     std::string g = TestDir() + "/work/b.ini";
     WriteBytes(g, "xyz");
-    struct timespec same[2] = {{0, UTIME_OMIT}, {b.modifiedNs / 1000000000LL, b.modifiedNs % 1000000000LL}};
+    struct timespec same[2] = {{0, UTIME_OMIT},
+                               {b.modifiedNs / 1000000000LL, b.modifiedNs % 1000000000LL}};
     ASSERT_EQ(utimensat(AT_FDCWD, g.c_str(), same, 0), 0);
     ASSERT_EQ(std::rename(g.c_str(), f.c_str()), 0);
     platform::FileStamp c;

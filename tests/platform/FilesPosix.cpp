@@ -11,7 +11,10 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return TestDir() + "/work"; }
+std::string Dir()
+{
+    return TestDir() + "/work";
+}
 
 mode_t Mode(const std::string& p)
 {

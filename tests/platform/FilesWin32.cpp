@@ -16,7 +16,10 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return Native(TestDir() + "/work"); }
+std::string Dir()
+{
+    return Native(TestDir() + "/work");
+}
 
 bool WriteViaTemp(const std::string& target, const std::string& bytes)
 {
@@ -31,7 +34,10 @@ bool WriteViaTemp(const std::string& target, const std::string& bytes)
     return platform::CommitTemp(temp, target);
 }
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+DWORD Attributes(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str());
+}
 
 } // namespace
 
@@ -108,7 +114,7 @@ TEST(PlatformFilesWin32, CopyRenameAndRemove)
     EXPECT_EQ(ReadBytes(Dir() + "\\other"), "keep");
     EXPECT_TRUE(platform::Rename(Dir() + "\\dst\\a.bin", Dir() + "\\moved"));
     EXPECT_FALSE(platform::Rename(Dir() + "\\dst", Dir() + "\\src")); // no merge of folders
-    EXPECT_TRUE(platform::Rename(Dir() + "\\dst", Dir() + "\\Dst")); // letter case only
+    EXPECT_TRUE(platform::Rename(Dir() + "\\dst", Dir() + "\\Dst"));  // letter case only
     EXPECT_TRUE(Exists(Dir() + "\\Dst"));
     EXPECT_TRUE(platform::Rename(Dir() + "\\Dst", Dir() + "\\src\\dst2")); // into another folder
     EXPECT_EQ(ReadBytes(Dir() + "\\src\\dst2\\sub\\b.bin"), "b");

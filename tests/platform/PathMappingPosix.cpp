@@ -10,10 +10,16 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return TestDir() + "/work"; }
+std::string Dir()
+{
+    return TestDir() + "/work";
+}
 
 std::string g_driveD;
-std::string DriveD(char letter) { return letter == 'D' ? g_driveD : std::string(); }
+std::string DriveD(char letter)
+{
+    return letter == 'D' ? g_driveD : std::string();
+}
 
 } // namespace
 
@@ -51,7 +57,8 @@ TEST(PathMapping, LargeAndSmallFoldersGiveTheSameVariants)
                 WriteBytes(d + "/filler" + std::to_string(i), "");
         struct stat st;
         ASSERT_EQ(stat(d.c_str(), &st), 0);
-        ASSERT_EQ(st.st_size > 4096, std::string(folder) == "large") << "folder size " << st.st_size;
+        ASSERT_EQ(st.st_size > 4096, std::string(folder) == "large")
+            << "folder size " << st.st_size;
 
         std::string f = std::string(folder) + "/";
         EXPECT_EQ(platform::ToNative(f + "shotab1", false), f + "SHOTAB1");
@@ -89,10 +96,12 @@ TEST(PathMapping, SharesOfThisComputerAndMountedShares)
     WriteBytes(Dir() + "/m/z/sub/f", "y");
     WriteBytes(TestDir() + "/smb.conf",
                "[global]\n path = /etc\n[homes]\npath=/home\n; comment\n[Data]\n"
-               "  PATH  =  " + Dir() + "/srv/exp  \r\n[noPath]\ncomment = x\n");
+               "  PATH  =  "
+                   + Dir() + "/srv/exp  \r\n[noPath]\ncomment = x\n");
     WriteBytes(TestDir() + "/mounts",
-               "/dev/sda1 / ext4 rw 0 0\n//Files/Pub " + Dir() + "/m/z cifs rw 0 0\n"
-               "//files/pub/sub/deeper /nowhere smb3 rw 0 0\n//nfs/x /y nfs rw 0 0\n");
+               "/dev/sda1 / ext4 rw 0 0\n//Files/Pub " + Dir()
+                   + "/m/z cifs rw 0 0\n"
+                     "//files/pub/sub/deeper /nowhere smb3 rw 0 0\n//nfs/x /y nfs rw 0 0\n");
 
     auto shares = platform::ShareTable();
     ASSERT_EQ(shares.size(), 1u); // [noPath] has no folder

@@ -13,7 +13,10 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return Native(TestDir() + "/work"); }
+std::string Dir()
+{
+    return Native(TestDir() + "/work");
+}
 
 std::string Names(const std::vector<platform::FoundEntry>& found)
 {
@@ -68,7 +71,8 @@ TEST(SearchWin32, PathsResolveAsWritten)
     EXPECT_EQ(platform::ToNative("", true), "");
     EXPECT_EQ(platform::ToNative(Dir(), false), Dir());
     EXPECT_EQ(platform::ToNative(Dir().substr(0, 2) + "new.txt", true),
-              Dir().substr(0, 2) + "new.txt") << "a drive's own current folder";
+              Dir().substr(0, 2) + "new.txt")
+        << "a drive's own current folder";
 }
 
 TEST(SearchWin32, ShareTableComesFromTheRegistry)
@@ -76,8 +80,8 @@ TEST(SearchWin32, ShareTableComesFromTheRegistry)
     RegistryShares shares;
     shares.Add("data", "D:\\exp");
     shares.AddRaw("nofolder", std::string("Path=") + '\0' + '\0');
-    shares.AddRaw("remark", std::string("Remark=see Path=D:\\x") + '\0' + "Path=E:\\y" + '\0' +
-                                '\0');
+    shares.AddRaw("remark",
+                  std::string("Remark=see Path=D:\\x") + '\0' + "Path=E:\\y" + '\0' + '\0');
     std::vector<std::string> mine;
     for (const platform::Share& s : platform::ShareTable())
         if (s.name.rfind(shares.Name(""), 0) == 0)

@@ -16,7 +16,10 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return TestDir() + "/work"; }
+std::string Dir()
+{
+    return TestDir() + "/work";
+}
 
 // True when some process other than this one holds a lock on the lock file.
 bool LockedByOther(const std::string& lockFile)

@@ -13,7 +13,10 @@ using namespace testsupport;
 
 namespace {
 
-std::string Dir() { return Native(TestDir() + "/work"); }
+std::string Dir()
+{
+    return Native(TestDir() + "/work");
+}
 
 // True when a lock on the lock file is held through some other handle.
 bool LockedElsewhere(const std::string& lockFile)
@@ -25,7 +28,8 @@ bool LockedElsewhere(const std::string& lockFile)
         return false;
     OVERLAPPED at = {};
     const bool free = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                                 MAXDWORD, MAXDWORD, &at) != 0;
+                                 MAXDWORD, MAXDWORD, &at)
+                      != 0;
     if (free)
         UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &at);
     CloseHandle(h);

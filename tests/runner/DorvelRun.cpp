@@ -39,8 +39,8 @@ TEST_F(DorvelTest, InputFileNameRules)
         {"Dorvel", "C:]sim]deck.cir", "C:]sim]deck.cir"},
         // Another absolute path stays where it is, and still gets ".cir" (a leading '/' is
         // absolute only where '/' separates).
-        testsupport::kWindows ? Case{"Dorvel", "\\\\srv\\decks\\deck", "\\\\srv\\decks\\deck.cir"}
-                              : Case{"Dorvel", "/data/decks/deck", "/data/decks/deck.cir"},
+        testsupport::kWindows ? Case {"Dorvel", "\\\\srv\\decks\\deck", "\\\\srv\\decks\\deck.cir"}
+                              : Case {"Dorvel", "/data/decks/deck", "/data/decks/deck.cir"},
     };
     for (const Case& c : cases) {
         Outcome r = Run((std::string(c.module) + ";" + exp + ";S1;" + c.field + ";").c_str());

@@ -29,8 +29,9 @@ protected:
 
 TEST_F(DerivedSampleTest, ChargingTraceAndExpressionsBecomeFields)
 {
-    Outcome r = Run(("ShotStats;" + exp + ";S1;charge:vcap=[V(out)]!expr:Rise=vcap\\19"
-                     "!expr:Scaled=vcap\\mx*Scale!expr:Half=vcap\\tv(1)!expr:None=nothing\\19;")
+    Outcome r = Run(("ShotStats;" + exp
+                     + ";S1;charge:vcap=[V(out)]!expr:Rise=vcap\\19"
+                       "!expr:Scaled=vcap\\mx*Scale!expr:Half=vcap\\tv(1)!expr:None=nothing\\19;")
                         .c_str());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "ShotStats: 4 of 5 derived values of shot S1\n");

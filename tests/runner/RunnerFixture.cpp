@@ -66,8 +66,8 @@ Outcome RunProgram(const std::vector<std::string>& argv)
     startup.hStdOutput = writeOut;
     startup.hStdError = err;
     PROCESS_INFORMATION info = {};
-    BOOL started = CreateProcessA(argv[0].c_str(), &command[0], nullptr, nullptr, TRUE, 0,
-                                  nullptr, nullptr, &startup, &info);
+    BOOL started = CreateProcessA(argv[0].c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &startup, &info);
     CloseHandle(writeOut);
     if (err != INVALID_HANDLE_VALUE)
         CloseHandle(err);
@@ -150,8 +150,8 @@ void RunnerTest::SetUp()
     testsupport::SetEnv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1");
     if (testsupport::kWindows) { // the copy finds the core library beside the original
         static const std::string path = testsupport::GetEnv("PATH");
-        testsupport::SetEnv("PATH", fs::path(TALVEX_RUNNER).parent_path().make_preferred().string() +
-                                        ";" + path);
+        testsupport::SetEnv("PATH", fs::path(TALVEX_RUNNER).parent_path().make_preferred().string()
+                                        + ";" + path);
     }
 }
 
@@ -169,14 +169,17 @@ Outcome RunnerTest::Run(const char* arg)
     return RunProgram({runner, arg});
 }
 
-bool RunnerTest::HasMpiLauncher() { return std::string(TALVEX_MPIRUN).size() > 0; }
+bool RunnerTest::HasMpiLauncher()
+{
+    return std::string(TALVEX_MPIRUN).size() > 0;
+}
 
 Outcome RunnerTest::RunMpi(int processes, const std::string& arg)
 {
     if (!HasMpiLauncher())
         return RunProgram({runner, arg});
-    return RunProgram({TALVEX_MPIRUN, "--oversubscribe", "-np", std::to_string(processes),
-                       runner, arg});
+    return RunProgram(
+        {TALVEX_MPIRUN, "--oversubscribe", "-np", std::to_string(processes), runner, arg});
 }
 
 std::string RunnerTest::UserFile(const std::string& name) const

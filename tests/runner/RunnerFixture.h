@@ -41,10 +41,10 @@ protected:
     /// True when some line of `text` holds `part`.
     static bool HasLine(const std::string& text, const std::string& part);
 
-    std::string bin;       ///< the program folder
-    std::string runner;    ///< the runner's copy in it
-    std::string exp;       ///< an experiment folder for the test (native)
-    std::string host;      ///< this computer's name as the core reports it
+    std::string bin;    ///< the program folder
+    std::string runner; ///< the runner's copy in it
+    std::string exp;    ///< an experiment folder for the test (native)
+    std::string host;   ///< this computer's name as the core reports it
 };
 
 #endif

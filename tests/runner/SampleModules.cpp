@@ -15,7 +15,8 @@ protected:
     void SetUp() override
     {
         RunnerTest::SetUp();
-        Install(TALVEX_SAMPLE_PLUGIN, std::string("Plugins/ShotStats/ShotStats") + testsupport::kModuleExtension);
+        Install(TALVEX_SAMPLE_PLUGIN,
+                std::string("Plugins/ShotStats/ShotStats") + testsupport::kModuleExtension);
         Install(TALVEX_SAMPLE_DORVEL, std::string("Dorvel") + testsupport::kModuleExtension);
     }
 

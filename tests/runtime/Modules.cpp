@@ -87,15 +87,16 @@ TEST_F(ModulesTest, MissingModuleIsReportedByNameAndLoggedWithItsPath)
     EXPECT_EQ(host.got[0].code, 2);
     EXPECT_EQ(host.got[0].text, "Could not load module: Gone");
     const std::string file = testsupport::Native(program + "/Plugins/Gone/Gone");
-    EXPECT_NE(LogText().find("Could not load module: " + file + testsupport::kModuleExtension +
-                             " by "),
-              std::string::npos)
+    EXPECT_NE(
+        LogText().find("Could not load module: " + file + testsupport::kModuleExtension + " by "),
+        std::string::npos)
         << LogText();
 }
 
 TEST_F(ModulesTest, ModuleWithoutEntryPointStaysOutOfTheTable)
 {
-    std::string file = Place(TALVEX_TEST_NOENTRY, std::string("Plugins/NoEntry/NoEntry") + testsupport::kModuleExtension);
+    std::string file = Place(TALVEX_TEST_NOENTRY, std::string("Plugins/NoEntry/NoEntry")
+                                                      + testsupport::kModuleExtension);
     DNotify* module = nullptr;
     EXPECT_FALSE(DLLConnect("Plugins\\NoEntry\\NoEntry", 0, &host, module));
     ASSERT_EQ(host.got.size(), 1u);
@@ -118,7 +119,8 @@ TEST_F(ModulesTest, PluginThatIsNotReadyOrHasNoSinkIsNotConnected)
 
 TEST_F(ModulesTest, EveryLoadIsATableEntryReleasedByOneUnload)
 {
-    std::string file = Place(TALVEX_TEST_ECHO, std::string("mods/Echo") + testsupport::kModuleExtension);
+    std::string file = Place(TALVEX_TEST_ECHO,
+                             std::string("mods/Echo") + testsupport::kModuleExtension);
     bool ok = true;
     EXPECT_NE(GetProc(program.c_str(), "mods/Echo", "SvInit", ok, 0), nullptr);
     EXPECT_NE(GetProc(program.c_str(), "mods/Echo", "SvInit", ok, 0), nullptr);

@@ -47,7 +47,7 @@ TEST_F(NodesTest, WithoutANodesSectionThisComputerIsTheOnlyNode)
     DStringArray nodes;
     nodes.Add("stale");
     GetNodes(nodes, 0);
-    EXPECT_EQ(Names(nodes), Strings{GetComputerNameD().c_str()});
+    EXPECT_EQ(Names(nodes), Strings {GetComputerNameD().c_str()});
     EXPECT_EQ(HostFile(), GetComputerNameD().c_str());
 
     GetNodes(nodes, 3);
@@ -60,13 +60,13 @@ TEST_F(NodesTest, NamesRepeatInOrderUpToTheCountAndAreNeverCut)
     Section("Nodes", {"A=8 cores", "B", "=orphan", "  ", " C "});
     DStringArray nodes;
     GetNodes(nodes, 7);
-    EXPECT_EQ(Names(nodes), (Strings{"A", "B", " C ", "A", "B", " C ", "A"}));
+    EXPECT_EQ(Names(nodes), (Strings {"A", "B", " C ", "A", "B", " C ", "A"}));
     EXPECT_EQ(HostFile(), "A\r\nB\r\n C \r\nA\r\nB\r\n C \r\nA");
 
     GetNodes(nodes, 2);
-    EXPECT_EQ(Names(nodes), (Strings{"A", "B", " C "}));
+    EXPECT_EQ(Names(nodes), (Strings {"A", "B", " C "}));
     GetNodes(nodes, -1);
-    EXPECT_EQ(Names(nodes), (Strings{"A", "B", " C "}));
+    EXPECT_EQ(Names(nodes), (Strings {"A", "B", " C "}));
 
     // Only blank names: no nodes at all, however many are asked for.
     Section("Nodes", {"=x", " = y"});
@@ -82,12 +82,11 @@ TEST_F(NodesTest, ServersLeaveOutThisComputerInAnyCase)
     upper.ToUpper();
     DString lower = here;
     lower.ToLower();
-    Section("Servers", {"db1=primary", upper.c_str(), ("  " + lower + " =x").c_str(), "=y",
-                        "db2"});
+    Section("Servers", {"db1=primary", upper.c_str(), ("  " + lower + " =x").c_str(), "=y", "db2"});
     DStringArray servers;
     servers.Add("stale");
     GetServers(servers);
-    EXPECT_EQ(Names(servers), (Strings{"db1", "db2"}));
+    EXPECT_EQ(Names(servers), (Strings {"db1", "db2"}));
 }
 
 TEST_F(NodesTest, PathsKeepEveryLineIncludingBlankNames)
@@ -95,7 +94,7 @@ TEST_F(NodesTest, PathsKeepEveryLineIncludingBlankNames)
     Section("Paths", {"D:\\data=main", "=unnamed", "/srv/archive"});
     DStringArray paths;
     GetPaths(paths);
-    EXPECT_EQ(Names(paths), (Strings{"D:\\data", "", "/srv/archive"}));
+    EXPECT_EQ(Names(paths), (Strings {"D:\\data", "", "/srv/archive"}));
 
     StIni.DeleteSection("Paths");
     GetPaths(paths);

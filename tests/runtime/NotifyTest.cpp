@@ -38,9 +38,17 @@ TEST(Notify, WithoutASinkTextGoesToStandardOutput)
 {
     CoreInit("");
     EXPECT_EQ(CaptureStdout([] { Message("abc"); }), "abc\n");
-    EXPECT_EQ(CaptureStdout([] { Display("d"); MsgBox("m"); Notify(31, -1, "n"); }),
+    EXPECT_EQ(CaptureStdout([] {
+                  Display("d");
+                  MsgBox("m");
+                  Notify(31, -1, "n");
+              }),
               "d\nm\nn\n");
-    EXPECT_EQ(CaptureStdout([] { NotifyC(2, 0, nullptr); NotifyC(2, 0, "c"); }), "\nc\n");
+    EXPECT_EQ(CaptureStdout([] {
+                  NotifyC(2, 0, nullptr);
+                  NotifyC(2, 0, "c");
+              }),
+              "\nc\n");
     EXPECT_EQ(CaptureStdout([] { MacroCallback("abc"); }), "");
 }
 
@@ -75,10 +83,22 @@ TEST(Notify, ConsoleSinkPrintsMessagesAndLogsCode5)
     ASSERT_NE(CFNotify::ForC(), CFNotify::ForIDL());
     EXPECT_EQ(CFNotify::ForC(), CFNotify::ForC());
     SetNotify(CFNotify::ForC());
-    EXPECT_EQ(CaptureStdout([] { Message("one"); Message("two\n"); Message(""); }),
+    EXPECT_EQ(CaptureStdout([] {
+                  Message("one");
+                  Message("two\n");
+                  Message("");
+              }),
               "one\ntwo\n");
-    EXPECT_EQ(CaptureStdout([] { Display("d"); MsgBox("m"); MacroCallback("c"); }), "");
-    const std::string out = CaptureStdout([] { Notify(5, 0, "to the log"); Notify(5, 0, ""); });
+    EXPECT_EQ(CaptureStdout([] {
+                  Display("d");
+                  MsgBox("m");
+                  MacroCallback("c");
+              }),
+              "");
+    const std::string out = CaptureStdout([] {
+        Notify(5, 0, "to the log");
+        Notify(5, 0, "");
+    });
     EXPECT_EQ(out, "");
     const std::string log = LogText();
     EXPECT_EQ(log.find("to the log by "), 0u);

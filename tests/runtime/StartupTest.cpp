@@ -41,8 +41,8 @@ TEST(Startup, FirstStartCreatesTheSettingsFileInOrder)
     EXPECT_FALSE(PublicWrite);
 
     // A second start leaves the file alone and reads the working folder and PublicWrite.
-    const std::string mine = "[Preferences]\r\nWorkingPath=" + testsupport::TestDir() +
-                             "/wp\r\nPublicWriteAccess=true";
+    const std::string mine = "[Preferences]\r\nWorkingPath=" + testsupport::TestDir()
+                             + "/wp\r\nPublicWriteAccess=true";
     WriteBytes(UserFolder() + "/Talvex.ini", mine);
     CoreInit("");
     EXPECT_EQ(ReadBytes(UserFolder() + "/Talvex.ini"), mine);
@@ -65,9 +65,9 @@ TEST(Startup, ProgramFolderRules)
     EXPECT_EQ(Bytes(GetTalvexPath()), "\\\\server\\share\\Talvex");
     SetTalvexPath("/opt/talvex"); // absolute only where '/' separates
     EXPECT_EQ(Bytes(GetTalvexPath()),
-              testsupport::kWindows ? testsupport::Native(testsupport::TestDir() + "/work") +
-                                          "\\/opt/talvex"
-                                    : "/opt/talvex");
+              testsupport::kWindows
+                  ? testsupport::Native(testsupport::TestDir() + "/work") + "\\/opt/talvex"
+                  : "/opt/talvex");
 }
 
 TEST(Startup, SilentCreatesNothing)
@@ -116,7 +116,7 @@ TEST(Startup, CoreInitResetsSinksAndLogging)
         void OnNotify(int, int, const DString&) override { ++calls; }
     } sink;
     struct Shots : QNotify {
-        void ShotChanged(DString, int, int, bool) override {}
+        void ShotChanged(DString, int, int, bool) override { }
     } shots;
     CoreInit("");
     SetNotify(&sink);

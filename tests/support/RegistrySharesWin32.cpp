@@ -12,14 +12,14 @@ const char kSharesKey[] = "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Sh
 HKEY OpenShares()
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharesKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                    nullptr, &key, nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharesKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                    &key, nullptr);
     return key;
 }
 
 } // namespace
 
-RegistryShares::RegistryShares() : prefix_("T" + std::to_string(GetCurrentProcessId()) + "_") {}
+RegistryShares::RegistryShares() : prefix_("T" + std::to_string(GetCurrentProcessId()) + "_") { }
 
 RegistryShares::~RegistryShares()
 {
@@ -33,9 +33,9 @@ RegistryShares::~RegistryShares()
 
 void RegistryShares::Add(const std::string& name, const std::string& folder)
 {
-    std::string bytes = std::string("CSCFlags=0") + '\0' + "MaxUses=4294967295" + '\0' +
-                        "Path=" + folder + '\0' + "Permissions=0" + '\0' + "Remark=" + '\0' +
-                        "Type=0" + '\0' + '\0';
+    std::string bytes = std::string("CSCFlags=0") + '\0' + "MaxUses=4294967295" + '\0'
+                        + "Path=" + folder + '\0' + "Permissions=0" + '\0' + "Remark=" + '\0'
+                        + "Type=0" + '\0' + '\0';
     AddRaw(name, bytes);
 }
 
@@ -45,8 +45,8 @@ void RegistryShares::AddRaw(const std::string& name, const std::string& bytes)
     if (!key)
         return;
     const std::string full = Name(name);
-    RegSetValueExA(key, full.c_str(), 0, REG_MULTI_SZ,
-                   reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    RegSetValueExA(key, full.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                   DWORD(bytes.size()));
     RegCloseKey(key);
     added_.push_back(full);
 }

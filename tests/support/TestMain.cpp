@@ -26,13 +26,25 @@ static std::string g_dir;  // the running test's folder, inside g_root
 static int g_tests = 0;
 static std::string g_role; // the role of a child process (ChildProcess)
 
-const std::string& TestDir() { return g_dir; }
+const std::string& TestDir()
+{
+    return g_dir;
+}
 
-bool FreshProcess() { return g_tests == 1; }
+bool FreshProcess()
+{
+    return g_tests == 1;
+}
 
-std::string ChildRole() { return g_role; }
+std::string ChildRole()
+{
+    return g_role;
+}
 
-std::string Native(const std::string& path) { return fs::path(path).make_preferred().string(); }
+std::string Native(const std::string& path)
+{
+    return fs::path(path).make_preferred().string();
+}
 
 std::string UserFolder()
 {
@@ -139,7 +151,10 @@ static void Remove(const std::string& dir)
     fs::remove_all(dir, ec);
 }
 
-static bool Keep() { return std::getenv("TALVEX_KEEP_TEST_DIR") != nullptr || !g_role.empty(); }
+static bool Keep()
+{
+    return std::getenv("TALVEX_KEEP_TEST_DIR") != nullptr || !g_role.empty();
+}
 
 // What a test may have changed of the library's process-wide state that start-up (CoreInit)
 // does not reset, back as it was loaded.

@@ -58,10 +58,10 @@ std::string ProgramFile()
 void SetFileTime(const std::string& path, long long seconds)
 {
 #if defined(_WIN32)
-    __utimbuf64 times{seconds, seconds};
+    __utimbuf64 times {seconds, seconds};
     _utime64(path.c_str(), &times);
 #else
-    utimbuf times{time_t(seconds), time_t(seconds)};
+    utimbuf times {time_t(seconds), time_t(seconds)};
     utime(path.c_str(), &times);
 #endif
 }
@@ -88,7 +88,7 @@ long long WriteTimeNs(const std::string& path)
     long long ticks = (long long)(((unsigned long long)t.dwHighDateTime << 32) | t.dwLowDateTime);
     return ok ? (ticks - kEpochTicks) * 100 : 0;
 #else
-    struct stat st {};
+    struct stat st { };
     if (stat(path.c_str(), &st) != 0)
         return 0;
     return (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
@@ -106,7 +106,8 @@ void SetWriteTimeNs(const std::string& path, long long ns)
     ::SetFileTime(h, nullptr, nullptr, &t);
     CloseHandle(h);
 #else
-    struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(ns / 1000000000LL), long(ns % 1000000000LL)}};
+    struct timespec times[2] = {{0, UTIME_OMIT},
+                                {time_t(ns / 1000000000LL), long(ns % 1000000000LL)}};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 #endif
 }
@@ -171,8 +172,8 @@ ChildProcess::ChildProcess(const std::string& role)
     startup.hStdOutput = nul;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                       nullptr, &startup, &info)) {
+    if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &info)) {
         CloseHandle(info.hThread);
         handle_ = (long long)(intptr_t)info.hProcess;
     }

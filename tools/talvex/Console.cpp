@@ -17,13 +17,25 @@ const double kRedraw = 0.1;
 
 } // namespace
 
-void Fail(const std::string& what) { throw Failure(what); }
+void Fail(const std::string& what)
+{
+    throw Failure(what);
+}
 
-std::string Str(const DString& s) { return std::string(s.c_str(), size_t(s.Len())); }
+std::string Str(const DString& s)
+{
+    return std::string(s.c_str(), size_t(s.Len()));
+}
 
-std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+std::string Quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
 
-std::string Quoted(const DString& s) { return Quoted(Str(s)); }
+std::string Quoted(const DString& s)
+{
+    return Quoted(Str(s));
+}
 
 void ErrorSink::OnNotify(int code, int, const DString& text)
 {
@@ -75,8 +87,14 @@ void Progress::Step()
     drawn = true;
 }
 
-void Out(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Out(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
-bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+bool OutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
+}
 
 } // namespace cli

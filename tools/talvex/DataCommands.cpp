@@ -23,19 +23,28 @@ const int kParticleBatch = 1000000;
 /// Output gathered before it is written.
 const size_t kFlushAt = 1 << 20;
 
-const char* const kGeometryTypes[] = {"",        "point",    "line",   "polyline", "rectangle",
-                                      "circle",  "polygon",  "box",    "cylinder", "sphere",
-                                      "cone",    "mesh",     "label"};
+const char* const kGeometryTypes[] = {"",       "point",   "line", "polyline", "rectangle",
+                                      "circle", "polygon", "box",  "cylinder", "sphere",
+                                      "cone",   "mesh",    "label"};
 
-std::string Short(double v) { return Number(v, "%.6g"); }
-std::string Full(double v) { return Number(v, "%.8g"); }
+std::string Short(double v)
+{
+    return Number(v, "%.6g");
+}
+std::string Full(double v)
+{
+    return Number(v, "%.8g");
+}
 
 struct DataEntry {
     std::string name;
     DataType kind;
 };
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& s)
+{
+    return s.find_first_of("*?") != std::string::npos;
+}
 
 /// The data objects of the current shot whose names match pattern (an extension picks the
 /// kind), sorted by name.
@@ -126,7 +135,7 @@ private:
 /// Rows of cells: comma-separated for CSV, else tab-separated.
 class Rows {
 public:
-    explicit Rows(bool csv) : csv(csv) {}
+    explicit Rows(bool csv) : csv(csv) { }
     /// A header value, shown only in the plain form, before the columns.
     void Header(const char* key, const std::string& value)
     {
@@ -230,7 +239,8 @@ void DumpParticles(const DataRef& data, Rows& rows)
     bool polar = head.Geometry() != 0;
     CommonHeaders(rows, data);
     rows.Header("particles", std::to_string(head.nOrigParticles()));
-    rows.Header("geometry", std::to_string(head.Geometry()) + (polar ? " (polar)" : " (cartesian)"));
+    rows.Header("geometry",
+                std::to_string(head.Geometry()) + (polar ? " (polar)" : " (cartesian)"));
     float marks[5] = {head.t1, head.t2, head.t3, head.t4, head.t5};
     rows.Header("marks", Marks(marks));
     rows.Header("text1", Str(head.text1));
@@ -314,18 +324,10 @@ int RunDump(const CommandLine& cl)
     DataRef data = FindData(cl.Arg(1));
     Rows rows(cl.Has("csv"));
     switch (data.kind) {
-    case DTWaveform:
-        DumpWaveform(data, rows);
-        break;
-    case DTMatrix:
-        DumpMatrix(data, rows);
-        break;
-    case DTParticleGroup:
-        DumpParticles(data, rows);
-        break;
-    default:
-        DumpGeometry(data, rows);
-        break;
+    case DTWaveform: DumpWaveform(data, rows); break;
+    case DTMatrix: DumpMatrix(data, rows); break;
+    case DTParticleGroup: DumpParticles(data, rows); break;
+    default: DumpGeometry(data, rows); break;
     }
     return 0;
 }

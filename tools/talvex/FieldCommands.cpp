@@ -30,7 +30,7 @@ std::vector<Field> CurrentFields()
         size_t eq = line.find('=');
         if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
             continue;
-        Field f{line.substr(0, eq), line.substr(eq + 1)};
+        Field f {line.substr(0, eq), line.substr(eq + 1)};
         bool seen = false;
         for (const Field& g : fields)
             seen = seen || (DString(g.name.c_str()) %= DString(f.name.c_str()));
@@ -58,8 +58,7 @@ void CheckFieldName(const std::string& name)
         Fail("field 'Shot' is the shot's name and cannot be changed");
     bool blankEnds = name.front() == ' ' || name.back() == ' ';
     if (blankEnds || HasControl(name) || name[0] == ';'
-        || name.find_first_of("=[]\\") != std::string::npos
-        || name.find("::") != std::string::npos)
+        || name.find_first_of("=[]\\") != std::string::npos || name.find("::") != std::string::npos)
         Fail("invalid field name " + Quoted(name)
              + ": it may not hold = [ ] \\ :: or control characters, start with ; or blanks,"
                " or end with blanks");

@@ -93,7 +93,8 @@ Samples ParseColumns(const std::string& text, const std::string& source, const C
     size_t from = 0;
     while (from < text.size()) {
         size_t to = text.find('\n', from);
-        std::string line = text.substr(from, to == std::string::npos ? std::string::npos : to - from);
+        std::string line = text.substr(from,
+                                       to == std::string::npos ? std::string::npos : to - from);
         from = to == std::string::npos ? text.size() : to + 1;
         ++lineNo;
         if (!line.empty() && line.back() == '\r')
@@ -174,7 +175,8 @@ int RunImport(const CommandLine& cl)
         data.resize(data.size() - 4);
     CheckDataName(data);
     std::string source = cl.Arg(2);
-    Samples samples = ParseColumns(ReadInput(source), source == "-" ? "standard input" : source, cl);
+    Samples samples = ParseColumns(ReadInput(source), source == "-" ? "standard input" : source,
+                                   cl);
 
     OpenExperiment(cl);
     ShotRef shot = UseShot(cl.Arg(0));

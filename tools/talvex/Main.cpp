@@ -11,12 +11,11 @@ namespace cli {
 
 namespace {
 
-const char kGeneralHelp[] =
-    "talvex: look at and change the shots of an experiment\n"
-    "\n"
-    "Usage: talvex [-e DIR] COMMAND [ARGUMENTS] [OPTIONS]\n"
-    "\n"
-    "Commands:\n";
+const char kGeneralHelp[] = "talvex: look at and change the shots of an experiment\n"
+                            "\n"
+                            "Usage: talvex [-e DIR] COMMAND [ARGUMENTS] [OPTIONS]\n"
+                            "\n"
+                            "Commands:\n";
 
 const char kGeneralFooter[] =
     "\n"
@@ -125,29 +124,45 @@ const std::vector<CommandInfo>& Commands()
         {"shots", "[SPEC] [--list NAME] [--source PATH] [--data NAME] [--csv]",
          "List the shots of a set with their group, date and comment", shotsHelp.c_str(),
          SetOptionsAnd({kCsv}), RunShots},
-        {"fields", "SHOT [--csv]", "Show the fields of a shot",
+        {"fields",
+         "SHOT [--csv]",
+         "Show the fields of a shot",
          "Prints one row per field of the shot's Scalars.ini, in file order. SHOT is a shot name\n"
          "in any letter case; the shot is looked for in every shot path.\n",
-         {kCsv}, RunFields},
-        {"set", "SHOT NAME VALUE", "Set a field of a shot",
-         "Writes NAME=VALUE (blanks around VALUE removed) into the shot's Scalars.ini and into the\n"
+         {kCsv},
+         RunFields},
+        {"set",
+         "SHOT NAME VALUE",
+         "Set a field of a shot",
+         "Writes NAME=VALUE (blanks around VALUE removed) into the shot's Scalars.ini and into "
+         "the\n"
          "cache of its shot path. The field Shot is the shot's name and cannot be set, and a\n"
          "shot's Comment cannot be its own name.\n",
-         {}, RunSet},
-        {"unset", "SHOT NAME", "Remove a field of a shot",
-         "Removes the field from the shot's Scalars.ini and from the cache of its shot path.\n", {},
+         {},
+         RunSet},
+        {"unset",
+         "SHOT NAME",
+         "Remove a field of a shot",
+         "Removes the field from the shot's Scalars.ini and from the cache of its shot path.\n",
+         {},
          RunUnset},
-        {"data", "SHOT [PATTERN] [--csv]", "List the data objects of a shot",
+        {"data",
+         "SHOT [PATTERN] [--csv]",
+         "List the data objects of a shot",
          "Prints one row per data object (waveform .wvf, matrix .dmt, particles .dpt, geometry\n"
-         ".dgm) whose name matches PATTERN (default *; an extension picks the kind): its kind, its\n"
+         ".dgm) whose name matches PATTERN (default *; an extension picks the kind): its kind, "
+         "its\n"
          "size (points, rows x columns [x layers], particles or objects), and for waveforms the\n"
          "start time, the time step and the extremes of the valid samples, for matrices the\n"
          "extremes. An object that cannot be read shows 'unreadable'.\n",
-         {kCsv}, RunData},
+         {kCsv},
+         RunData},
         {"eval", "EXPR [SPEC] [-x EXPR]... [--list NAME] [--source PATH] [--data NAME] [--csv]",
          "Evaluate expressions for each shot of a set", evalHelp.c_str(),
          SetOptionsAnd({kCsv, {"expr", 'x', true}}), RunEval},
-        {"dump", "SHOT DATA [--csv]", "Print the values of a data object",
+        {"dump",
+         "SHOT DATA [--csv]",
+         "Print the values of a data object",
          "DATA is a data name of the shot: 'probe', 'probe.dmt' (an extension picks the kind),\n"
          "'1002\\probe' (another shot), '>\\probe' (the next shot by number) or '.\\Query\\x'\n"
          "(beside the shots). Without an extension the first kind found is taken: waveform,\n"
@@ -157,15 +172,20 @@ const std::vector<CommandInfo>& Commands()
          "the column coordinates (axis 2), with the row coordinate first and, for three axes,\n"
          "the layer coordinate before it; a particle group its 8 columns; a geometry set one line\n"
          "per object.\n",
-         {kCsv}, RunDump},
-        {"plot", "SHOT DATA... [-o FILE.svg] [--title TEXT]", "Draw waveforms as an SVG file",
+         {kCsv},
+         RunDump},
+        {"plot",
+         "SHOT DATA... [-o FILE.svg] [--title TEXT]",
+         "Draw waveforms as an SVG file",
          "Draws every DATA (data names as for dump; '1002\\probe' draws another shot's trace) on\n"
          "shared time and value axes, with a legend of the trace names and the shots in the\n"
          "title, or TEXT, in which ![field] and ![expression%format] take the shot's values. The\n"
          "SVG document goes to FILE (replaced whole) or, when the output is not a terminal, to\n"
          "standard output.\n",
-         {{"output", 'o', true}, {"title", 0, true}}, RunPlot},
-        {"import", "SHOT DATA FILE [--step DT] [--start T0] [--force]",
+         {{"output", 'o', true}, {"title", 0, true}},
+         RunPlot},
+        {"import",
+         "SHOT DATA FILE [--step DT] [--start T0] [--force]",
          "Write a waveform from columns of text",
          "Reads FILE ('-': standard input): lines of one value, or of a time and a value, the\n"
          "fields separated by commas, semicolons, tabs or blanks. Lines starting with '#' and a\n"
@@ -173,25 +193,38 @@ const std::vector<CommandInfo>& Commands()
          "evenly spaced; for one column, DT (default 1) and T0 (default 0) give them. A value\n"
          "that is not a valid sample is stored as invalid (-3.3e38). The shot's waveform DATA\n"
          "must not exist yet unless --force is given.\n",
-         {{"step", 0, true}, {"start", 0, true}, {"force", 0, false}}, RunImport},
-        {"create", "SHOT [--comment TEXT]", "Create a new shot",
+         {{"step", 0, true}, {"start", 0, true}, {"force", 0, false}},
+         RunImport},
+        {"create",
+         "SHOT [--comment TEXT]",
+         "Create a new shot",
          "Creates the shot's folder in the shot path that the experiment's [ShotCreation] rules\n"
          "choose, and sets its Date field (and its Comment). A shot of that name must not exist.\n"
          "A folder named with -e or TALVEX_EXPERIMENT that is not an experiment yet becomes one.\n",
-         {{"comment", 0, true}}, RunCreate},
-        {"rename", "SHOT NEW", "Rename a shot",
-         "Renames the shot's folder and its cache section; NEW must not name another shot.\n", {},
+         {{"comment", 0, true}},
+         RunCreate},
+        {"rename",
+         "SHOT NEW",
+         "Rename a shot",
+         "Renames the shot's folder and its cache section; NEW must not name another shot.\n",
+         {},
          RunRename},
-        {"delete", "SHOT --yes", "Delete a shot and all its data",
+        {"delete",
+         "SHOT --yes",
+         "Delete a shot and all its data",
          "Deletes the shot's folder with everything in it, and its cache section. Nothing is\n"
          "deleted without --yes.\n",
-         {{"yes", 0, false}}, RunDelete},
-        {"backup", "SHOT", "Copy a shot into the experiment's backup folder",
+         {{"yes", 0, false}},
+         RunDelete},
+        {"backup",
+         "SHOT",
+         "Copy a shot into the experiment's backup folder",
          "Copies the shot's folder below the backup folder ([Backup] Path of the experiment's\n"
          "settings file, default ..\\Backup, or where its BackupLocation.ini points), mirroring\n"
          "its path; an earlier backup is never replaced: a new one gets _1, _2, ... added.\n"
          "Prints the folder of the new backup.\n",
-         {}, RunBackup},
+         {},
+         RunBackup},
         {"list", "save|merge NAME [SPEC] [--list OTHER] [--source PATH] [--data NAME]",
          "Save a set as a shot list, or add it to one", listHelp.c_str(), SetOptionsAnd({}),
          RunList},

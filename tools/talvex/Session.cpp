@@ -26,7 +26,10 @@ const KindInfo kKinds[] = {{DTWaveform, "waveform", ".wvf"},
                            {DTParticleGroup, "particles", ".dpt"},
                            {DTGeometry, "geometry", ".dgm"}};
 
-bool IsSep(char c) { return c == '/' || c == '\\'; }
+bool IsSep(char c)
+{
+    return c == '/' || c == '\\';
+}
 
 /// The absolute form of a folder name: a relative name is taken under the current folder, and
 /// "." and ".." elements of a native path are resolved as text.
@@ -101,7 +104,10 @@ void OpenExperiment(const CommandLine& cl, bool plainFolderAllowed)
     Expt.SetExperimentFolder(folder);
 }
 
-std::string ExperimentShown() { return Str(Expt.ExperimentFolder); }
+std::string ExperimentShown()
+{
+    return Str(Expt.ExperimentFolder);
+}
 
 bool IsShotName(const DString& name)
 {
@@ -188,7 +194,8 @@ DataRef FindData(const std::string& given)
     std::string name = given;
     DataType wanted = DTNone;
     size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0 && name.find_first_of("/\\", dot) == std::string::npos) {
+    if (dot != std::string::npos && dot > 0
+        && name.find_first_of("/\\", dot) == std::string::npos) {
         wanted = KindOfExtension(name.substr(dot));
         if (wanted != DTNone)
             name.resize(dot);

@@ -34,7 +34,10 @@ void CheckExpression(const std::string& expr)
         Fail("unmatched parenthesis in expression " + Quoted(expr));
 }
 
-std::string Shots(size_t n) { return std::to_string(n) + (n == 1 ? " shot" : " shots"); }
+std::string Shots(size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " shot" : " shots");
+}
 
 } // namespace
 
@@ -63,7 +66,8 @@ int RunShots(const CommandLine& cl)
 
 int RunEval(const CommandLine& cl)
 {
-    cl.ExpectArgs(1, 2, "eval EXPR [SPEC] [-x EXPR]... [--list NAME] [--source PATH] [--data NAME]");
+    cl.ExpectArgs(1, 2,
+                  "eval EXPR [SPEC] [-x EXPR]... [--list NAME] [--source PATH] [--data NAME]");
     std::vector<std::string> exprs = {cl.Arg(0)};
     for (const std::string& e : cl.Values("expr"))
         exprs.push_back(e);

@@ -27,9 +27,15 @@ const char kShotList[] = "(Shot list)";
 /// Longest range accepted: every name in it is looked for on disk.
 const long long kMaxRange = 1000000;
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& s)
+{
+    return s.find_first_of("*?") != std::string::npos;
+}
 
-bool IsRange(const std::string& s) { return s.find(':') != std::string::npos; }
+bool IsRange(const std::string& s)
+{
+    return s.find(':') != std::string::npos;
+}
 
 /// A wildcard pattern is a shot name with '*' and '?' in it.
 void CheckPattern(const std::string& pattern)
@@ -54,8 +60,9 @@ void CheckRange(const std::string& range)
     if (!numbered)
         Fail("invalid range " + Quoted(range) + ": give A:B, two shot names ending in numbers");
     if (last < first || (long long)last - first >= kMaxRange)
-        Fail("invalid range " + Quoted(range) + ": the second number must not be below the first,"
-             " nor a million above it");
+        Fail("invalid range " + Quoted(range)
+             + ": the second number must not be below the first,"
+               " nor a million above it");
 }
 
 DString ShotPathOf(const std::string& source)

@@ -130,7 +130,7 @@ std::string XmlText(const std::string& text)
 
 void SvgPlot::AddTrace(const std::string& name, const Waveform& w)
 {
-    Trace t{name, w.Start(), w.step, std::vector<float>(w.Data(), w.Data() + w.npnts())};
+    Trace t {name, w.Start(), w.step, std::vector<float>(w.Data(), w.Data() + w.npnts())};
     traces.push_back(std::move(t));
 }
 
@@ -233,8 +233,8 @@ std::string SvgPlot::Render() const
              + "\" y2=\"" + Fixed(py(v)) + "\"/>\n";
     s += "</g>\n<g class=\"tick-labels\" fill=\"black\">\n";
     for (double t : xa.ticks)
-        s += "<text x=\"" + Fixed(px(t)) + "\" y=\"" + Fixed(y1 + 20)
-             + "\" text-anchor=\"middle\">" + XmlText(TickLabel(t, xa)) + "</text>\n";
+        s += "<text x=\"" + Fixed(px(t)) + "\" y=\"" + Fixed(y1 + 20) + "\" text-anchor=\"middle\">"
+             + XmlText(TickLabel(t, xa)) + "</text>\n";
     for (double v : ya.ticks)
         s += "<text x=\"" + Fixed(x0 - 10) + "\" y=\"" + Fixed(py(v) + 4)
              + "\" text-anchor=\"end\">" + XmlText(TickLabel(v, ya)) + "</text>\n";
@@ -244,8 +244,8 @@ std::string SvgPlot::Render() const
     s += "<text class=\"axis-title\" transform=\"translate(20 " + Fixed((y0 + y1) / 2)
          + ") rotate(-90)\" text-anchor=\"middle\">value</text>\n";
 
-    s += "<clipPath id=\"plot-area\"><rect x=\"" + Fixed(x0) + "\" y=\"" + Fixed(y0)
-         + "\" width=\"" + Fixed(x1 - x0) + "\" height=\"" + Fixed(y1 - y0) + "\"/></clipPath>\n";
+    s += "<clipPath id=\"plot-area\"><rect x=\"" + Fixed(x0) + "\" y=\"" + Fixed(y0) + "\" width=\""
+         + Fixed(x1 - x0) + "\" height=\"" + Fixed(y1 - y0) + "\"/></clipPath>\n";
     s += "<g class=\"traces\" fill=\"none\" stroke-width=\"1.5\" stroke-linejoin=\"round\" "
          "clip-path=\"url(#plot-area)\">\n";
     size_t columns = size_t(x1 - x0);

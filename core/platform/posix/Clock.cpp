@@ -17,9 +17,8 @@ void SleepMilliseconds(int ms)
 {
     if (ms <= 0)
         return;
-    timespec req{ms / 1000, long(ms % 1000) * 1000000L};
-    while (nanosleep(&req, &req) != 0 && errno == EINTR) {
-    }
+    timespec req {ms / 1000, long(ms % 1000) * 1000000L};
+    while (nanosleep(&req, &req) != 0 && errno == EINTR) { }
 }
 
 } // namespace platform

@@ -86,8 +86,8 @@ std::string UniqueSuffix(int attempt)
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     unsigned long long x = (unsigned long long)getpid() * 0x9E3779B97F4A7C15ull
-        ^ (unsigned long long)ts.tv_nsec * 0xC2B2AE3D27D4EB4Full
-        ^ (unsigned long long)(attempt + 1) * 0x165667B19E3779F9ull;
+                           ^ (unsigned long long)ts.tv_nsec * 0xC2B2AE3D27D4EB4Full
+                           ^ (unsigned long long)(attempt + 1) * 0x165667B19E3779F9ull;
     std::string s(6, 'a');
     for (char& ch : s) {
         ch = digits[x % 36];
@@ -414,10 +414,8 @@ bool Rename(const std::string& from, const std::string& to)
         if (Exists(to) && !SameFile(from, to))
             return false;
         return rename(from.c_str(), to.c_str()) == 0;
-    case EXDEV:
-        return MoveByCopy(from, to);
-    default:
-        return false;
+    case EXDEV: return MoveByCopy(from, to);
+    default: return false;
     }
 }
 
@@ -425,7 +423,7 @@ bool SameFile(const std::string& a, const std::string& b)
 {
     struct stat sa, sb;
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
-        && sa.st_ino == sb.st_ino;
+           && sa.st_ino == sb.st_ino;
 }
 
 } // namespace platform

@@ -150,8 +150,8 @@ std::vector<Share> ShareTable()
             continue;
         if (line[0] == '[') {
             std::size_t close = line.find(']');
-            section = Trim(line.substr(1, close == std::string::npos ? std::string::npos
-                                                                     : close - 1));
+            section = Trim(
+                line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             continue;
         }
         std::size_t eq = line.find('=');
@@ -212,6 +212,9 @@ std::vector<NetworkMount> MountTable()
 }
 
 // Drive letters here come from the program settings file, not from the system.
-std::string NetworkDriveRemote(char) { return {}; }
+std::string NetworkDriveRemote(char)
+{
+    return {};
+}
 
 } // namespace platform

@@ -44,7 +44,10 @@ struct Parsed {
     std::vector<Element> elems; // elements below the root
 };
 
-std::string Text(const std::string& path, Element e) { return path.substr(e.pos, e.len); }
+std::string Text(const std::string& path, Element e)
+{
+    return path.substr(e.pos, e.len);
+}
 
 void SplitElements(const std::string& path, std::size_t from, std::vector<Element>& out)
 {
@@ -259,7 +262,10 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
 }
 
 // Time of a statx timestamp in whole seconds.
-long long Seconds(const struct statx_timestamp& t) { return (long long)t.tv_sec; }
+long long Seconds(const struct statx_timestamp& t)
+{
+    return (long long)t.tv_sec;
+}
 
 bool Describe(const std::string& native, FoundEntry& out)
 {
@@ -277,7 +283,10 @@ bool Describe(const std::string& native, FoundEntry& out)
 
 } // namespace
 
-void SetDriveLookup(DriveLookup lookup) { g_driveLookup = lookup; }
+void SetDriveLookup(DriveLookup lookup)
+{
+    g_driveLookup = lookup;
+}
 
 std::string ToNative(const std::string& path, bool forWrite)
 {

@@ -12,10 +12,13 @@ namespace posix {
 using text::EqualNoCase;
 using text::HasJoker;
 using text::Lower;
-using text::Upper;
 using text::SearchLess;
+using text::Upper;
 
-inline bool IsSep(char c) { return c == '\\' || c == '/'; }
+inline bool IsSep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 /// folder + '/' + name, without doubling a '/' and with an empty folder giving `name`.
 std::string JoinNative(const std::string& folder, const std::string& name);

@@ -50,8 +50,9 @@ std::string LockPathOf(const std::string& nativeTarget)
     name = name.substr(0, 200);
     for (char& c : name)
         c = posix::Lower(c);
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string folder = slash == std::string::npos
+                                   ? "."
+                                   : (slash == 0 ? "/" : target.substr(0, slash));
     return posix::JoinNative(folder, "." + name + ".lock");
 }
 
@@ -82,8 +83,8 @@ int OpenLocked(const std::string& path)
             return -1;
         }
         struct stat mine, now;
-        if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 &&
-            mine.st_dev == now.st_dev && mine.st_ino == now.st_ino)
+        if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
+            && mine.st_ino == now.st_ino)
             return fd;
         close(fd);
     }

@@ -14,10 +14,13 @@ namespace {
 using namespace win32;
 
 // What a replaced file keeps of its attributes (read-only is not: such a file is not replaced).
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+                                  | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-bool IsDirectory(DWORD a) { return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY); }
+bool IsDirectory(DWORD a)
+{
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 // A handle that only reads the file's identity, for folders too.
 HANDLE OpenForInfo(const std::string& path)
@@ -120,8 +123,7 @@ StreamMode ParseMode(const char* mode)
         m.disposition = OPEN_ALWAYS;
         m.flags |= plus ? _O_RDWR : _O_WRONLY;
         break;
-    default:
-        m.ok = false;
+    default: m.ok = false;
     }
     return m;
 }
@@ -191,10 +193,12 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     std::string base = "." + NameOf(nativeTarget).substr(0, 200) + ".tmp-";
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
-    unsigned long long seed = (unsigned long long)t.QuadPart * 2654435761ULL ^ GetCurrentProcessId();
+    unsigned long long seed = (unsigned long long)t.QuadPart * 2654435761ULL
+                              ^ GetCurrentProcessId();
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
-        wsprintfA(suffix, "%08lx", (unsigned long)((seed + (unsigned)attempt * 7919u) & 0xffffffff));
+        wsprintfA(suffix, "%08lx",
+                  (unsigned long)((seed + (unsigned)attempt * 7919u) & 0xffffffff));
         std::string temp = folder.empty() ? base + suffix : Join(folder, base + suffix);
         HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -251,7 +255,10 @@ void DiscardTemp(const std::string& temp)
         DeleteFileA(temp.c_str());
 }
 
-bool IsFolder(const std::string& nativePath) { return IsDirectory(Attributes(nativePath)); }
+bool IsFolder(const std::string& nativePath)
+{
+    return IsDirectory(Attributes(nativePath));
+}
 
 bool MakeFolder(const std::string& nativePath)
 {
@@ -336,14 +343,14 @@ bool Rename(const std::string& from, const std::string& to)
     std::string src = FullPath(from), dst = FullPath(to);
     bool sameFolder = EqualNoCase(ParentOf(src), ParentOf(dst));
     return !src.empty() && !dst.empty()
-        && ShellOperation(sameFolder ? FO_RENAME : FO_MOVE, src, dst) && Exists(dst);
+           && ShellOperation(sameFolder ? FO_RENAME : FO_MOVE, src, dst) && Exists(dst);
 }
 
 bool SameFile(const std::string& a, const std::string& b)
 {
     BY_HANDLE_FILE_INFORMATION x, y;
     return FileInfo(a, x) && FileInfo(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber
-        && x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+           && x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
 bool GetFileStamp(const std::string& nativePath, FileStamp& out)

@@ -57,7 +57,10 @@ std::vector<Share> ShareTable()
 }
 
 // Network shares are reached through drive letters and \\server\share here.
-std::vector<NetworkMount> MountTable() { return {}; }
+std::vector<NetworkMount> MountTable()
+{
+    return {};
+}
 
 std::string NetworkDriveRemote(char letter)
 {

@@ -12,7 +12,7 @@ namespace {
 bool IsAbsolute(const std::string& p)
 {
     return (p.size() >= 3 && p[1] == ':' && win32::IsOsSep(p[2]))
-        || (p.size() >= 2 && p[0] == '\\' && p[1] == '\\');
+           || (p.size() >= 2 && p[0] == '\\' && p[1] == '\\');
 }
 
 } // namespace

@@ -34,7 +34,10 @@ std::string ParentOf(const std::string& path)
     return path.substr(0, end);
 }
 
-std::string NameOf(const std::string& path) { return path.substr(LastElementStart(path)); }
+std::string NameOf(const std::string& path)
+{
+    return path.substr(LastElementStart(path));
+}
 
 std::string FullPath(const std::string& path)
 {
@@ -102,7 +105,7 @@ FoundEntry Entry(const WIN32_FIND_DATAA& fd)
 } // namespace
 
 // Drive letters are the system's own here: nothing to look up.
-void SetDriveLookup(DriveLookup) {}
+void SetDriveLookup(DriveLookup) { }
 
 std::string ToNative(const std::string& path, bool forWrite)
 {
@@ -135,8 +138,7 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(bare.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) // the extended search, once, before giving up
-        h = FindFirstFileExA(bare.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                             0);
+        h = FindFirstFileExA(bare.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
     if (h == INVALID_HANDLE_VALUE)
         return out;
     const bool wild = HasJoker(pattern);

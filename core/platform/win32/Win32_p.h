@@ -24,7 +24,10 @@ using text::HasJoker;
 using text::SearchLess;
 
 /// The separators the operating system itself splits paths at.
-inline bool IsOsSep(char c) { return c == '\\' || c == '/'; }
+inline bool IsOsSep(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 /// 100-nanosecond units between 1601-01-01 and 1970-01-01.
 constexpr long long kEpochOffset = 116444736000000000LL;
@@ -35,7 +38,10 @@ inline long long Ticks(const FILETIME& t)
 }
 
 /// Seconds since 1970 of a file time, truncated.
-inline long long UnixSeconds(const FILETIME& t) { return (Ticks(t) - kEpochOffset) / 10000000LL; }
+inline long long UnixSeconds(const FILETIME& t)
+{
+    return (Ticks(t) - kEpochOffset) / 10000000LL;
+}
 
 /// File attributes of a path; INVALID_FILE_ATTRIBUTES when it does not exist.
 inline DWORD Attributes(const std::string& path)
@@ -43,7 +49,10 @@ inline DWORD Attributes(const std::string& path)
     return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
 }
 
-inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::string& path)
+{
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 /// The text before the last separator, keeping a root's own separator ("C:\" of "C:\x", "\" of
 /// "\x") and a drive ("C:" of "C:x"); empty for a bare name.
