@@ -8,6 +8,7 @@
 #include "DataConstants.h"
 #include "Experiment.h"
 #include "FileSystem.h"
+#include "LastFailure.h"
 #include "Log.h"
 #include "Nodes.h"
 #include "Paths.h"
@@ -243,4 +244,19 @@ void SetMessageHookC(TalvexMessageHook hook, void* context)
     sink.hook = hook;
     sink.context = context;
     SetNotify(&sink);
+}
+
+int GetLastFailureC(int* len, char* out)
+{
+    return Guard("GetLastFailureC", 0, [&] {
+        DString message;
+        int const code = GetLastFailure(&message);
+        TextOut(message, len, out);
+        return code;
+    });
+}
+
+void ClearLastFailureC(void)
+{
+    ClearLastFailure();
 }

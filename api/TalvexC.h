@@ -113,6 +113,13 @@ typedef int (*TalvexMessageHook)(int code, int value, const char* text, void* co
  *  which removes every sink. */
 TALVEX_API void SetMessageHookC(TalvexMessageHook hook, void* context);
 
+/** The calling thread's last failure, for the functions above that return no result: its code
+ *  (the system's error number where one caused it, else 1; 0 when nothing failed since the
+ *  last ClearLastFailureC) is the result, its message is text out as described above. */
+TALVEX_API int GetLastFailureC(int* len, char* out);
+/** Forgets the calling thread's last failure. */
+TALVEX_API void ClearLastFailureC(void);
+
 #ifdef __cplusplus
 }
 #endif

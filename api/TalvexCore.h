@@ -12,6 +12,7 @@
 #include "DIni.h"
 #include "Clock.h"
 #include "Log.h"
+#include "LastFailure.h"
 #include "Core.h"
 #include "DNotify.h"
 #include "Modules.h"
@@ -23,6 +24,8 @@
 #include "Geometry.h"
 #include "DataPtr.h"
 #include "Experiment.h"
+#include "ExpressionCheck.h"
+#include "ShotCondition.h"
 #include "TalvexC.h"
 #include "TalvexIDL.h"
 

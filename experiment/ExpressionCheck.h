@@ -1,0 +1,43 @@
+// ExpressionCheck: what makes an expression or a shot condition unusable, found before evaluation.
+#ifndef TALVEX_EXPRESSIONCHECK_H
+#define TALVEX_EXPRESSIONCHECK_H
+
+#include "DString.h"
+#include "TalvexApi.h"
+
+class Experiment;
+
+/// One fault found in an expression or condition.
+struct TALVEX_API ExpressionIssue {
+    enum Kind {
+        None = 0,        ///< nothing wrong
+        Syntax,          ///< malformed: a dangling operator, an unbalanced bracket, ...
+        UnknownFunction, ///< a name followed by '(' that is no function
+        UnknownCode,     ///< `data\code` with a code that is no trace parameter
+        UnknownField,    ///< `[name]` that no shot of the experiment holds
+        UnknownData      ///< a data object that no shot of the experiment holds
+    };
+    Kind kind = None;
+    /// 0-based offset of the offending text in the checked text; -1 when none.
+    int position = -1;
+    /// The offending text.
+    DString text;
+    /// One line for a person: "unknown trace-parameter code 'zz' at column 6 of 'vcap\zz'".
+    DString message;
+    /// A close known name ("did you mean"), or empty.
+    DString suggestion;
+
+    /// True for the kinds that make the text unusable for every shot (Syntax, UnknownFunction,
+    /// UnknownCode); an unknown field or data object may still exist for some shot.
+    bool IsError() const
+    {
+        return kind == Syntax || kind == UnknownFunction || kind == UnknownCode;
+    }
+};
+
+/// Checks an expression of the evaluator. With an experiment, names of fields and data objects
+/// are looked up in it too. True when nothing was found; else false with the first fault.
+TALVEX_API bool CheckExpression(DString const& expr, ExpressionIssue& issue,
+                                Experiment* experiment = nullptr);
+
+#endif
