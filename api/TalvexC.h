@@ -120,6 +120,115 @@ TALVEX_API int GetLastFailureC(int* len, char* out);
 /** Forgets the calling thread's last failure. */
 TALVEX_API void ClearLastFailureC(void);
 
+/* ---- Experiment handles ---------------------------------------------------------------------
+ * The functions below act on an experiment handle from OpenExperimentC instead of the global
+ * experiment, so several experiments may be open at once; they do not need InitializeTalvexC.
+ * A shot is named by its name alone (the current shot path is tried first, then the others);
+ * data names are those of the shot (`probe`, `grid.dmt`: a known extension .wvf, .dmt, .dpt or
+ * .dgm picks the kind and is not part of the file's stem).
+ * Results: -1 is a failure, whose message GetLastFailureC gives (a bad handle, no such shot, a
+ * refused name, a failed write); 0 is "no such data object" or "no value" where a function says
+ * so. Lists are text out of records separated by '\n' (each record ends with one), the fields of
+ * a record by '\t'; their result is the full length of the text, so a call with a null `out`
+ * learns the capacity it needs (the text is cut to the capacity as always).
+ * Samples read through these functions come back with the invalid value (-3.3e38, and any
+ * other value outside +-9.9e34) replaced by NaN; NaN written is stored as the invalid value.
+ * Header texts are "key=value" records, one per line.
+ */
+
+/** The library's version ("major.minor.patch"); static text, never freed. */
+TALVEX_API const char* GetVersionC(void);
+/** Opens the experiment folder (a folder with a Shots folder or a <name>.ini settings file).
+ *  With create 0 a folder that is not an experiment gives null and a recorded failure, and
+ *  nothing is created; with create nonzero the folder (and its parents) are made when needed.
+ *  Release the handle with CloseExperimentC. */
+TALVEX_API void* OpenExperimentC(const char* folder, int create);
+/** Releases a handle (null and closed handles are ignored). */
+TALVEX_API void CloseExperimentC(void* exp);
+
+/** The shots of a set as records "name\tgroup\tdate\tcomment" (date and comment are the shot's
+ *  Date and Comment fields). The set: list file `list` when not empty; else `spec`: a range
+ *  "A:B", or a wildcard over the shot names of every shot path (empty: all shots). A
+ *  non-empty `where` keeps the shots for which that condition holds. Result: the full length,
+ *  -1 for a malformed condition. */
+TALVEX_API int ListShotsHC(void* exp, const char* spec, const char* list, const char* where,
+                           int* len, char* out);
+/** Creates a shot (its Date field set, Comment when comment is not empty) and copies the name
+ *  made to out; "*" makes the next number (highest trailing number of any shot + 1, in that
+ *  shot's prefix and width; "1" for the first). 1, or -1 when it exists or cannot be made. */
+TALVEX_API int CreateShotHC(void* exp, const char* name, const char* comment, int* len, char* out);
+/** Renames a shot; 1, or -1 (nothing changed) when `to` exists or the folder cannot move. */
+TALVEX_API int RenameShotHC(void* exp, const char* from, const char* to);
+/** Deletes a shot's folder with everything in it, permanently. 1 or -1. */
+TALVEX_API int DeleteShotHC(void* exp, const char* name);
+/** Copies a shot into a new folder below the experiment's backup folder and gives that
+ *  folder as text out. 1 or -1. */
+TALVEX_API int BackupShotHC(void* exp, const char* name, int* len, char* out);
+
+/** A shot's fields as records "key=value". Result: the full length, or -1. */
+TALVEX_API int ListFieldsHC(void* exp, const char* shot, int* len, char* out);
+/** One field's text (empty when the shot has no such field). Result: its full length, or -1. */
+TALVEX_API int GetFieldHC(void* exp, const char* shot, const char* key, int* len, char* out);
+/** Sets a field (one line of text; an empty value removes it), confirmed by reading the file
+ *  back. 1, or -1 for a refused key or value or a write that did not land. */
+TALVEX_API int SetFieldHC(void* exp, const char* shot, const char* key, const char* value);
+/** A shot's data objects as records "name\tkind", kind one of waveform, matrix, particles,
+ *  geometry; waveforms are named without their extension, the others with it. Result: the full
+ *  length, or -1. */
+TALVEX_API int ListDataHC(void* exp, const char* shot, int* len, char* out);
+/** Kind of the data object a name stands for: 1 waveform, 2 matrix, 3 particle group,
+ *  4 geometry (a name without extension: the first of these that exists); 0 none; -1. */
+TALVEX_API int DataKindHC(void* exp, const char* shot, const char* name);
+
+/** A waveform's stored point count, first sample time, step and header. 1; 0 when there is no
+ *  such waveform; -1. Null pointers are skipped. */
+TALVEX_API int WaveformInfoHC(void* exp, const char* shot, const char* name, int* n, float* start,
+                              float* step, int* len, char* header);
+/** Copies at most n samples of a waveform to out. Result: the waveform's point count, or -1. */
+TALVEX_API int ReadWaveformHC(void* exp, const char* shot, const char* name, int n, float* out);
+/** Writes a waveform of n samples from `start` at `step`; header records description, note and
+ *  t1..t5 are stored with it (others are computed by the library). 1 or -1. */
+TALVEX_API int WriteWaveformHC(void* exp, const char* shot, const char* name, int n, float start,
+                               float step, const float* values, const char* header);
+/** A matrix's three axis sizes (the third 1 for a matrix of two axes) into sizes[3], and its
+ *  header. 1; 0 when there is no such matrix; -1. */
+TALVEX_API int MatrixInfoHC(void* exp, const char* shot, const char* name, int* sizes, int* len,
+                            char* header);
+/** Copies a matrix of exactly sizes[0..2]: the values (first index fastest) and, when coords is
+ *  not null, the coordinates of the three axes one after the other (sizes[0] + sizes[1] +
+ *  sizes[2] floats). 1, or -1 (also when the sizes differ). */
+TALVEX_API int ReadMatrixHC(void* exp, const char* shot, const char* name, const int* sizes,
+                            float* values, float* coords);
+/** Writes a matrix of sizes[0..2] (sizes[2] 1: two axes) from its values (first index fastest)
+ *  and its axes' coordinates laid out as ReadMatrixHC gives them (null: 0, 1, 2, ...); evenly
+ *  spaced coordinates are stored as a step. Header records name1, name2, t1..t5. 1 or -1. */
+TALVEX_API int WriteMatrixHC(void* exp, const char* shot, const char* name, const int* sizes,
+                             const float* values, const float* coords, const char* header);
+/** A particle group's stored count, geometry, two header floats and header. 1; 0 when there is
+ *  no such group; -1. */
+TALVEX_API int PGroupInfoHC(void* exp, const char* shot, const char* name, int* n, int* geometry,
+                            float* headerA, float* headerB, int* len, char* header);
+/** Reads at most *n particles from the first (8 floats each, as stored) and sets *n to the
+ *  number read. 1 or -1. */
+TALVEX_API int ReadPGroupHC(void* exp, const char* shot, const char* name, int* n, float* out);
+/** Writes (append 0) or appends to (append nonzero; the file's geometry and header win) a
+ *  particle group of n particles. 1 or -1. */
+TALVEX_API int WritePGroupHC(void* exp, const char* shot, const char* name, int n, int geometry,
+                             float headerA, float headerB, const float* particles, int append);
+
+/** The value of an expression for a shot into *value: 1 when it has a valid value, 0 when it
+ *  has none (*value is then -3.3e38), -1. */
+TALVEX_API int EvaluateHC(void* exp, const char* shot, const char* expr, float* value);
+/** Checks an expression against the experiment. 0 when nothing is wrong; else the fault's kind
+ *  (1 malformed, 2 unknown function, 3 unknown trace-parameter code: the text is unusable;
+ *  4 unknown field, 5 unknown data object: it may still exist for some shot), its 0-based
+ *  offset in *position (-1 when none), and as text out three lines: the offending text, a
+ *  message for a person, a suggested name (may be empty). -1 for a bad handle. */
+TALVEX_API int CheckExpressionHC(void* exp, const char* expr, int* position, int* len, char* out);
+/** As CheckExpressionHC for a shot condition (the `where` of ListShotsHC). */
+TALVEX_API int CheckConditionHC(void* exp, const char* condition, int* position, int* len,
+                                char* out);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,4 +1,5 @@
-"""The bindings: each function makes one or two calls of the C interface."""
+"""The low-level layer: one function per flat C function, acting on the process-wide experiment
+and current shot. The object model (Experiment, Shot, ...) is the layer most programs want."""
 
 import ctypes
 import os
@@ -6,8 +7,9 @@ from collections import namedtuple
 
 import numpy as np
 
-from . import _clib
+from . import _clib, _errors
 from ._clib import lib
+from ._errors import TalvexError
 
 # Floats per particle, and GetPGroupC's start value that converts to Cartesian geometry.
 _PARTICLE_COLS = 8
@@ -22,10 +24,6 @@ MatrixInfo = namedtuple("MatrixInfo", "shape starts steps")
 PGroupInfo = namedtuple("PGroupInfo", "count geometry header_a header_b")
 
 
-class TalvexError(Exception):
-    """A call of the core failed; the text is the core's message."""
-
-
 def _b(text):
     """Text for the core: file-system encoding, so paths round-trip."""
     return os.fsencode(text)
@@ -36,13 +34,13 @@ def _s(raw):
 
 
 def _call(function, *args):
-    """Calls the C function; a message from the core during the call raises TalvexError."""
-    _clib.messages.clear()
+    """Calls the C function; a message from the core during the call, or a failure it
+    recorded, raises TalvexError."""
+    _errors.begin()
     result = function(*args)
-    if _clib.messages:
-        text = "\n".join(_clib.messages)
-        _clib.messages.clear()
-        raise TalvexError(text)
+    message = _errors.failure()
+    if message is not None:
+        raise TalvexError(message)
     return result
 
 
