@@ -481,11 +481,12 @@ int CreateShotHC(void* exp, const char* name, const char* comment, int* len, cha
         if (!IsShotName(n) || !e.IsValidName(n))
             return Fail("'" + DString(name) + "' is not a shot name");
         DString made = n;
-        int const g = e.CreateShot(made, DString(comment), true);
-        if (g < -1)
+        // CreateShot's -(g+1) for an existing shot of group 0 reads as its plain failure.
+        if (e.GuessPathFromShot(made) >= 0)
             return Fail(DString("shot ")
                             << n << " already exists in experiment " << e.GetExperimentFolder(),
                         EEXIST);
+        int const g = e.CreateShot(made, DString(comment), true);
         if (g < 0)
             return Fail("could not create shot " + n);
         TextOut(made, len, out);

@@ -97,30 +97,37 @@ def system_text(which):
 
 
 def program_folder():
+    """The program folder the core was started for."""
     return system_text(0)
 
 
 def shot_name():
+    """The current shot's name ("" when none)."""
     return system_text(1)
 
 
 def shot_folder():
+    """The current shot's folder."""
     return system_text(2)
 
 
 def experiment_folder():
+    """The selected experiment folder."""
     return system_text(3)
 
 
 def user_folder():
+    """The per-user folder (settings file and log)."""
     return system_text(4)
 
 
 def hosts_file():
+    """The host file that write_hosts writes."""
     return system_text(5)
 
 
 def experiment_name():
+    """The selected experiment's name."""
     return system_text(6)
 
 
@@ -257,6 +264,7 @@ def get_scalar(expression):
 
 
 def set_scalar(name, value):
+    """Sets a numeric field of the current shot (or a time mark: "probe\\t1")."""
     _call(lib.SetScalarDataC, _b(name), float(value))
 
 
@@ -302,6 +310,7 @@ def notify(code, value, text):
 
 
 def sleep(milliseconds):
+    """Sleeps that many milliseconds (none when negative)."""
     lib.CSleep(int(milliseconds))
 
 
