@@ -172,6 +172,9 @@ TALVEX_API int GetFieldHC(void* exp, const char* shot, const char* key, int* len
 /** Sets a field (one line of text; an empty value removes it), confirmed by reading the file
  *  back. 1, or -1 for a refused key or value or a write that did not land. */
 TALVEX_API int SetFieldHC(void* exp, const char* shot, const char* key, const char* value);
+/** Sets several fields at once from records "key=value" (values as SetFieldHC takes them),
+ *  writing the field files once; confirmed by reading the file back. 1 or -1. */
+TALVEX_API int SetFieldsHC(void* exp, const char* shot, const char* records);
 /** A shot's data objects as records "name\tkind", kind one of waveform, matrix, particles,
  *  geometry; waveforms are named without their extension, the others with it. Result: the full
  *  length, or -1. */

@@ -592,6 +592,36 @@ int SetFieldHC(void* exp, const char* shot, const char* key, const char* value)
     });
 }
 
+int SetFieldsHC(void* exp, const char* shot, const char* records)
+{
+    return WithExperiment("SetFieldsHC", exp, [&](Experiment& e) {
+        DStringArray keys, values;
+        DStringArray const lines(DString(records), "\n");
+        for (int i = 0; i < lines.Count(); ++i) {
+            if (!lines[i])
+                continue;
+            int const eq = lines[i].Find('=');
+            DString const k = eq == npos ? DString() : lines[i].Left(eq).Trim();
+            if (!k || k.FindFirstOf("\r[]") != npos || k[0] == ';')
+                return Fail("'" + lines[i] + "' is not a key=value record of a field");
+            keys.Add(k);
+            values.Add(lines[i].Mid(eq + 1));
+        }
+        if (!SelectShot(e, DString(shot)))
+            return -1;
+        // One write of each field file for the whole batch.
+        e.SetPauseIO(true);
+        for (int i = 0; i < keys.Count(); ++i)
+            e.SetShotData(keys[i], values[i]);
+        e.SetPauseIO(false);
+        DIni ini(FieldsFile(e));
+        for (int i = 0; i < keys.Count(); ++i)
+            if (ini.GetSectionKeyValue("Fields", keys[i], "") != values[i].Trim())
+                return Fail("could not store field " + keys[i] + " of shot " + DString(shot));
+        return 1;
+    });
+}
+
 int ListDataHC(void* exp, const char* shot, int* len, char* out)
 {
     return WithExperiment("ListDataHC", exp, [&](Experiment& e) {

@@ -60,6 +60,7 @@ _SIGNATURES = {
     "ListFieldsHC": (c_int, [c_void_p, c_char_p, P_int, c_char_p]),
     "GetFieldHC": (c_int, [c_void_p, c_char_p, c_char_p, P_int, c_char_p]),
     "SetFieldHC": (c_int, [c_void_p, c_char_p, c_char_p, c_char_p]),
+    "SetFieldsHC": (c_int, [c_void_p, c_char_p, c_char_p]),
     "ListDataHC": (c_int, [c_void_p, c_char_p, P_int, c_char_p]),
     "DataKindHC": (c_int, [c_void_p, c_char_p, c_char_p]),
     "WaveformInfoHC": (c_int, [c_void_p, c_char_p, c_char_p, P_int, P_float, P_float, P_int,

@@ -282,20 +282,34 @@ class Fields(MutableMapping):
             raise KeyError("no field %r in shot %s" % (key, self._shot.name))
         return value
 
-    def __setitem__(self, key: str, value: Any) -> None:
+    @staticmethod
+    def _text(value: Any) -> str:
         if isinstance(value, bool):
-            text = str(value)
-        elif isinstance(value, (float, np.floating)):
-            text = repr(float(value))
-        elif isinstance(value, (int, np.integer)):
-            text = str(int(value))
-        elif isinstance(value, str):
-            text = value
-        else:
-            raise TypeError("a field holds text or a number, not %s" % type(value).__name__)
+            return str(value)
+        if isinstance(value, (float, np.floating)):
+            return repr(float(value))
+        if isinstance(value, (int, np.integer)):
+            return str(int(value))
+        if isinstance(value, str):
+            return value
+        raise TypeError("a field holds text or a number, not %s" % type(value).__name__)
+
+    def __setitem__(self, key: str, value: Any) -> None:
         e = self._shot.experiment
-        _call(lib.SetFieldHC, e._h, _b(self._shot.name), _b(key), _b(text),
+        _call(lib.SetFieldHC, e._h, _b(self._shot.name), _b(key), _b(self._text(value)),
               what="could not set field %s" % key)
+
+    def update(self, *args: Any, **kwargs: Any) -> None:
+        """Sets several fields with one write of the shot's field files."""
+        records = []
+        for key, value in dict(*args, **kwargs).items():
+            text = self._text(value)
+            if "\n" in key or "\n" in text or "\r" in text or "=" in key:
+                raise TalvexError("field %r: a name without '=' and one line of text" % key)
+            records.append("%s=%s\n" % (key, text))
+        e = self._shot.experiment
+        _call(lib.SetFieldsHC, e._h, _b(self._shot.name), _b("".join(records)),
+              what="could not set fields of shot " + self._shot.name)
 
     def __delitem__(self, key: str) -> None:
         if key not in self:

@@ -93,6 +93,19 @@ def test_fields_are_a_mapping_of_text(exp):
     assert exp["1"].fields["Peak"] == "3.25"
 
 
+def test_fields_set_together_land_together(exp):
+    shot = exp.create_shot("1")
+    shot.fields.update({"Bt": 2.5, "Gas": "He"}, Good=1)
+    assert dict(shot.fields) == {"Date": shot.date, "Bt": "2.5", "Gas": "He", "Good": "1"}
+    ini = read(shot_file(exp, "1", "Scalars.ini")).decode()
+    assert "Bt=2.5\r\n" in ini and "Good=1\r\n" in ini
+    with pytest.raises(talvex.TalvexError):
+        shot.fields.update({"a=b": 1})
+    with pytest.raises(talvex.TalvexError):
+        shot.fields.update(Note="two\nlines")
+    assert "Note" not in shot.fields
+
+
 def test_rename_delete_and_backup(exp):
     shot = exp.create_shot("1235")
     shot["probe"] = [1.0, 2.0]
