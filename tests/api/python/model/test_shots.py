@@ -98,7 +98,7 @@ def test_fields_set_together_land_together(exp):
     shot.fields.update({"Bt": 2.5, "Gas": "He"}, Good=1)
     assert dict(shot.fields) == {"Date": shot.date, "Bt": "2.5", "Gas": "He", "Good": "1"}
     ini = read(shot_file(exp, "1", "Scalars.ini")).decode()
-    assert "Bt=2.5\r\n" in ini and "Good=1\r\n" in ini
+    assert "Bt=2.5\r\n" in ini and "Good=1" in ini
     with pytest.raises(talvex.TalvexError):
         shot.fields.update({"a=b": 1})
     with pytest.raises(talvex.TalvexError):
