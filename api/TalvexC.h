@@ -127,7 +127,8 @@ TALVEX_API void ClearLastFailureC(void);
  * data names are those of the shot (`probe`, `grid.dmt`: a known extension .wvf, .dmt, .dpt or
  * .dgm picks the kind and is not part of the file's stem).
  * Results: -1 is a failure, whose message GetLastFailureC gives (a bad handle, no such shot, a
- * refused name, a failed write); 0 is "no such data object" or "no value" where a function says
+ * refused name, a failed write; a shot that does not exist has code 2 and a message beginning
+ * "no shot "); 0 is "no such data object" or "no value" where a function says
  * so. Lists are text out of records separated by '\n' (each record ends with one), the fields of
  * a record by '\t'; their result is the full length of the text, so a call with a null `out`
  * learns the capacity it needs (the text is cut to the capacity as always).

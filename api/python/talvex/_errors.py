@@ -45,11 +45,18 @@ def failure() -> Optional[str]:
     return "\n".join(texts) if texts else None
 
 
+# How the handle functions begin the message of a shot that does not exist.
+_NO_SHOT = "no shot "
+
+
 def check(result: int = 0, what: str = "") -> int:
     """Raises TalvexError when the core recorded a failure or sent a message during the call,
-    or when result is negative (the handle functions' failure); returns result otherwise."""
+    or when result is negative (the handle functions' failure), and KeyError when the failure
+    is a shot that does not exist; returns result otherwise."""
     message = failure()
     if message is not None:
+        if message.startswith(_NO_SHOT):
+            raise KeyError(message)
         raise TalvexError(message)
     if result < 0:
         raise TalvexError(what or "the core refused the call")

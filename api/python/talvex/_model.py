@@ -662,9 +662,9 @@ class Experiment:
         for name in chosen:
             _errors.begin()
             ok = lib.EvaluateHC(self._h, _b(name), _b(expression), ctypes.byref(value))
-            message = _errors.failure()
             if ok < 0:
-                raise TalvexError(message or "cannot evaluate for shot " + name)
+                _errors.check(ok, "cannot evaluate for shot " + name)
+            message = _errors.failure()
             if message is not None:
                 raise ExpressionError(message, expression, expression, None)
             results.append((name, float(value.value) if ok == 1 else None))

@@ -129,3 +129,17 @@ def test_rename_delete_and_backup(exp):
     with pytest.raises(KeyError):
         exp.delete("1236")
     assert os.path.isfile(os.path.join(folder, "probe.wvf"))  # the backup stays
+
+
+def test_a_shot_that_went_away_is_a_key_error(exp):
+    shot = exp.create_shot("5")
+    exp.create_shot("6")
+    exp.delete("5")
+    with pytest.raises(KeyError, match="no shot 5"):
+        shot.data()
+    with pytest.raises(KeyError):
+        shot.fields["Date"]
+    with pytest.raises(KeyError):
+        exp.eval("1", shots=["6", "5"])
+    with pytest.raises(KeyError):
+        exp.rename("5", "7")
