@@ -3,6 +3,7 @@
 import ctypes
 import ctypes.util
 import os
+import threading
 
 try:
     from ._library import LIBRARY  # written when the package is installed
@@ -87,6 +88,10 @@ for _name, (_res, _args) in _SIGNATURES.items():
 MessageHook = ctypes.CFUNCTYPE(c_int, c_int, c_int, c_char_p, c_void_p)
 lib.SetMessageHookC.restype = None
 lib.SetMessageHookC.argtypes = [MessageHook, c_void_p]
+
+# The library is used from one thread at a time: every call through the package holds this lock
+# (ctypes lets go of the interpreter lock during a call, so threads would otherwise meet inside).
+lock = threading.RLock()
 
 # Messages (code 2) that arrived during the current call; other codes go on to the console
 # sink (code 5 reaches the log there).

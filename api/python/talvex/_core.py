@@ -36,9 +36,10 @@ def _s(raw):
 def _call(function, *args):
     """Calls the C function; a message from the core during the call, or a failure it
     recorded, raises TalvexError."""
-    _errors.begin()
-    result = function(*args)
-    message = _errors.failure()
+    with _clib.lock:
+        _errors.begin()
+        result = function(*args)
+        message = _errors.failure()
     if message is not None:
         raise TalvexError(message)
     return result
@@ -49,7 +50,8 @@ def _text_out(get, capacity=4096):
     while True:
         buf = ctypes.create_string_buffer(capacity)
         n = ctypes.c_int(capacity)
-        get(ctypes.byref(n), buf)
+        with _clib.lock:
+            get(ctypes.byref(n), buf)
         if n.value < capacity or capacity >= 1 << 24:
             return _s(buf.raw[: n.value])
         capacity *= 4
@@ -69,8 +71,9 @@ def init(program_folder="", logging=False):
     """Starts the core for a program folder (empty: the Python program's folder) and makes the
     core's messages reach this module. A second call for the same folder changes nothing."""
     folder = _b(program_folder) + (b"$L" if logging else b"")
-    lib.InitializeTalvexC(folder)
-    _clib.install_hook()
+    with _clib.lock:
+        lib.InitializeTalvexC(folder)
+        _clib.install_hook()
 
 
 def set_experiment(folder):
@@ -298,7 +301,8 @@ def set_field(key, value):
 
 def write_hosts(n):
     """Writes the host file of the node list repeated to n names; returns the names."""
-    lib.GetNodesC(n)
+    with _clib.lock:
+        lib.GetNodesC(n)
     with open(hosts_file(), "rb") as f:
         data = f.read()
     return [_s(line) for line in data.split(b"\r\n")] if data else []

@@ -41,8 +41,9 @@ def _float_ptr(array: np.ndarray):
 def _call(function, *args, what: str = "") -> int:
     """One call of a handle function: a negative result, a recorded failure or a message from
     the core raises TalvexError."""
-    _errors.begin()
-    return _errors.check(function(*args), what)
+    with _clib.lock:
+        _errors.begin()
+        return _errors.check(function(*args), what)
 
 
 def _text_call(function, *args, capacity: int = _LIST_CAPACITY) -> str:
@@ -525,11 +526,12 @@ class Experiment:
     def __init__(self, path: Union[str, os.PathLike], create: bool = False):
         _ensure_started()
         self.path = os.path.abspath(os.fspath(path))
-        _errors.begin()
-        handle = lib.OpenExperimentC(_b(self.path), 1 if create else 0)
+        with _clib.lock:
+            _errors.begin()
+            handle = lib.OpenExperimentC(_b(self.path), 1 if create else 0)
+            message = _errors.failure()
         if not handle:
-            raise TalvexError(_errors.failure() or "cannot open experiment " + self.path)
-        _errors.failure()
+            raise TalvexError(message or "cannot open experiment " + self.path)
         self._handle: Optional[int] = handle
 
     @property
@@ -546,7 +548,8 @@ class Experiment:
     def close(self) -> None:
         """Releases the experiment; its Shot objects cannot be used afterwards."""
         if self._handle:
-            lib.CloseExperimentC(self._handle)
+            with _clib.lock:
+                lib.CloseExperimentC(self._handle)
             self._handle = None
 
     def __enter__(self) -> "Experiment":
@@ -660,11 +663,12 @@ class Experiment:
         value = ctypes.c_float(0)
         results = []
         for name in chosen:
-            _errors.begin()
-            ok = lib.EvaluateHC(self._h, _b(name), _b(expression), ctypes.byref(value))
-            if ok < 0:
-                _errors.check(ok, "cannot evaluate for shot " + name)
-            message = _errors.failure()
+            with _clib.lock:
+                _errors.begin()
+                ok = lib.EvaluateHC(self._h, _b(name), _b(expression), ctypes.byref(value))
+                if ok < 0:
+                    _errors.check(ok, "cannot evaluate for shot " + name)
+                message = _errors.failure()
             if message is not None:
                 raise ExpressionError(message, expression, expression, None)
             results.append((name, float(value.value) if ok == 1 else None))

@@ -90,3 +90,37 @@ def test_version_names_and_docstrings():
         public += [m for n, m in vars(cls).items() if not n.startswith("_") and callable(m)]
     missing = [getattr(o, "__name__", o) for o in public if not (o.__doc__ or "").strip()]
     assert missing == []
+
+
+def test_threads_may_share_the_package(tmp_path):
+    import threading
+    exps = [talvex.Experiment(tmp_path / ("T%d" % i), create=True) for i in range(4)]
+    errors = []
+
+    def work(e):
+        try:
+            for _ in range(20):
+                s = e.create_shot("*")
+                s["w"] = np.arange(100, dtype=np.float32)
+                assert e.eval("w\\mx", shots=[s])[s.name] == 99.0
+        except Exception as x:  # reported below, in the main thread
+            errors.append(x)
+
+    threads = [threading.Thread(target=work, args=(e,)) for e in exps]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == []
+    assert [len(e.shots()) for e in exps] == [20] * 4
+    for e in exps:
+        e.close()
+
+
+def test_to_xarray_when_xarray_is_installed():
+    xarray = pytest.importorskip("xarray")
+    w = talvex.Waveform([1, 2, 3], start=1.0, step=0.5, name="probe")
+    a = w.to_xarray()
+    assert isinstance(a, xarray.DataArray) and list(a["time"].values) == [1.0, 1.5, 2.0]
+    m = talvex.Matrix(np.zeros((2, 3)), axes=([0, 1], [5, 6, 7])).to_xarray()
+    assert m.dims == ("x", "y") and list(m["y"].values) == [5, 6, 7]
