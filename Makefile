@@ -6,7 +6,7 @@ SAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy python3-pytest python3-pip python3-setuptools python3-venv gnudatalanguage
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv gnudatalanguage
 # What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
 BENCH_PACKAGES := libhdf5-dev
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
