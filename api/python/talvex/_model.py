@@ -656,6 +656,8 @@ class Experiment:
         self.check(expression)
         if shots is None or isinstance(shots, str):
             chosen = [s.name for s in self.shots(shots, list, where)]
+        elif list is not None or where is not None:
+            raise ValueError("list= and where= choose shots; they do not filter given Shots")
         elif isinstance(shots, Shot):
             chosen = [shots.name]
         else:

@@ -35,6 +35,8 @@ def test_values_per_shot_and_none_for_no_value(three):
     assert three["13"].eval("Bt") is None
     assert three["13"].eval("missing\\mx") is None
     assert three.eval("probe\\mx", where="Bt").to_numpy().tolist() == [1.0, 2.0]
+    with pytest.raises(ValueError):
+        three.eval("Bt", shots=["13"], where="Bt")
 
 
 def test_to_pandas_gives_a_frame_by_shot(three):
