@@ -33,12 +33,20 @@ def _s(raw):
     return os.fsdecode(raw)
 
 
+# The getters report "nothing there" by their results (0 points, None, ""), as callers rely on;
+# a failure the core records during one of them is not raised.
+_GETTERS = {"GetWaveformC", "GetWaveformInfoC", "GetMatrixC", "GetMatrixInfoC", "GetPGroupC",
+            "GetPGroupInfoC", "GetScalarDataC", "GetScalarDataSafeC", "GetStringDataC"}
+
+
 def _call(function, *args):
     """Calls the C function; a message from the core during the call, or a failure it
-    recorded, raises TalvexError."""
+    recorded (writers only), raises TalvexError."""
     with _clib.lock:
         _errors.begin()
         result = function(*args)
+        if function.__name__ in _GETTERS:
+            _clib.lib.ClearLastFailureC()
         message = _errors.failure()
     if message is not None:
         raise TalvexError(message)

@@ -45,19 +45,30 @@ def failure() -> Optional[str]:
     return "\n".join(texts) if texts else None
 
 
+def take_messages() -> Optional[str]:
+    """The messages the core sent since begin(), or None when it sent none."""
+    texts = list(_clib.messages)
+    _clib.messages.clear()
+    return "\n".join(texts) if texts else None
+
+
 # How the handle functions begin the message of a shot that does not exist.
 _NO_SHOT = "no shot "
 
 
 def check(result: int = 0, what: str = "") -> int:
-    """Raises TalvexError when the core recorded a failure or sent a message during the call,
-    or when result is negative (the handle functions' failure), and KeyError when the failure
-    is a shot that does not exist; returns result otherwise."""
-    message = failure()
-    if message is not None:
-        if message.startswith(_NO_SHOT):
-            raise KeyError(message)
-        raise TalvexError(message)
+    """For the handle functions, whose result is authoritative: a negative result raises
+    TalvexError with the recorded failure (KeyError when it is a shot that does not exist); a
+    message the core sent during the call raises TalvexError whatever the result. Returns
+    result otherwise."""
+    texts = list(_clib.messages)
+    _clib.messages.clear()
     if result < 0:
-        raise TalvexError(what or "the core refused the call")
+        _, recorded = _clib.last_failure()
+        if recorded.startswith(_NO_SHOT):
+            raise KeyError(recorded)
+        # The core's own messages say more than the recorded summary when there are any.
+        raise TalvexError("\n".join(texts) or recorded or what or "the core refused the call")
+    if texts:
+        raise TalvexError("\n".join(texts))
     return result

@@ -670,7 +670,7 @@ class Experiment:
                 ok = lib.EvaluateHC(self._h, _b(name), _b(expression), ctypes.byref(value))
                 if ok < 0:
                     _errors.check(ok, "cannot evaluate for shot " + name)
-                message = _errors.failure()
+                message = _errors.take_messages()
             if message is not None:
                 raise ExpressionError(message, expression, expression, None)
             results.append((name, float(value.value) if ok == 1 else None))

@@ -128,6 +128,6 @@ def test_a_locked_waveform_refuses_the_write_loudly(shot, exp):
     struct.pack_into("<h", data, 0, -abs(version))
     with open(path, "wb") as f:
         f.write(data)
-    with pytest.raises(talvex.TalvexError):
+    with pytest.raises(talvex.TalvexError, match="locked"):
         shot["probe"] = [9, 9]
     assert read(path) == bytes(data)
