@@ -143,3 +143,12 @@ def test_a_shot_that_went_away_is_a_key_error(exp):
         exp.eval("1", shots=["6", "5"])
     with pytest.raises(KeyError):
         exp.rename("5", "7")
+
+
+def test_long_texts_come_back_whole(exp):
+    shot = exp.create_shot("1")
+    long_value = "x" * 10000
+    shot.fields.update({"F%d" % i: long_value + str(i) for i in range(10)})  # > 64 KiB listed
+    fields = dict(shot.fields)
+    assert len(fields) == 11 and fields["F9"] == long_value + "9"
+    assert shot.fields["F3"] == long_value + "3"  # longer than the first buffer
