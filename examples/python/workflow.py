@@ -74,8 +74,8 @@ def main():
     if len(table) != expected or len(backups) != expected or table.isna().any().any():
         raise SystemExit("unexpected result:\n%s" % table)
     print(table.head())
-    print("write %.2f s, analyse %.2f s (%d shots, %d of them good)"
-          % (made - started, done - made, args.shots, expected))
+    print("write %.2f s, analyse %.2f s (%d shots, %d of them good) in %s"
+          % (made - started, done - made, args.shots, expected, folder))
 
 
 if __name__ == "__main__":
