@@ -525,7 +525,11 @@ class Experiment:
 
     def __init__(self, path: Union[str, os.PathLike], create: bool = False):
         _ensure_started()
-        self.path = os.path.abspath(os.fspath(path))
+        path = os.fspath(path)
+        # Drive-letter and network paths are the library's to resolve; relative ones are
+        # fixed now, so that a later change of directory does not move the experiment.
+        foreign = path[1:2] == ":" or path.startswith("\\\\")
+        self.path = path if foreign else os.path.abspath(path)
         with _clib.lock:
             _errors.begin()
             handle = lib.OpenExperimentC(_b(self.path), 1 if create else 0)
@@ -537,7 +541,7 @@ class Experiment:
     @property
     def name(self) -> str:
         """The experiment's name: its folder's last element."""
-        return os.path.basename(self.path)
+        return self.path.rstrip("\\/").replace("\\", "/").rsplit("/", 1)[-1]
 
     @property
     def _h(self) -> int:

@@ -124,3 +124,12 @@ def test_to_xarray_when_xarray_is_installed():
     assert isinstance(a, xarray.DataArray) and list(a["time"].values) == [1.0, 1.5, 2.0]
     m = talvex.Matrix(np.zeros((2, 3)), axes=([0, 1], [5, 6, 7])).to_xarray()
     assert m.dims == ("x", "y") and list(m["y"].values) == [5, 6, 7]
+
+
+def test_a_relative_path_is_fixed_when_opened(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    with talvex.Experiment("rel/Exp3", create=True) as e:
+        monkeypatch.chdir(tmp_path / "rel")
+        e.create_shot("1")
+        assert e.path == str(tmp_path / "rel" / "Exp3") and e.name == "Exp3"
+    assert (tmp_path / "rel" / "Exp3" / "Shots" / "Shot1").is_dir()
