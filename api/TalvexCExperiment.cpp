@@ -204,6 +204,14 @@ DataType SplitKind(DString& name)
     return DTNone;
 }
 
+char const* KindName(DataType t)
+{
+    for (Kind const& k : Kinds)
+        if (k.type == t)
+            return k.name;
+    return "";
+}
+
 char const* ExtOf(DataType t)
 {
     for (Kind const& k : Kinds)
@@ -223,6 +231,19 @@ DString DataFileOf(Experiment& e, char const* shot, char const* name, DataType& 
     DString file = e.GetDataFileName(stem);
     if (!file)
         Fail("data name " + DString(name) + " resolves to no file");
+    return file;
+}
+
+// DataFileOf for a function of one kind: a name whose extension names another kind is refused,
+// so that "grid.dmt" never reaches a waveform file grid.wvf.
+DString TypedFileOf(Experiment& e, char const* shot, char const* name, DataType expected)
+{
+    DataType kind = DTNone;
+    DString const file = DataFileOf(e, shot, name, kind);
+    if (~file && kind != DTNone && kind != expected) {
+        Fail(DString(name) + " does not name a " + KindName(expected));
+        return DString();
+    }
     return file;
 }
 
@@ -659,8 +680,7 @@ int WaveformInfoHC(void* exp, const char* shot, const char* name, int* n, float*
                    int* len, char* header)
 {
     return WithExperiment("WaveformInfoHC", exp, [&](Experiment& e) {
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTWaveform);
         if (!file)
             return -1;
         Waveform w;
@@ -677,8 +697,7 @@ int WaveformInfoHC(void* exp, const char* shot, const char* name, int* n, float*
 int ReadWaveformHC(void* exp, const char* shot, const char* name, int n, float* out)
 {
     return WithExperiment("ReadWaveformHC", exp, [&](Experiment& e) {
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTWaveform);
         if (!file)
             return -1;
         Waveform w;
@@ -697,8 +716,7 @@ int WriteWaveformHC(void* exp, const char* shot, const char* name, int n, float 
     return WithExperiment("WriteWaveformHC", exp, [&](Experiment& e) {
         if (n < 0 || (n > 0 && !values))
             return Fail("no samples to write");
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTWaveform);
         if (!file)
             return -1;
         Waveform w;
@@ -714,8 +732,7 @@ int WriteWaveformHC(void* exp, const char* shot, const char* name, int n, float 
 int MatrixInfoHC(void* exp, const char* shot, const char* name, int* sizes, int* len, char* header)
 {
     return WithExperiment("MatrixInfoHC", exp, [&](Experiment& e) {
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTMatrix);
         if (!file)
             return -1;
         Matrix m;
@@ -734,8 +751,7 @@ int ReadMatrixHC(void* exp, const char* shot, const char* name, const int* sizes
     return WithExperiment("ReadMatrixHC", exp, [&](Experiment& e) {
         if (!sizes)
             return Fail("no sizes given");
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTMatrix);
         if (!file)
             return -1;
         Matrix m;
@@ -767,8 +783,7 @@ int WriteMatrixHC(void* exp, const char* shot, const char* name, const int* size
         long long const count = static_cast<long long>(sizes[0]) * sizes[1] * sizes[2];
         if (count > INT_MAX)
             return Fail("matrix too large");
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTMatrix);
         if (!file)
             return -1;
         Matrix m(sizes[0], sizes[1], sizes[2]);
@@ -798,8 +813,7 @@ int PGroupInfoHC(void* exp, const char* shot, const char* name, int* n, int* geo
                  float* headerA, float* headerB, int* len, char* header)
 {
     return WithExperiment("PGroupInfoHC", exp, [&](Experiment& e) {
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTParticleGroup);
         if (!file)
             return -1;
         ParticleGroup g;
@@ -819,8 +833,7 @@ int ReadPGroupHC(void* exp, const char* shot, const char* name, int* n, float* o
     return WithExperiment("ReadPGroupHC", exp, [&](Experiment& e) {
         if (!n || *n < 0 || (*n > 0 && !out))
             return Fail("no room for particles");
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTParticleGroup);
         if (!file)
             return -1;
         ParticleGroup g;
@@ -841,8 +854,7 @@ int WritePGroupHC(void* exp, const char* shot, const char* name, int n, int geom
     return WithExperiment("WritePGroupHC", exp, [&](Experiment& e) {
         if (n < 0 || (n > 0 && !particles) || n > INT_MAX / ParticleGroup::nParticleCols)
             return Fail("no particles to write");
-        DataType kind = DTNone;
-        DString const file = DataFileOf(e, shot, name, kind);
+        DString const file = TypedFileOf(e, shot, name, DTParticleGroup);
         if (!file)
             return -1;
         ParticleGroup g;

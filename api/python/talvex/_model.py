@@ -381,6 +381,8 @@ class Shot:
 
     def __setitem__(self, name: str, value: Any) -> None:
         lower = name.lower()
+        if lower.endswith(".dgm"):
+            raise TalvexError("%s is a geometry set, which Python cannot write yet" % name)
         if not isinstance(value, (Waveform, Matrix, ParticleGroup)):
             if lower.endswith(".dmt"):
                 value = Matrix(value)

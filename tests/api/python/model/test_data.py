@@ -1,6 +1,7 @@
 """Data objects of a shot: waveforms, matrices, particle groups, their files and NaN."""
 
 import math
+import os
 import struct
 
 import numpy as np
@@ -117,6 +118,14 @@ def test_listing_kinds_and_missing_objects(shot, exp):
         shot["probe.dmt"]
     with pytest.raises(talvex.TalvexError, match="geometry"):
         shot["parts.dgm"]
+    with pytest.raises(talvex.TalvexError, match="geometry"):
+        shot["parts.dgm"] = [1, 2]
+    # Through the C functions too, a name's extension keeps other kinds out.
+    with pytest.raises(talvex.TalvexError, match="does not name a waveform"):
+        shot._write_waveform("grid.dmt", talvex.Waveform([1, 2]))
+    with pytest.raises(talvex.TalvexError, match="does not name a matrix"):
+        shot._read_matrix("probe.wvf")
+    assert not os.path.exists(shot_file(exp, "1", "grid.wvf"))
 
 
 def test_a_locked_waveform_refuses_the_write_loudly(shot, exp):
