@@ -27,19 +27,19 @@ TEST_F(CliTest, ShotsListsASetWithGroupDateAndComment)
     Result all = InExp({"shots"});
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out, "Shot  Group  Date                 Comment\n"
-                       "1001      0  01/02/2024 10:00:00  first shot\n"
-                       "1002      0  01/02/2024 10:00:00\n"
-                       "A7        1  01/03/2024 09:00:00  archived, kept\n");
+                       "1001      0  2024-01-02 10:00:00  first shot\n"
+                       "1002      0  2024-01-02 10:00:00\n"
+                       "A7        1  2024-01-03 09:00:00  archived, kept\n");
     EXPECT_EQ(InExp({"shots", "a*", "--csv"}).out,
-              "Shot,Group,Date,Comment\nA7,1,01/03/2024 09:00:00,\"archived, kept\"\n");
+              "Shot,Group,Date,Comment\nA7,1,2024-01-03 09:00:00,\"archived, kept\"\n");
     // A range keeps the shots that exist; a source or a data object narrows the set.
-    const std::string both = "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
-                             "1002,0,01/02/2024 10:00:00,\n";
+    const std::string both = "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n"
+                             "1002,0,2024-01-02 10:00:00,\n";
     EXPECT_EQ(InExp({"shots", "1000:1005", "--csv"}).out, both);
     EXPECT_EQ(InExp({"shots", "--source", ".\\Shots", "--csv"}).out, both);
     EXPECT_EQ(InExp({"shots", "--source", "1", "--csv"}).out.substr(24, 3), "A7,");
     EXPECT_EQ(InExp({"shots", "--data", "grid.dmt", "--csv"}).out,
-              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n");
+              "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n");
     EXPECT_EQ(InExp({"shots", "9*"}).out, "Shot  Group  Date  Comment\n");
 }
 
@@ -66,8 +66,8 @@ TEST_F(CliTest, ListSaveAndMergeWriteShotListFiles)
     EXPECT_EQ(InExp({"list", "merge", "Good.txt", "100*"}).out,
               "added 1 of 2 shots to list Good\n");
     EXPECT_EQ(InExp({"shots", "--list", "Good", "--csv"}).out,
-              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
-              "1002,0,01/02/2024 10:00:00,\n");
+              "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n"
+              "1002,0,2024-01-02 10:00:00,\n");
     EXPECT_EQ(InExp({"eval", "Peak", "--list", "Good", "--csv"}).out,
               "Shot,Peak\n1001,3.25\n1002,1.5\n");
 }

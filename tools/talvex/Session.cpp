@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace cli {
@@ -214,6 +215,30 @@ DataRef FindData(const std::string& given)
         }
     }
     Fail("no data object " + Quoted(given) + " in shot " + Quoted(Expt.ShotName));
+}
+
+std::string IsoDate(long long seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm {};
+    char buf[32];
+#ifdef _WIN32
+    bool converted = localtime_s(&tm, &t) == 0;
+#else
+    bool converted = localtime_r(&t, &tm) != nullptr;
+#endif
+    if (seconds == 0 || !converted || std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm) == 0)
+        return std::string();
+    return buf;
+}
+
+std::string IsoDate(const DString& stored)
+{
+    __int64 seconds = 0;
+    // Only the library's own form converts: other texts would be guessed at.
+    if (stored.Len() == 19 && stored.ToDate(seconds) && DString(seconds) == stored)
+        return IsoDate(static_cast<long long>(seconds));
+    return Str(stored);
 }
 
 std::string Number(double v, const char* fmt)
