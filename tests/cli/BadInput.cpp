@@ -124,9 +124,12 @@ TEST_F(CliTest, CommandsThatOnlyLookChangeNoFile)
 TEST_F(CliTest, AMissingOrPlainFolderIsNeverMadeAnExperiment)
 {
     const std::string dir = testsupport::TestDir();
-    Result missing = Talvex({"-e", dir + "/NoSuch", "create", "1"});
+    // create makes a new folder only inside one that exists.
+    Result missing = Talvex({"-e", dir + "/NoSuch/Exp", "create", "1"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "talvex: experiment folder '" + dir + "/NoSuch' does not exist\n");
+    EXPECT_EQ(missing.err, "talvex: experiment folder '" + dir + "/NoSuch/Exp' does not exist\n");
+    EXPECT_FALSE(testsupport::Exists(dir + "/NoSuch"));
+    EXPECT_EQ(Talvex({"-e", dir + "/NoSuch", "shots"}).status, 1);
     EXPECT_FALSE(testsupport::Exists(dir + "/NoSuch"));
 
     std::filesystem::create_directories(dir + "/Plain");

@@ -82,3 +82,30 @@ TEST_F(CliTest, BackupCopiesTheShotAndNeverReplacesAnEarlierCopy)
     EXPECT_EQ(testsupport::ReadBytes(backup + "_1/probe.wvf"),
               testsupport::ReadBytes(exp + "/Shots/Shot1001/probe.wvf"));
 }
+
+TEST_F(CliTest, ListSaveTakesSeveralShotsAndNamesFromStandardInput)
+{
+    ASSERT_EQ(InExp({"create", "1003"}).status, 0);
+    Result several = InExp({"list", "save", "Pick", "1003", "1001", "1003"});
+    EXPECT_EQ(several.status, 0) << several.err;
+    EXPECT_EQ(several.out, "saved 2 shots as list Pick\n");
+    // In the order given.
+    EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Pick.txt"),
+              "1003;.\\Shots\r\n1001;.\\Shots");
+
+    // One name a line; blanks around a name and empty lines do not count.
+    Result piped = InExp({"list", "save", "Piped", "-"}, "1002\r\n\n  1003 \n1002\n");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "saved 2 shots as list Piped\n");
+    Result merged = InExp({"list", "merge", "Piped", "-", "100*"}, "1001\n");
+    EXPECT_EQ(merged.out, "added 1 of 3 shots to list Piped\n");
+
+    // A name that is no shot fails the whole command and keeps the list.
+    const std::string before = testsupport::ReadBytes(exp + "/ShotLists/Piped.txt");
+    Result unknown = InExp({"list", "save", "Piped", "-"}, "1001\n9999\n");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err.rfind("talvex: no shot '9999' in ", 0), 0u) << unknown.err;
+    EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Piped.txt"), before);
+    Result nothing = InExp({"list", "save", "Empty", "-"}, "\n");
+    EXPECT_EQ(nothing.err, "talvex: no shot names on standard input\n");
+}

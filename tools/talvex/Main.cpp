@@ -264,7 +264,8 @@ const std::vector<CommandInfo>& Commands()
          "Create a new shot",
          "Creates the shot's folder in the shot path that the experiment's [ShotCreation] rules\n"
          "choose, and sets its Date field (and its Comment). A shot of that name must not exist.\n"
-         "A folder named with -e or TALVEX_EXPERIMENT that is not an experiment yet becomes one.\n",
+         "A folder named with -e or TALVEX_EXPERIMENT that is not an experiment yet becomes one;\n"
+         "a new folder is made there when the folder holding it exists.\n",
          {{"comment", 0, true}},
          RunCreate},
         {"rename",

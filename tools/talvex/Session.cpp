@@ -92,10 +92,15 @@ void OpenExperiment(const CommandLine& cl, bool plainFolderAllowed)
     CoreInit("");
     SetNotify(&Sink());
     DString folder = AbsoluteFolder(given);
-    if (!FolderExists(folder))
-        Fail("experiment folder " + Quoted(given) + " does not exist");
     DString parent, name;
     SplitPathElts(folder, parent, name);
+    // A new experiment may be named by a new folder, in a folder that exists.
+    DString probe = folder, parentProbe = parent;
+    if (!FolderExists(probe) && plainFolderAllowed && named && ~name && ~parent
+        && FolderExists(parentProbe))
+        CreateFolder(folder);
+    if (!FolderExists(folder))
+        Fail("experiment folder " + Quoted(given) + " does not exist");
     if (!name)
         Fail(Quoted(folder) + " cannot be an experiment folder");
     std::string shown = named ? Quoted(given) : "the current folder " + Quoted(folder);
