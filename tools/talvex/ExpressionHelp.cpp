@@ -76,23 +76,30 @@ const char kSummary[] =
     "Matrices and particle groups have parameters of their own.\n"
     "\n"
     "An operand that is absent for a shot leaves the expression without a value there:\n"
-    "'talvex eval' shows (undefined), and --why names the operand.\n"
+    "'talvex eval' shows (undefined), and --why names the operand.\n";
+#endif
+
+/// The tool's part: how --where uses conditions.
+const char kConditions[] =
     "\n"
     "Conditions (--where) compare expressions with == != < <= > >=, compare a text field with\n"
     "quoted text (Operator == 'A. Smith') or match it with a wildcard (Comment ~ 'calib*'),\n"
     "and join them with && || ! and parentheses. A bare expression is true when greater than\n"
     "0. A shot where an operand is absent is left out.\n";
-#endif
 
 } // namespace
 
 std::string ExpressionHelp()
 {
 #ifdef TALVEX_EXPRESSION_HELP_HEADER
-    return AsText(ExpressionLanguageHelp());
+    std::string text = AsText(ExpressionLanguageHelp());
 #else
-    return kSummary;
+    std::string text = kSummary;
 #endif
+    // The library's text may describe conditions itself.
+    if (text.find("&&") == std::string::npos)
+        text += kConditions;
+    return text;
 }
 
 bool ExpressionHelpFromLibrary()

@@ -228,7 +228,11 @@ std::string IsoDate(long long seconds)
     std::tm tm {};
     char buf[32];
 #ifdef _WIN32
-    bool converted = localtime_s(&tm, &t) == 0;
+    // The tool runs one thread; the C runtime's own copy is safe here.
+    const std::tm* local = std::localtime(&t);
+    bool converted = local != nullptr;
+    if (converted)
+        tm = *local;
 #else
     bool converted = localtime_r(&t, &tm) != nullptr;
 #endif
