@@ -74,6 +74,9 @@ TEST_F(CliTest, AnAbsentOperandIsUndefinedAndWhySaysWhich)
     EXPECT_EQ(csv.out, "Shot,Missing*2,broken\\tv(2),1/(Peak-Peak),Why\n"
                        "1001,,,,no field 'Missing'; 'broken\\tv(2)' has no value; "
                        "'1/(Peak-Peak)' has no value for these operands\n");
+    // A parameter's argument without a value is named, not the parameter; bol() needs none.
+    EXPECT_EQ(InExp({"eval", "probe\\tv([Level]/2)+bol(Flag)", "1002", "--why", "--csv"}).out,
+              "Shot,probe\\tv([Level]/2)+bol(Flag),Why\n1002,,no field 'Level'\n");
     // Without --why there is no such column.
     EXPECT_EQ(InExp({"eval", "Missing", "1001", "--csv"}).out, "Shot,Missing\n1001,\n");
 }

@@ -142,6 +142,10 @@ std::vector<std::string> ExpressionOperands(const std::string& e)
         bool function = i < e.size() && e[i] == '(' && IsFunction(token);
         if (!token.empty() && !IsNumber(token) && !function)
             AddOnce(operands, token);
+        // bol(FIELD) has a value whether or not the field exists.
+        if (function && token.size() >= 3
+            && (DString(token.substr(token.size() - 3).c_str()) %= "bol"))
+            i = AfterGroup(e, i);
         if (token.empty())
             ++i;
     }
@@ -159,8 +163,19 @@ void ExplainUndefined(const std::string& expr, const std::vector<std::string>& o
     for (const std::string& op : operands) {
         if (IsVF(Expt.GetScalarData(DString(op.c_str()))))
             continue;
-        AddOnce(reasons, Reason(op));
         found = true;
+        // A parameter's argument may be what has no value.
+        size_t slash = op.rfind('\\');
+        size_t open = op[0] == '[' || slash == std::string::npos ? std::string::npos
+                                                                 : op.find_first_of("([", slash);
+        if (open != std::string::npos && op.size() - open > 2) {
+            std::string argument = op.substr(open + 1, op.size() - open - 2);
+            if (!IsVF(Expt.GetScalarData(DString(argument.c_str())))) {
+                ExplainUndefined(argument, ExpressionOperands(argument), true, reasons);
+                continue;
+            }
+        }
+        AddOnce(reasons, Reason(op));
     }
     if (!found)
         AddOnce(reasons, Quoted(expr) + " has no value for these operands");
