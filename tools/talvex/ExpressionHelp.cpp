@@ -102,13 +102,4 @@ std::string ExpressionHelp()
     return text;
 }
 
-bool ExpressionHelpFromLibrary()
-{
-#ifdef TALVEX_EXPRESSION_HELP_HEADER
-    return true;
-#else
-    return false;
-#endif
-}
-
 } // namespace cli

@@ -11,9 +11,6 @@ namespace cli {
 /// tool's summary.
 std::string ExpressionHelp();
 
-/// True when ExpressionHelp comes from the library.
-bool ExpressionHelpFromLibrary();
-
 } // namespace cli
 
 #endif

@@ -228,8 +228,8 @@ const std::vector<CommandInfo>& Commands()
          {kCsv, kJson},
          RunDump},
         {"plot",
-         "SHOT DATA... [--y2 DATA]... [-o FILE.svg] [--title TEXT] [--xlabel TEXT]\n"
-         "      [--ylabel TEXT] [--y2label TEXT] [--legend PLACE]",
+         "SHOT DATA... [--y2 DATA]... [-o FILE.svg] [--title TEXT] [--xlabel TEXT] "
+         "[--ylabel TEXT] [--y2label TEXT] [--legend PLACE]",
          "Draw waveforms as an SVG file",
          "Draws every DATA (data names as for dump; '1002\\probe' draws another shot's trace) on\n"
          "shared time and value axes, with a legend of the trace names and the shots in the\n"
