@@ -2,6 +2,7 @@
 // absent for a shot stays (undefined) there, and --why names it.
 #include "CliFixture.h"
 
+#include "Experiment.h"
 #include "ExpressionCheck.h"
 
 namespace {
@@ -79,4 +80,16 @@ TEST_F(CliTest, AnAbsentOperandIsUndefinedAndWhySaysWhich)
               "Shot,probe\\tv([Level]/2)+bol(Flag),Why\n1002,,no field 'Level'\n");
     // Without --why there is no such column.
     EXPECT_EQ(InExp({"eval", "Missing", "1001", "--csv"}).out, "Shot,Missing\n1001,\n");
+}
+
+TEST_F(CliTest, WhySuggestsACloseNameForOneNoShotHolds)
+{
+    ExpressionIssue issue;
+    CheckExpression("prob\\mx", issue, &Expt);
+    if (issue.suggestion.Len() == 0)
+        GTEST_SKIP() << "CheckExpression suggests no close names yet";
+    Result run = InExp({"eval", "prob\\mx", "1001", "--why", "--csv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Shot,prob\\mx,Why\n1001,,no data object 'prob' (did you mean '"
+                           + std::string(issue.suggestion.c_str()) + "'?)\n");
 }

@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "DataConstants.h"
 #include "Experiment.h"
+#include "ExpressionCheck.h"
 #include "FileSystem.h"
 #include "Session.h"
 
@@ -87,7 +88,7 @@ bool HasData(const std::string& data)
     return false;
 }
 
-std::string Reason(const std::string& operand)
+std::string BareReason(const std::string& operand)
 {
     size_t slash = operand.rfind('\\');
     if (operand[0] != '[' && slash != std::string::npos) {
@@ -101,6 +102,18 @@ std::string Reason(const std::string& operand)
     if (!value)
         return "no field " + Quoted(field);
     return "field " + Quoted(field) + " is not a number: " + Quoted(value);
+}
+
+/// Why an operand has no value, with the checker's suggestion where it is about that name.
+std::string Reason(const std::string& operand, const Explanation& e)
+{
+    std::string reason = BareReason(operand);
+    bool named = !e.unknown.empty()
+                 && (operand == e.unknown || operand == "[" + e.unknown + "]"
+                     || operand.rfind(e.unknown + "\\", 0) == 0);
+    if (named && !e.suggestion.empty())
+        reason += " (did you mean " + Quoted(e.suggestion) + "?)";
+    return reason;
 }
 
 } // namespace
@@ -152,15 +165,30 @@ std::vector<std::string> ExpressionOperands(const std::string& e)
     return operands;
 }
 
-void ExplainUndefined(const std::string& expr, const std::vector<std::string>& operands,
-                      bool shotSelected, std::vector<std::string>& reasons)
+Explanation PrepareExplanation(const std::string& expr)
+{
+    Explanation e;
+    e.expr = expr;
+    e.operands = ExpressionOperands(expr);
+    ExpressionIssue issue;
+    bool unknownName = !CheckExpression(DString(expr.c_str()), issue, &Expt)
+                       && (issue.kind == ExpressionIssue::UnknownField
+                           || issue.kind == ExpressionIssue::UnknownData);
+    if (unknownName) {
+        e.unknown = Str(issue.text);
+        e.suggestion = Str(issue.suggestion);
+    }
+    return e;
+}
+
+void ExplainUndefined(const Explanation& e, bool shotSelected, std::vector<std::string>& reasons)
 {
     if (!shotSelected) {
         AddOnce(reasons, "the shot cannot be selected");
         return;
     }
     bool found = false;
-    for (const std::string& op : operands) {
+    for (const std::string& op : e.operands) {
         if (IsVF(Expt.GetScalarData(DString(op.c_str()))))
             continue;
         found = true;
@@ -169,16 +197,18 @@ void ExplainUndefined(const std::string& expr, const std::vector<std::string>& o
         size_t open = op[0] == '[' || slash == std::string::npos ? std::string::npos
                                                                  : op.find_first_of("([", slash);
         if (open != std::string::npos && op.size() - open > 2) {
-            std::string argument = op.substr(open + 1, op.size() - open - 2);
-            if (!IsVF(Expt.GetScalarData(DString(argument.c_str())))) {
-                ExplainUndefined(argument, ExpressionOperands(argument), true, reasons);
+            Explanation argument = e;
+            argument.expr = op.substr(open + 1, op.size() - open - 2);
+            if (!IsVF(Expt.GetScalarData(DString(argument.expr.c_str())))) {
+                argument.operands = ExpressionOperands(argument.expr);
+                ExplainUndefined(argument, true, reasons);
                 continue;
             }
         }
-        AddOnce(reasons, Reason(op));
+        AddOnce(reasons, Reason(op, e));
     }
     if (!found)
-        AddOnce(reasons, Quoted(expr) + " has no value for these operands");
+        AddOnce(reasons, Quoted(e.expr) + " has no value for these operands");
 }
 
 } // namespace cli

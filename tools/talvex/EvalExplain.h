@@ -12,11 +12,23 @@ namespace cli {
 /// 'probe\tv([Level]/2)', '>\probe\19'). Numbers and function names are left out.
 std::vector<std::string> ExpressionOperands(const std::string& expr);
 
-/// Adds to reasons (without repeats) why expr has no value for the current shot: each operand
-/// that has none ("no field 'Gain'", "no data object 'probe2'", "'probe\tv(9)' has no value"),
-/// or, when every operand has one, that the expression's arithmetic has none.
-void ExplainUndefined(const std::string& expr, const std::vector<std::string>& operands,
-                      bool shotSelected, std::vector<std::string>& reasons);
+/// What explaining an expression's missing value needs: its operands, and a close name the
+/// library's checker suggests for a field or data object that no shot holds.
+struct Explanation {
+    std::string expr;
+    std::vector<std::string> operands;
+    std::string unknown;    ///< the name the checker did not find, or empty
+    std::string suggestion; ///< its suggestion for that name, or empty
+};
+
+/// The operands of expr, and the checker's suggestion against the current experiment.
+Explanation PrepareExplanation(const std::string& expr);
+
+/// Adds to reasons (without repeats) why the expression has no value for the current shot:
+/// each operand that has none ("no field 'Gain'", "no data object 'probe2' (did you mean
+/// 'probe'?)", "'probe\tv(9)' has no value"), or, when every operand has one, that the
+/// expression's arithmetic has none.
+void ExplainUndefined(const Explanation& e, bool shotSelected, std::vector<std::string>& reasons);
 
 } // namespace cli
 

@@ -92,9 +92,9 @@ int RunEval(const CommandLine& cl)
     Table table(headings);
     for (size_t c = 1; c <= exprs.size(); ++c)
         table.AlignRight(c);
-    std::vector<std::vector<std::string>> operands;
-    for (const std::string& e : exprs)
-        operands.push_back(ExpressionOperands(e));
+    std::vector<Explanation> explanations;
+    for (size_t i = 0; why && i < exprs.size(); ++i)
+        explanations.push_back(PrepareExplanation(exprs[i]));
     Progress progress(int(shots.size()), "evaluating shot");
     for (const ShotRef& s : shots) {
         std::vector<std::string> row = {Str(s.name)};
@@ -104,7 +104,7 @@ int RunEval(const CommandLine& cl)
             float v = selected ? Expt.GetScalarData(DString(exprs[i].c_str())) : -DFMax;
             row.push_back(IsVF(v) ? Number(v) : format == Format::Aligned ? "(undefined)" : "");
             if (why && !IsVF(v))
-                ExplainUndefined(exprs[i], operands[i], selected, reasons);
+                ExplainUndefined(explanations[i], selected, reasons);
         }
         if (why) {
             std::string cell;
