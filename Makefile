@@ -6,7 +6,9 @@ SAN_BUILD ?= build-asan
 WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
-PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv gnudatalanguage
+PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin \
+            gnudatalanguage nlohmann-json3-dev \
+            python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv
 # What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
 BENCH_PACKAGES := libhdf5-dev
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
@@ -79,7 +81,12 @@ bench: build
 	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
-demo: build
+# The demo builds only what it runs (no tests, no benchmarks): the library, the runner, the
+# sample modules and talvex.
+DEMO_TARGETS := TalvexCore TalvexDLLRun ShotStats Dorvel talvex
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
 	sh examples/demo/demo.sh $(BUILD)
 
 # Each libFuzzer target runs FUZZ_SECONDS on corpora seeded from the files the tests write;

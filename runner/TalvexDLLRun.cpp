@@ -14,6 +14,7 @@
 #include <mpi.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -270,11 +271,34 @@ int NormalRun(const DString& argument, int& argc, char**& argv)
     return RunPlugin(flags, fields[0], fields[3]);
 }
 
+const char kUsage[] =
+    "Usage: TalvexDLLRun MODULE;EXPERIMENT;SHOT;ARGUMENT;FLAGS\n"
+    "       TalvexDLLRun test | testmpi | testtime\n"
+    "\n"
+    "Runs plug-in MODULE (Plugins/MODULE/MODULE beside the program), or the Dorvel circuit\n"
+    "module when MODULE is Dorvel, against shot SHOT of the experiment in folder EXPERIMENT\n"
+    "(']' stands for a backslash), creating the shot when it is missing; ARGUMENT goes to the\n"
+    "module (for Dorvel: its input file). Every '!' in the argument becomes a blank.\n"
+    "FLAGS, any of: v every notification is printed; m MPI run, module in its MPI form;\n"
+    "b MPI run, module in its single-process form; s no status suffixes; x no settings file;\n"
+    "l trace lines go to the log.\n"
+    "Status lines end in =f (finished), =a (aborted), =m (message), =d, =c.\n"
+    "test, testmpi and testtime are self-tests. Exit status: 0, or 255 when the run failed.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    DString argument = argc > 1 ? DString(argv[1]) : DString();
+    // Without its one argument the runner would try a run of nothing.
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    DString argument(argv[1]);
     argument = argument.Replace("!", " ");
 
     if (argument %= "test")

@@ -65,7 +65,16 @@ step "talvex shots"
 step "talvex eval: the expressions of the charging step over every shot"
 "$TALVEX" eval 'vcap\19' -x 'vcap\19/log(9)' -x 'vcap\mx/[V(supply)]*100' -x 'vcap\tv([V(mid)]/2)'
 
-step "talvex plot: the charging traces of both shots"
+step "talvex eval --where: the shots whose rise time exceeds 3 ms, with the trace's integral"
+"$TALVEX" eval 'vcap\19' -x 'vcap\in' --where 'vcap\19 > 0.003'
+
+step "talvex help expressions (its first lines)"
+"$TALVEX" help expressions | head -n 12
+
+step "talvex plot: the charging traces of both shots, with axis titles"
 "$TALVEX" plot "$SHOT" vcap '1002\vcap' --title 'Charging towards V(out) = ![[V(out)]%.3f] V' \
-  -o "$DEMO/charging.svg"
+  --xlabel 'time (s)' --ylabel 'V(cap) (V)' --legend bottom-right -o "$DEMO/charging.svg"
 echo "written $DEMO/charging.svg"
+
+printf '\nTo go on from here:\n  export PATH="%s:$PATH" TALVEX_EXPERIMENT="%s"\n  talvex --help\n' \
+  "$BUILD/bin" "$EXP"

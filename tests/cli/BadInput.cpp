@@ -56,8 +56,15 @@ TEST_F(CliTest, EveryFailureIsOneLineAndChangesNothing)
         {{"shots", "9:1"}, "invalid range '9:1'"},
         {{"shots", "--list", "nope"}, "no shot list 'nope'"},
         {{"shots", "--source", "Elsewhere"}, "no shot path 'Elsewhere'"},
-        {{"eval", "(1+2"}, "unmatched parenthesis in expression '(1+2'"},
-        {{"eval", "[Peak"}, "unmatched bracket in expression '[Peak'"},
+        {{"eval", "(1+2"}, "'(1+2'"},
+        {{"eval", "[Peak"}, "'[Peak'"},
+        {{"eval", ""}, "error: empty expression"},
+        {{"eval", "Peak", "--where", ""}, "error: empty expression"},
+        {{"shots", "--csv", "--json"}, "give --csv or --json, not both"},
+        {{"list", "save", "L", "-"}, "no shot names on standard input"},
+        {{"list", "save", "L", "1001", "9999"}, "no shot '9999' in "},
+        {{"plot", "1001", "probe", "-o", "out.png"}, "must end in .svg"},
+        {{"plot", "1001", "probe", "--legend", "x", "-o", "out.svg"}, "unknown legend place 'x'"},
         {{"list", "save", "L", "9*"}, "no shots match; shot list 'L' is left as it was"},
         {{"list", "keep", "L", "1001"}, "unknown list action 'keep'"},
         {{"list", "save", "../L", "1001"}, "invalid shot list name '../L'"},
@@ -124,9 +131,12 @@ TEST_F(CliTest, CommandsThatOnlyLookChangeNoFile)
 TEST_F(CliTest, AMissingOrPlainFolderIsNeverMadeAnExperiment)
 {
     const std::string dir = testsupport::TestDir();
-    Result missing = Talvex({"-e", dir + "/NoSuch", "create", "1"});
+    // create makes a new folder only inside one that exists.
+    Result missing = Talvex({"-e", dir + "/NoSuch/Exp", "create", "1"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "talvex: experiment folder '" + dir + "/NoSuch' does not exist\n");
+    EXPECT_EQ(missing.err, "talvex: experiment folder '" + dir + "/NoSuch/Exp' does not exist\n");
+    EXPECT_FALSE(testsupport::Exists(dir + "/NoSuch"));
+    EXPECT_EQ(Talvex({"-e", dir + "/NoSuch", "shots"}).status, 1);
     EXPECT_FALSE(testsupport::Exists(dir + "/NoSuch"));
 
     std::filesystem::create_directories(dir + "/Plain");

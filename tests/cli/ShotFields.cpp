@@ -7,10 +7,10 @@ TEST_F(CliTest, FieldsShowsTheFieldFileInOrderAsTableAndCsv)
     EXPECT_EQ(table.status, 0) << table.err;
     EXPECT_EQ(table.out, "Field    Value\n"
                          "Comment  first shot\n"
-                         "Date     01/02/2024 10:00:00\n"
+                         "Date     2024-01-02 10:00:00\n"
                          "Peak     3.25\n");
     Result csv = InExp({"fields", "1001", "--csv"});
-    EXPECT_EQ(csv.out, "Field,Value\nComment,first shot\nDate,01/02/2024 10:00:00\nPeak,3.25\n");
+    EXPECT_EQ(csv.out, "Field,Value\nComment,first shot\nDate,2024-01-02 10:00:00\nPeak,3.25\n");
 }
 
 TEST_F(CliTest, SetAndUnsetChangeBothFieldFiles)
@@ -19,7 +19,7 @@ TEST_F(CliTest, SetAndUnsetChangeBothFieldFiles)
     EXPECT_EQ(set.status, 0) << set.err;
     EXPECT_EQ(set.out + set.err, "");
     EXPECT_EQ(InExp({"fields", "1002", "--csv"}).out,
-              "Field,Value\nDate,01/02/2024 10:00:00\nPeak,1.5\nGain,\"2,5 \"\"x\"\"\"\n");
+              "Field,Value\nDate,2024-01-02 10:00:00\nPeak,1.5\nGain,\"2,5 \"\"x\"\"\"\n");
     std::string cache = testsupport::ReadBytes(exp + "/Shots/ScalarCache.ini");
     EXPECT_NE(cache.find("Gain=2,5 \"x\""), std::string::npos) << cache;
 

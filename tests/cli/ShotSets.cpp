@@ -27,19 +27,19 @@ TEST_F(CliTest, ShotsListsASetWithGroupDateAndComment)
     Result all = InExp({"shots"});
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out, "Shot  Group  Date                 Comment\n"
-                       "1001      0  01/02/2024 10:00:00  first shot\n"
-                       "1002      0  01/02/2024 10:00:00\n"
-                       "A7        1  01/03/2024 09:00:00  archived, kept\n");
+                       "1001      0  2024-01-02 10:00:00  first shot\n"
+                       "1002      0  2024-01-02 10:00:00\n"
+                       "A7        1  2024-01-03 09:00:00  archived, kept\n");
     EXPECT_EQ(InExp({"shots", "a*", "--csv"}).out,
-              "Shot,Group,Date,Comment\nA7,1,01/03/2024 09:00:00,\"archived, kept\"\n");
+              "Shot,Group,Date,Comment\nA7,1,2024-01-03 09:00:00,\"archived, kept\"\n");
     // A range keeps the shots that exist; a source or a data object narrows the set.
-    const std::string both = "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
-                             "1002,0,01/02/2024 10:00:00,\n";
+    const std::string both = "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n"
+                             "1002,0,2024-01-02 10:00:00,\n";
     EXPECT_EQ(InExp({"shots", "1000:1005", "--csv"}).out, both);
     EXPECT_EQ(InExp({"shots", "--source", ".\\Shots", "--csv"}).out, both);
     EXPECT_EQ(InExp({"shots", "--source", "1", "--csv"}).out.substr(24, 3), "A7,");
     EXPECT_EQ(InExp({"shots", "--data", "grid.dmt", "--csv"}).out,
-              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n");
+              "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n");
     EXPECT_EQ(InExp({"shots", "9*"}).out, "Shot  Group  Date  Comment\n");
 }
 
@@ -66,8 +66,8 @@ TEST_F(CliTest, ListSaveAndMergeWriteShotListFiles)
     EXPECT_EQ(InExp({"list", "merge", "Good.txt", "100*"}).out,
               "added 1 of 2 shots to list Good\n");
     EXPECT_EQ(InExp({"shots", "--list", "Good", "--csv"}).out,
-              "Shot,Group,Date,Comment\n1001,0,01/02/2024 10:00:00,first shot\n"
-              "1002,0,01/02/2024 10:00:00,\n");
+              "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n"
+              "1002,0,2024-01-02 10:00:00,\n");
     EXPECT_EQ(InExp({"eval", "Peak", "--list", "Good", "--csv"}).out,
               "Shot,Peak\n1001,3.25\n1002,1.5\n");
 }
@@ -81,4 +81,31 @@ TEST_F(CliTest, BackupCopiesTheShotAndNeverReplacesAnEarlierCopy)
     EXPECT_EQ(InExp({"backup", "1001"}).out, backup + "_1\n");
     EXPECT_EQ(testsupport::ReadBytes(backup + "_1/probe.wvf"),
               testsupport::ReadBytes(exp + "/Shots/Shot1001/probe.wvf"));
+}
+
+TEST_F(CliTest, ListSaveTakesSeveralShotsAndNamesFromStandardInput)
+{
+    ASSERT_EQ(InExp({"create", "1003"}).status, 0);
+    Result several = InExp({"list", "save", "Pick", "1003", "1001", "1003"});
+    EXPECT_EQ(several.status, 0) << several.err;
+    EXPECT_EQ(several.out, "saved 2 shots as list Pick\n");
+    // In the order given.
+    EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Pick.txt"),
+              "1003;.\\Shots\r\n1001;.\\Shots");
+
+    // One name a line; blanks around a name and empty lines do not count.
+    Result piped = InExp({"list", "save", "Piped", "-"}, "1002\r\n\n  1003 \n1002\n");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "saved 2 shots as list Piped\n");
+    Result merged = InExp({"list", "merge", "Piped", "-", "100*"}, "1001\n");
+    EXPECT_EQ(merged.out, "added 1 of 3 shots to list Piped\n");
+
+    // A name that is no shot fails the whole command and keeps the list.
+    const std::string before = testsupport::ReadBytes(exp + "/ShotLists/Piped.txt");
+    Result unknown = InExp({"list", "save", "Piped", "-"}, "1001\n9999\n");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err.rfind("talvex: no shot '9999' in ", 0), 0u) << unknown.err;
+    EXPECT_EQ(testsupport::ReadBytes(exp + "/ShotLists/Piped.txt"), before);
+    Result nothing = InExp({"list", "save", "Empty", "-"}, "\n");
+    EXPECT_EQ(nothing.err, "talvex: no shot names on standard input\n");
 }

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 
+#include <string>
 #include <vector>
 
 namespace cli {
@@ -22,6 +23,11 @@ struct CommandInfo {
 
 /// Every command, in the order the general help lists them.
 const std::vector<CommandInfo>& Commands();
+
+/// What `talvex --help` prints: the commands with their usage and summary.
+std::string GeneralHelp();
+/// What `talvex NAME --help` prints.
+std::string CommandHelp(const CommandInfo& c);
 
 // The commands; each returns the exit status or throws Failure.
 int RunShots(const CommandLine& cl);

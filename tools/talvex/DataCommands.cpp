@@ -132,18 +132,31 @@ private:
     std::string text;
 };
 
-/// Rows of cells: comma-separated for CSV, else tab-separated.
+/// Rows of cells: comma-separated for CSV, tab-separated in the plain form, and for JSON an
+/// array of objects keyed by the first row's names.
 class Rows {
 public:
-    explicit Rows(bool csv) : csv(csv) { }
+    explicit Rows(Format format) : format(format) { }
+    ~Rows()
+    {
+        if (format == Format::Json)
+            out.Add(names.empty() ? "[]\n" : rows ? "\n]\n" : "]\n");
+    }
     /// A header value, shown only in the plain form, before the columns.
     void Header(const char* key, const std::string& value)
     {
-        if (!csv && !value.empty())
+        if (format == Format::Aligned && !value.empty())
             out.Add(std::string("# ") + key + ": " + value + "\n");
     }
+    /// The first columns hold text even where it reads as a number (JSON only).
+    void TextColumns(size_t n) { textColumns = n; }
     void Row(const std::vector<std::string>& cells)
     {
+        if (format == Format::Json) {
+            JsonRow(cells);
+            return;
+        }
+        bool csv = format == Format::Csv;
         std::string line;
         for (size_t i = 0; i < cells.size(); ++i)
             line += (i ? (csv ? "," : "\t") : "") + (csv ? Table::CsvCell(cells[i]) : cells[i]);
@@ -151,8 +164,25 @@ public:
     }
 
 private:
-    bool csv;
+    void JsonRow(const std::vector<std::string>& cells)
+    {
+        if (names.empty()) {
+            names = cells;
+            out.Add("[");
+            return;
+        }
+        std::string object = rows++ ? ",\n  {" : "\n  {";
+        for (size_t i = 0; i < cells.size() && i < names.size(); ++i)
+            object += (i ? ", " : "") + JsonCell(names[i], false) + ": "
+                      + JsonCell(cells[i], i >= textColumns);
+        out.Add(object + "}");
+    }
+
+    Format format;
     Sink out;
+    std::vector<std::string> names;
+    size_t rows = 0;
+    size_t textColumns = 0;
 };
 
 void CommonHeaders(Rows& rows, const DataRef& data)
@@ -273,6 +303,7 @@ void DumpGeometry(const DataRef& data, Rows& rows)
     rows.Header("text1", Str(g.text1));
     rows.Header("text2", Str(g.text2));
     rows.Header("written", Str(g.dateStamp));
+    rows.TextColumns(2);
     rows.Row({"name", "type", "x", "y", "z", "axis x", "axis y", "axis z", "size 1", "size 2",
               "size 3", "size 4", "points"});
     for (int i = 0; i < g.Count(); ++i) {
@@ -295,7 +326,7 @@ void DumpGeometry(const DataRef& data, Rows& rows)
 
 int RunData(const CommandLine& cl)
 {
-    cl.ExpectArgs(1, 2, "data SHOT [PATTERN] [--csv]");
+    cl.ExpectArgs(1, 2, "data SHOT [PATTERN] [--csv|--json]");
     std::string pattern = cl.Args().size() > 1 ? cl.Arg(1) : "*";
     if (pattern.empty() || pattern.find_first_of("/\\") != std::string::npos)
         Fail("invalid data pattern " + Quoted(pattern) + ": it names objects of the shot itself");
@@ -312,17 +343,18 @@ int RunData(const CommandLine& cl)
         table.Add(Describe(e));
         progress.Step();
     }
-    Out(table.Text(cl.Has("csv")));
+    Out(table.Text(TableFormat(cl)));
     return 0;
 }
 
 int RunDump(const CommandLine& cl)
 {
-    cl.ExpectArgs(2, 2, "dump SHOT DATA [--csv]");
+    cl.ExpectArgs(2, 2, "dump SHOT DATA [--csv|--json]");
+    Format format = TableFormat(cl);
     OpenExperiment(cl);
     UseShot(cl.Arg(0));
     DataRef data = FindData(cl.Arg(1));
-    Rows rows(cl.Has("csv"));
+    Rows rows(format);
     switch (data.kind) {
     case DTWaveform: DumpWaveform(data, rows); break;
     case DTMatrix: DumpMatrix(data, rows); break;

@@ -75,13 +75,15 @@ void CheckFieldValue(const std::string& value, const char* what)
 
 int RunFields(const CommandLine& cl)
 {
-    cl.ExpectArgs(1, 1, "fields SHOT [--csv]");
+    cl.ExpectArgs(1, 1, "fields SHOT [--csv|--json]");
     OpenExperiment(cl);
     UseShot(cl.Arg(0));
     Table table({"Field", "Value"});
-    for (const Field& f : CurrentFields())
-        table.Add({f.name, f.value});
-    Out(table.Text(cl.Has("csv")));
+    for (const Field& f : CurrentFields()) {
+        bool date = DString(f.name.c_str()) %= "Date";
+        table.Add({f.name, date ? IsoDate(DString(f.value.c_str())) : f.value});
+    }
+    Out(table.Text(TableFormat(cl)));
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace cli {
@@ -91,10 +92,15 @@ void OpenExperiment(const CommandLine& cl, bool plainFolderAllowed)
     CoreInit("");
     SetNotify(&Sink());
     DString folder = AbsoluteFolder(given);
-    if (!FolderExists(folder))
-        Fail("experiment folder " + Quoted(given) + " does not exist");
     DString parent, name;
     SplitPathElts(folder, parent, name);
+    // A new experiment may be named by a new folder, in a folder that exists.
+    DString probe = folder, parentProbe = parent;
+    if (!FolderExists(probe) && plainFolderAllowed && named && ~name && ~parent
+        && FolderExists(parentProbe))
+        CreateFolder(folder);
+    if (!FolderExists(folder))
+        Fail("experiment folder " + Quoted(given) + " does not exist");
     if (!name)
         Fail(Quoted(folder) + " cannot be an experiment folder");
     std::string shown = named ? Quoted(given) : "the current folder " + Quoted(folder);
@@ -214,6 +220,34 @@ DataRef FindData(const std::string& given)
         }
     }
     Fail("no data object " + Quoted(given) + " in shot " + Quoted(Expt.ShotName));
+}
+
+std::string IsoDate(long long seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm {};
+    char buf[32];
+#ifdef _WIN32
+    // The tool runs one thread; the C runtime's own copy is safe here.
+    const std::tm* local = std::localtime(&t);
+    bool converted = local != nullptr;
+    if (converted)
+        tm = *local;
+#else
+    bool converted = localtime_r(&t, &tm) != nullptr;
+#endif
+    if (seconds == 0 || !converted || std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm) == 0)
+        return std::string();
+    return buf;
+}
+
+std::string IsoDate(const DString& stored)
+{
+    __int64 seconds = 0;
+    // Only the library's own form converts: other texts would be guessed at.
+    if (stored.Len() == 19 && stored.ToDate(seconds) && DString(seconds) == stored)
+        return IsoDate(static_cast<long long>(seconds));
+    return Str(stored);
 }
 
 std::string Number(double v, const char* fmt)

@@ -61,6 +61,12 @@ DataType KindOfExtension(const std::string& ext);
 /// particle group, geometry. Fails when no such object exists.
 DataRef FindData(const std::string& name);
 
+/// A date as ISO 8601 local time, "2026-12-08 14:03:11": a text in the form the library stores
+/// dates ("12/08/2026 14:03:11") is converted, any other text is shown as it is.
+std::string IsoDate(const DString& stored);
+/// Seconds since 1970 as ISO 8601 local time; empty when 0 or out of range.
+std::string IsoDate(long long seconds);
+
 /// The value printed with a printf format for a double.
 std::string Number(double v, const char* fmt = "%.8g");
 

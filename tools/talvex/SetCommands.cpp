@@ -2,7 +2,9 @@
 #include "Commands.h"
 #include "Console.h"
 #include "DataConstants.h"
+#include "EvalExplain.h"
 #include "Experiment.h"
+#include "ExpressionCheck.h"
 #include "FileSystem.h"
 #include "Paths.h"
 #include "Session.h"
@@ -13,10 +15,13 @@ namespace cli {
 
 namespace {
 
-/// Brackets and parentheses must pair up: the evaluator reports a missing partner once for
-/// every shot, and only as a message.
-void CheckExpression(const std::string& expr)
+/// What the library's checker refuses, and what it lets through that the evaluator would only
+/// report once for every shot (a missing bracket) or cannot take (its internal marker bytes).
+void CheckExpressionText(const std::string& expr)
 {
+    ExpressionIssue issue;
+    if (!::CheckExpression(DString(expr.c_str()), issue) && issue.IsError())
+        FailIssue(issue.message);
     if (expr.empty())
         Fail("empty expression");
     int brackets = 0, parentheses = 0;
@@ -43,7 +48,9 @@ std::string Shots(size_t n)
 
 int RunShots(const CommandLine& cl)
 {
-    cl.ExpectArgs(0, 1, "shots [SPEC] [--list NAME] [--source PATH] [--data NAME] [--csv]");
+    cl.ExpectArgs(0, 1, "shots [SPEC] [--list NAME] [--source PATH] [--data NAME] [--where COND]");
+    Format format = TableFormat(cl);
+    CheckWhere(cl);
     OpenExperiment(cl);
     std::vector<ShotRef> shots = SelectShots(cl, cl.Arg(0));
     Table table({"Shot", "Group", "Date", "Comment"});
@@ -55,12 +62,11 @@ int RunShots(const CommandLine& cl)
             date = CurrentField("Date");
             comment = CurrentField("Comment");
         }
-        if (!date && s.date > 0)
-            date = DString(static_cast<__int64>(s.date));
-        table.Add({Str(s.name), std::to_string(s.group), Str(date), Str(comment)});
+        std::string shown = ~date ? IsoDate(date) : IsoDate(s.date);
+        table.Add({Str(s.name), std::to_string(s.group), shown, Str(comment)});
         progress.Step();
     }
-    Out(table.Text(cl.Has("csv")));
+    Out(table.Text(format));
     return 0;
 }
 
@@ -68,47 +74,66 @@ int RunEval(const CommandLine& cl)
 {
     cl.ExpectArgs(1, 2,
                   "eval EXPR [SPEC] [-x EXPR]... [--list NAME] [--source PATH] [--data NAME]");
+    Format format = TableFormat(cl);
     std::vector<std::string> exprs = {cl.Arg(0)};
     for (const std::string& e : cl.Values("expr"))
         exprs.push_back(e);
     for (const std::string& e : exprs)
-        CheckExpression(e);
+        CheckExpressionText(e);
+    CheckWhere(cl);
     OpenExperiment(cl);
     std::vector<ShotRef> shots = SelectShots(cl, cl.Arg(1));
 
-    bool csv = cl.Has("csv");
+    bool why = cl.Has("why");
     std::vector<std::string> headings = {"Shot"};
     headings.insert(headings.end(), exprs.begin(), exprs.end());
+    if (why)
+        headings.push_back("Why");
     Table table(headings);
-    for (size_t c = 1; c < headings.size(); ++c)
+    for (size_t c = 1; c <= exprs.size(); ++c)
         table.AlignRight(c);
+    std::vector<Explanation> explanations;
+    for (size_t i = 0; why && i < exprs.size(); ++i)
+        explanations.push_back(PrepareExplanation(exprs[i]));
     Progress progress(int(shots.size()), "evaluating shot");
     for (const ShotRef& s : shots) {
         std::vector<std::string> row = {Str(s.name)};
+        std::vector<std::string> reasons;
         bool selected = Expt.SetShot(s.name, s.group);
-        for (const std::string& e : exprs) {
-            float v = selected ? Expt.GetScalarData(DString(e.c_str())) : -DFMax;
-            row.push_back(IsVF(v) ? Number(v) : csv ? "" : "(undefined)");
+        for (size_t i = 0; i < exprs.size(); ++i) {
+            float v = selected ? Expt.GetScalarData(DString(exprs[i].c_str())) : -DFMax;
+            row.push_back(IsVF(v) ? Number(v) : format == Format::Aligned ? "(undefined)" : "");
+            if (why && !IsVF(v))
+                ExplainUndefined(explanations[i], selected, reasons);
+        }
+        if (why) {
+            std::string cell;
+            for (const std::string& r : reasons)
+                cell += (cell.empty() ? "" : "; ") + r;
+            row.push_back(cell);
         }
         table.Add(row);
         progress.Step();
     }
-    Out(table.Text(csv));
+    Out(table.Text(format));
     return 0;
 }
 
 int RunList(const CommandLine& cl)
 {
-    const char* usage = "list save|merge NAME [SPEC] [--list OTHER] [--source PATH] [--data NAME]";
-    cl.ExpectArgs(2, 3, usage);
+    const char* usage = "list save|merge NAME [SPEC|-]... [--list OTHER] [--source PATH] "
+                        "[--data NAME] [--where COND]";
+    cl.ExpectArgs(2, size_t(-1), usage);
     std::string action = cl.Arg(0);
     if (action != "save" && action != "merge")
         Fail("unknown list action " + Quoted(action) + "; usage: talvex " + usage);
     std::string name = ListName(cl.Arg(1));
     if (cl.Args().size() < 3 && !cl.Has("list"))
         Fail("give the shots to " + action + ": SPEC or --list OTHER");
+    CheckWhere(cl);
     OpenExperiment(cl);
-    std::vector<ShotRef> shots = SelectShots(cl, cl.Arg(2));
+    std::vector<std::string> specs(cl.Args().begin() + 2, cl.Args().end());
+    std::vector<ShotRef> shots = SelectShots(cl, specs);
     if (shots.empty())
         Fail("no shots match; shot list " + Quoted(name) + " is left as it was");
 

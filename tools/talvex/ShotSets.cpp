@@ -4,13 +4,16 @@
 #include "Experiment.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "ShotCondition.h"
 
 #include <cctype>
+#include <iostream>
+#include <set>
 
 namespace cli {
 
 const std::vector<OptionSpec> kSetOptions = {
-    {"list", 0, true}, {"source", 0, true}, {"data", 0, true}};
+    {"list", 0, true}, {"source", 0, true}, {"data", 0, true}, {"where", 0, true}};
 
 const char kSetHelp[] =
     "SPEC names the shots: a shot name, a wildcard over shot names ('12*'), or a range A:B of\n"
@@ -18,7 +21,12 @@ const char kSetHelp[] =
     "the experiment is searched unless --source names one (as '.\\Shots', '..\\Archive\\Run1',\n"
     "an absolute folder, or a group number). --list NAME takes the shots of shot list NAME\n"
     "(ShotLists/NAME.txt) instead of SPEC. --data NAME keeps the shots holding data object\n"
-    "NAME (a waveform unless NAME has an extension; wildcards allowed).\n";
+    "NAME (a waveform unless NAME has an extension; wildcards allowed). --where COND keeps\n"
+    "the shots for which the condition COND holds: comparisons of expressions with == != < <=\n"
+    "> >=, text fields compared with quoted text or matched with ~ 'pattern*', bare\n"
+    "expressions (true when greater than 0), joined with && || ! and parentheses; a shot\n"
+    "where an operand is absent is left out. Example: --where '[Bt] == 2.5 && ip\\mx > 1e5'.\n"
+    "See 'talvex help expressions'.\n";
 
 namespace {
 
@@ -99,7 +107,114 @@ void Collect(const DString& source, const std::string& spec, const DString& data
 
 } // namespace
 
+void FailIssue(const DString& message)
+{
+    Fail("error: " + Str(message));
+}
+
+void CheckWhere(const CommandLine& cl)
+{
+    if (!cl.Has("where"))
+        return;
+    ShotCondition condition;
+    ExpressionIssue issue;
+    if (!condition.Parse(DString(cl.Value("where").c_str()), issue))
+        FailIssue(issue.message);
+}
+
+namespace {
+
+/// Keeps the shots for which --where holds.
+void FilterWhere(const CommandLine& cl, std::vector<ShotRef>& shots)
+{
+    if (!cl.Has("where") || shots.empty())
+        return;
+    ShotCondition condition;
+    ExpressionIssue issue;
+    if (!condition.Parse(DString(cl.Value("where").c_str()), issue))
+        FailIssue(issue.message);
+    DStringArray names;
+    DArray<int> groups;
+    DArray<long long> dates;
+    for (const ShotRef& s : shots) {
+        names.Add(s.name);
+        groups.Add(s.group);
+        dates.Add(s.date);
+    }
+    condition.Filter(Expt, names, groups, &dates);
+    shots.clear();
+    for (int i = 0; i < names.Count(); ++i) {
+        ShotRef s;
+        s.name = names[i];
+        s.group = groups[i];
+        s.date = i < dates.Count() ? dates[i] : 0;
+        shots.push_back(s);
+    }
+}
+
+/// Shot names from standard input, one a line; blank lines are skipped.
+std::vector<std::string> NamesFromInput()
+{
+    std::vector<std::string> names;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos)
+            names.push_back(line.substr(first));
+    }
+    return names;
+}
+
+std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec);
+
+} // namespace
+
 std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec)
+{
+    std::vector<ShotRef> shots = SelectUnfiltered(cl, spec);
+    FilterWhere(cl, shots);
+    return shots;
+}
+
+std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::vector<std::string>& specs)
+{
+    if (specs.empty())
+        return SelectShots(cl, std::string());
+    std::vector<std::string> all;
+    bool inputRead = false;
+    for (const std::string& spec : specs) {
+        if (spec != "-") {
+            all.push_back(spec);
+            continue;
+        }
+        if (inputRead)
+            Fail("'-' may be given once");
+        inputRead = true;
+        for (const std::string& name : NamesFromInput())
+            all.push_back(name);
+    }
+    if (all.empty())
+        Fail("no shot names on standard input");
+    std::vector<ShotRef> shots;
+    std::set<std::pair<int, std::string>> seen;
+    for (const std::string& spec : all) {
+        for (const ShotRef& s : SelectUnfiltered(cl, spec)) {
+            std::string key = Str(s.name);
+            for (char& c : key)
+                c = char(std::toupper(static_cast<unsigned char>(c)));
+            if (seen.insert({s.group, key}).second)
+                shots.push_back(s);
+        }
+    }
+    FilterWhere(cl, shots);
+    return shots;
+}
+
+namespace {
+
+std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec)
 {
     DString data(cl.Value("data").c_str());
     if (cl.Has("data") && (!data || data.FindFirstOf("/\\") != int(npos)))
@@ -141,6 +256,8 @@ std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec)
         Fail("no shot " + Quoted(spec) + " in " + ExperimentShown());
     return shots;
 }
+
+} // namespace
 
 std::string ListName(const std::string& given)
 {

@@ -10,7 +10,8 @@
 
 namespace cli {
 
-/// The options that name a set besides SPEC: --list NAME, --source PATH, --data NAME.
+/// The options that name a set besides SPEC: --list NAME, --source PATH, --data NAME,
+/// --where COND.
 extern const std::vector<OptionSpec> kSetOptions;
 /// What the help of a command over sets says about them.
 extern const char kSetHelp[];
@@ -19,7 +20,18 @@ extern const char kSetHelp[];
 /// every shot) and the set options, in the order the experiment lists them, with their
 /// groups. Fails on a malformed pattern or range, an unknown shot list or shot path, and a
 /// plain shot name that names no shot.
+/// --where COND then keeps the shots for which the condition is true.
 std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec);
+
+/// As SelectShots for each of several specs ("-" reads shot names from standard input, one a
+/// line), the sets joined without repeats in the order given; an empty list means every shot.
+std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::vector<std::string>& specs);
+
+/// Fails, before anything is read, when --where holds a condition that cannot be parsed.
+void CheckWhere(const CommandLine& cl);
+
+/// The failure for an expression or condition the library's checker refused.
+[[noreturn]] void FailIssue(const DString& message);
 
 /// A shot list's name without ".txt"; fails unless it can be one file name of the experiment's
 /// ShotLists folder.

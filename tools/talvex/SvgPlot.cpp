@@ -128,10 +128,36 @@ std::string XmlText(const std::string& text)
     return out;
 }
 
-void SvgPlot::AddTrace(const std::string& name, const Waveform& w)
+bool ParseLegendPlace(const std::string& name, LegendPlace& place)
 {
-    Trace t {name, w.Start(), w.step, std::vector<float>(w.Data(), w.Data() + w.npnts())};
+    const std::pair<const char*, LegendPlace> names[] = {{"top-right", LegendPlace::TopRight},
+                                                         {"top-left", LegendPlace::TopLeft},
+                                                         {"bottom-right", LegendPlace::BottomRight},
+                                                         {"bottom-left", LegendPlace::BottomLeft},
+                                                         {"none", LegendPlace::None}};
+    for (const auto& [text, value] : names) {
+        if (name == text) {
+            place = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SvgPlot::AddTrace(const std::string& name, const Waveform& w, bool secondAxis)
+{
+    Trace t {name, w.Start(), w.step, std::vector<float>(w.Data(), w.Data() + w.npnts()),
+             secondAxis};
     traces.push_back(std::move(t));
+}
+
+bool SvgPlot::HasSecondAxis() const
+{
+    for (const Trace& t : traces) {
+        if (t.second)
+            return true;
+    }
+    return false;
 }
 
 namespace {
@@ -182,10 +208,32 @@ std::string TracePath(const std::vector<float>& samples, double start, double st
 
 } // namespace
 
+namespace {
+
+/// The extremes of the valid samples of the traces on one value axis.
+void ValueRange(const std::vector<float>& samples, bool& any, double& lo, double& hi)
+{
+    for (float v : samples) {
+        if (!IsVF(v))
+            continue;
+        lo = any ? std::min(lo, double(v)) : v;
+        hi = any ? std::max(hi, double(v)) : v;
+        any = true;
+    }
+}
+
+std::string Line(double xa, double ya, double xb, double yb)
+{
+    return "<line x1=\"" + Fixed(xa) + "\" y1=\"" + Fixed(ya) + "\" x2=\"" + Fixed(xb) + "\" y2=\""
+           + Fixed(yb) + "\"/>\n";
+}
+
+} // namespace
+
 std::string SvgPlot::Render() const
 {
-    double tLo = 0, tHi = 0, vLo = 0, vHi = 0;
-    bool anyTime = false, anyValue = false;
+    double tLo = 0, tHi = 0, vLo = 0, vHi = 0, wLo = 0, wHi = 0;
+    bool anyTime = false, anyValue = false, anySecond = false;
     for (const Trace& t : traces) {
         if (t.samples.empty())
             continue;
@@ -193,18 +241,17 @@ std::string SvgPlot::Render() const
         tLo = anyTime ? std::min({tLo, t.start, end}) : std::min(t.start, end);
         tHi = anyTime ? std::max({tHi, t.start, end}) : std::max(t.start, end);
         anyTime = true;
-        for (float v : t.samples) {
-            if (!IsVF(v))
-                continue;
-            vLo = anyValue ? std::min(vLo, double(v)) : v;
-            vHi = anyValue ? std::max(vHi, double(v)) : v;
-            anyValue = true;
-        }
+        if (t.second)
+            ValueRange(t.samples, anySecond, wLo, wHi);
+        else
+            ValueRange(t.samples, anyValue, vLo, vHi);
     }
-    Axis xa = MakeAxis(tLo, tHi), ya = MakeAxis(vLo, vHi);
-    double x0 = kLeft, x1 = kWidth - kRight, y0 = kTop, y1 = kHeight - kBottom;
+    bool second = HasSecondAxis();
+    Axis xa = MakeAxis(tLo, tHi), ya = MakeAxis(vLo, vHi), wa = MakeAxis(wLo, wHi);
+    double x0 = kLeft, x1 = kWidth - (second ? kLeft : kRight), y0 = kTop, y1 = kHeight - kBottom;
     auto px = [&](double x) { return x0 + (x - xa.lo) / (xa.hi - xa.lo) * (x1 - x0); };
     auto py = [&](double y) { return y1 - (y - ya.lo) / (ya.hi - ya.lo) * (y1 - y0); };
+    auto pw = [&](double y) { return y1 - (y - wa.lo) / (wa.hi - wa.lo) * (y1 - y0); };
 
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Fixed(kWidth) + "\" height=\""
@@ -217,20 +264,20 @@ std::string SvgPlot::Render() const
 
     s += "<g class=\"grid\" stroke=\"#e4e4e4\" stroke-width=\"1\">\n";
     for (double t : xa.ticks)
-        s += "<line x1=\"" + Fixed(px(t)) + "\" y1=\"" + Fixed(y0) + "\" x2=\"" + Fixed(px(t))
-             + "\" y2=\"" + Fixed(y1) + "\"/>\n";
+        s += Line(px(t), y0, px(t), y1);
     for (double v : ya.ticks)
-        s += "<line x1=\"" + Fixed(x0) + "\" y1=\"" + Fixed(py(v)) + "\" x2=\"" + Fixed(x1)
-             + "\" y2=\"" + Fixed(py(v)) + "\"/>\n";
+        s += Line(x0, py(v), x1, py(v));
     s += "</g>\n<g class=\"axes\" stroke=\"black\" stroke-width=\"1\">\n";
     s += "<rect x=\"" + Fixed(x0) + "\" y=\"" + Fixed(y0) + "\" width=\"" + Fixed(x1 - x0)
          + "\" height=\"" + Fixed(y1 - y0) + "\" fill=\"none\"/>\n";
     for (double t : xa.ticks)
-        s += "<line x1=\"" + Fixed(px(t)) + "\" y1=\"" + Fixed(y1) + "\" x2=\"" + Fixed(px(t))
-             + "\" y2=\"" + Fixed(y1 + 6) + "\"/>\n";
+        s += Line(px(t), y1, px(t), y1 + 6);
     for (double v : ya.ticks)
-        s += "<line x1=\"" + Fixed(x0 - 6) + "\" y1=\"" + Fixed(py(v)) + "\" x2=\"" + Fixed(x0)
-             + "\" y2=\"" + Fixed(py(v)) + "\"/>\n";
+        s += Line(x0 - 6, py(v), x0, py(v));
+    if (second) {
+        for (double v : wa.ticks)
+            s += Line(x1, pw(v), x1 + 6, pw(v));
+    }
     s += "</g>\n<g class=\"tick-labels\" fill=\"black\">\n";
     for (double t : xa.ticks)
         s += "<text x=\"" + Fixed(px(t)) + "\" y=\"" + Fixed(y1 + 20) + "\" text-anchor=\"middle\">"
@@ -238,11 +285,20 @@ std::string SvgPlot::Render() const
     for (double v : ya.ticks)
         s += "<text x=\"" + Fixed(x0 - 10) + "\" y=\"" + Fixed(py(v) + 4)
              + "\" text-anchor=\"end\">" + XmlText(TickLabel(v, ya)) + "</text>\n";
+    if (second) {
+        for (double v : wa.ticks)
+            s += "<text class=\"y2\" x=\"" + Fixed(x1 + 10) + "\" y=\"" + Fixed(pw(v) + 4)
+                 + "\" text-anchor=\"start\">" + XmlText(TickLabel(v, wa)) + "</text>\n";
+    }
     s += "</g>\n";
-    s += "<text class=\"axis-title\" x=\"" + Fixed((x0 + x1) / 2) + "\" y=\"" + Fixed(kHeight - 15)
-         + "\" text-anchor=\"middle\">time</text>\n";
-    s += "<text class=\"axis-title\" transform=\"translate(20 " + Fixed((y0 + y1) / 2)
-         + ") rotate(-90)\" text-anchor=\"middle\">value</text>\n";
+    s += "<text class=\"axis-title\" id=\"xlabel\" x=\"" + Fixed((x0 + x1) / 2) + "\" y=\""
+         + Fixed(kHeight - 15) + "\" text-anchor=\"middle\">" + XmlText(xLabel) + "</text>\n";
+    s += "<text class=\"axis-title\" id=\"ylabel\" transform=\"translate(20 " + Fixed((y0 + y1) / 2)
+         + ") rotate(-90)\" text-anchor=\"middle\">" + XmlText(yLabel) + "</text>\n";
+    if (second)
+        s += "<text class=\"axis-title\" id=\"y2label\" transform=\"translate(" + Fixed(kWidth - 20)
+             + " " + Fixed((y0 + y1) / 2) + ") rotate(90)\" text-anchor=\"middle\">"
+             + XmlText(y2Label) + "</text>\n";
 
     s += "<clipPath id=\"plot-area\"><rect x=\"" + Fixed(x0) + "\" y=\"" + Fixed(y0) + "\" width=\""
          + Fixed(x1 - x0) + "\" height=\"" + Fixed(y1 - y0) + "\"/></clipPath>\n";
@@ -251,30 +307,42 @@ std::string SvgPlot::Render() const
     size_t columns = size_t(x1 - x0);
     for (size_t i = 0; i < traces.size(); ++i) {
         const Trace& t = traces[i];
-        s += "<path class=\"trace\" stroke=\"" + std::string(kColours[i % 10]) + "\" d=\""
-             + TracePath(t.samples, t.start, t.step, px, py, columns) + "\"><title>"
+        std::function<double(double)> y = py;
+        if (t.second)
+            y = pw;
+        s += "<path class=\"trace\" stroke=\"" + std::string(kColours[i % 10]) + "\""
+             + (t.second ? " stroke-dasharray=\"6 3\" data-axis=\"y2\"" : "") + " d=\""
+             + TracePath(t.samples, t.start, t.step, px, y, columns) + "\"><title>"
              + XmlText(t.name) + "</title></path>\n";
     }
     s += "</g>\n";
+    if (legend != LegendPlace::None)
+        s += Legend(x0, x1, y0, y1);
+    s += "</svg>\n";
+    return s;
+}
 
+std::string SvgPlot::Legend(double x0, double x1, double y0, double y1) const
+{
     size_t longest = 0;
     for (const Trace& t : traces)
-        longest = std::max(longest, t.name.size());
+        longest = std::max(longest, t.name.size() + (t.second ? 5 : 0));
     double boxW = 46 + kCharWidth * double(longest), boxH = 8 + kLegendRow * double(traces.size());
-    double lx = x1 - boxW - 8, ly = y0 + 8;
-    s += "<g class=\"legend\">\n<rect x=\"" + Fixed(lx) + "\" y=\"" + Fixed(ly) + "\" width=\""
-         + Fixed(boxW) + "\" height=\"" + Fixed(boxH)
-         + "\" fill=\"white\" fill-opacity=\"0.85\" stroke=\"#999\"/>\n";
+    bool left = legend == LegendPlace::TopLeft || legend == LegendPlace::BottomLeft;
+    bool bottom = legend == LegendPlace::BottomRight || legend == LegendPlace::BottomLeft;
+    double lx = left ? x0 + 8 : x1 - boxW - 8, ly = bottom ? y1 - boxH - 8 : y0 + 8;
+    std::string s = "<g class=\"legend\">\n<rect x=\"" + Fixed(lx) + "\" y=\"" + Fixed(ly)
+                    + "\" width=\"" + Fixed(boxW) + "\" height=\"" + Fixed(boxH)
+                    + "\" fill=\"white\" fill-opacity=\"0.85\" stroke=\"#999\"/>\n";
     for (size_t i = 0; i < traces.size(); ++i) {
         double y = ly + 4 + kLegendRow * (double(i) + 0.5);
         s += "<line x1=\"" + Fixed(lx + 8) + "\" y1=\"" + Fixed(y) + "\" x2=\"" + Fixed(lx + 34)
-             + "\" y2=\"" + Fixed(y) + "\" stroke=\"" + kColours[i % 10]
-             + "\" stroke-width=\"2\"/>\n";
+             + "\" y2=\"" + Fixed(y) + "\" stroke=\"" + kColours[i % 10] + "\" stroke-width=\"2\""
+             + (traces[i].second ? " stroke-dasharray=\"6 3\"" : "") + "/>\n";
         s += "<text x=\"" + Fixed(lx + 40) + "\" y=\"" + Fixed(y + 4) + "\">"
-             + XmlText(traces[i].name) + "</text>\n";
+             + XmlText(traces[i].name + (traces[i].second ? " (y2)" : "")) + "</text>\n";
     }
-    s += "</g>\n</svg>\n";
-    return s;
+    return s + "</g>\n";
 }
 
 } // namespace cli

@@ -1,9 +1,89 @@
 // Table: rows of text cells printed as aligned columns or as CSV.
 #include "Table.h"
+#include "Console.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 
 namespace cli {
+
+namespace {
+
+bool IsUtf8(const std::string& s)
+{
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80                 ? 1
+                   : c >= 0xC2 && c < 0xE0  ? 2
+                   : c >= 0xE0 && c < 0xF0  ? 3
+                   : c >= 0xF0 && c <= 0xF4 ? 4
+                                            : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        for (size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+/// Text that JSON can carry: UTF-8 as it is, anything else read as Latin-1.
+std::string AsUtf8(const std::string& s)
+{
+    if (IsUtf8(s))
+        return s;
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out += char(c);
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+nlohmann::ordered_json JsonValue(const std::string& cell, bool numeric)
+{
+    if (cell.empty())
+        return nullptr;
+    if (numeric && cell.find_first_of(" \t\n") == std::string::npos) {
+        const char* begin = cell.c_str();
+        char* end = nullptr;
+        errno = 0;
+        long long whole = std::strtoll(begin, &end, 10);
+        if (*end == '\0' && errno == 0)
+            return whole;
+        double v = std::strtod(begin, &end);
+        if (*end == '\0' && std::isfinite(v))
+            return v;
+    }
+    return AsUtf8(cell);
+}
+
+} // namespace
+
+const OptionSpec kCsvOption = {"csv", 0, false};
+const OptionSpec kJsonOption = {"json", 0, false};
+
+Format TableFormat(const CommandLine& cl)
+{
+    if (cl.Has("csv") && cl.Has("json"))
+        Fail("give --csv or --json, not both");
+    return cl.Has("json") ? Format::Json : cl.Has("csv") ? Format::Csv : Format::Aligned;
+}
+
+std::string JsonCell(const std::string& cell, bool numeric)
+{
+    return JsonValue(cell, numeric).dump();
+}
 
 size_t DisplayWidth(const std::string& text)
 {
@@ -58,10 +138,24 @@ std::string Table::AlignedLine(const std::vector<std::string>& row,
     return line + "\n";
 }
 
-std::string Table::Text(bool csv) const
+std::string Table::Json() const
 {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const auto& row : rows) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (size_t c = 0; c < headings.size(); ++c)
+            object[AsUtf8(headings[c])] = JsonValue(row[c], right[c]);
+        array.push_back(std::move(object));
+    }
+    return array.dump(2) + "\n";
+}
+
+std::string Table::Text(Format format) const
+{
+    if (format == Format::Json)
+        return Json();
     std::string text;
-    if (csv) {
+    if (format == Format::Csv) {
         auto csvLine = [](const std::vector<std::string>& row) {
             std::string line;
             for (size_t c = 0; c < row.size(); ++c)

@@ -1,0 +1,10 @@
+# Writes talvex's man page (MAN) and bash completion (COMPLETION) by running the tool (TOOL).
+foreach(pair "--man;${MAN}" "--completion;bash;${COMPLETION}")
+  list(POP_BACK pair file)
+  execute_process(COMMAND ${TOOL} ${pair} OUTPUT_FILE ${file}.tmp RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    file(REMOVE ${file}.tmp)
+    message(FATAL_ERROR "${TOOL} ${pair} failed (${rc})")
+  endif()
+  file(RENAME ${file}.tmp ${file})
+endforeach()
