@@ -272,6 +272,7 @@ private:
     bool RefuseUnsafeField(DString const& name, DString const& value);
     bool ShotFolderGone();
     bool BindForWrite();
+    void WriteHeldFields();
     DString lastBackupFolder;
 };
 

@@ -117,9 +117,21 @@ void Experiment::ReleasePause()
 {
     if (!PauseIO)
         return;
+    WriteHeldFields();
+    PauseIO = false;
+}
+
+/// Ends the hold of both field files: writes them, unless the shot went away meanwhile; then
+/// the held changes are dropped, so that no cache section of a gone shot comes back.
+void Experiment::WriteHeldFields()
+{
+    if (~ShotFolder && ~ShotName && ShotFolderGone()) {
+        ScalarCacheIni.Refresh();
+        ScalarsIni.Refresh();
+        return;
+    }
     ScalarCacheIni.HoldWrite(false);
     ScalarsIni.HoldWrite(false);
-    PauseIO = false;
 }
 
 DString Experiment::GetShotData(DString const& name)
@@ -206,8 +218,7 @@ void Experiment::SetPauseIO(bool pause)
         ScalarsIni.HoldWrite(true);
         ScalarCacheIni.HoldWrite(true);
     } else {
-        ScalarsIni.HoldWrite(false);
-        ScalarCacheIni.HoldWrite(false);
+        WriteHeldFields();
     }
 }
 

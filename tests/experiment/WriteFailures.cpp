@@ -102,3 +102,15 @@ TEST_F(WriteFailuresTest, CreateReportsAFieldItCouldNotWrite)
     Expt.CreateShot(name, "hello", false);
     EXPECT_NE(GetLastFailure(), 0);
 }
+
+TEST_F(WriteFailuresTest, HeldFieldsOfAShotRenamedUnderneathAreNotWritten)
+{
+    ASSERT_TRUE(Expt.SetShot("1"));
+    Expt.SetPauseIO(true);
+    Expt.SetShotData("Held", "1");
+    std::string const before = Cache();
+    fs::rename(exp + "/Shots/Shot1", exp + "/Shots/Shot9");
+    Expt.SetPauseIO(false);
+    EXPECT_EQ(Cache(), before);
+    EXPECT_NE(GetLastFailure(), 0);
+}
