@@ -273,6 +273,7 @@ private:
     bool ShotFolderGone();
     bool BindForWrite();
     void WriteHeldFields();
+    bool WriteMark(DString const& file, char digit, float value, bool& written);
     DString lastBackupFolder;
 };
 
