@@ -127,7 +127,7 @@ TEST_F(WriteFailuresCli, OfSeveralCreatorsOfOneShotExactlyOneSucceeds)
 
 TEST_F(WriteFailuresCli, ConcurrentBackupsPrintTheFoldersTheyMade)
 {
-    int const processes = 4, rounds = 5;
+    int const processes = 4, rounds = 8;
     std::set<std::string> printed;
     for (int round = 0; round < rounds; ++round) {
         std::vector<pid_t> pids;
