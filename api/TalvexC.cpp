@@ -124,6 +124,7 @@ int CreateShotC(const char* name)
         DString const given(name);
         DString n = given;
         int g = -1;
+        ClearLastFailure();
         if (n == "*") {
             DString const fromFolder = NameFromCurrentDirectory();
             n = DString("*") << fromFolder;
@@ -133,9 +134,14 @@ int CreateShotC(const char* name)
             g = Expt.CreateShot(n, DString(), true);
         }
         if (g < 0) {
-            Message(DString("Error creating shot ")
-                    << given << " (most likely it already exists and name did not have *)"
-                    << " expt is " << Expt.GetExperimentPath());
+            DString const text = DString("Error creating shot ")
+                                 << given
+                                 << " (most likely it already exists and name did not have *)"
+                                 << " expt is " << Expt.GetExperimentPath();
+            // The library's own reason (an invalid name, a folder it could not make) stays.
+            if (g < -1 || GetLastFailure() == 0)
+                SetLastFailure(1, text);
+            Message(text);
             return 0;
         }
         TellHost(g);
@@ -147,6 +153,7 @@ int SetShotC(const char* name)
 {
     return Guard("SetShotC", 0, [&] {
         if (!Expt.SetShot(DString(name), -1)) {
+            SetLastFailure(1, "Error setting shot (most likely it does not exist)");
             Message("Error setting shot (most likely it does not exist)");
             return 0;
         }

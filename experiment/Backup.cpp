@@ -141,17 +141,35 @@ DString Experiment::GetBackupShotFolder(DString folder)
 
 void Experiment::BackupShot()
 {
+    lastBackupFolder = DString();
     DString source = WithoutTrailingSeps(ShotFolder);
-    if (!ExperimentName || !source || !FolderExists(source))
+    if (!ExperimentName || !source || !FolderExists(source)) {
+        ReportFailure(1, "No shot folder to back up" + (~source ? ": " + source : DString()));
         return;
+    }
     DString const backup = GetBackupPath();
-    if (!backup)
+    if (!backup) {
+        ReportFailure(1, "No backup folder for shot " + ShotName);
         return;
+    }
     DString const base = MirroredFolder(*this, source, backup);
     // A backup folder inside the shot would be copied into itself.
-    if (PathStartsWith(base, source))
+    if (PathStartsWith(base, source)) {
+        ReportFailure(1, "The backup folder " + base + " lies inside shot folder " + source);
         return;
+    }
     DString const target = ClaimFolder(base);
-    if (~target)
-        CopyFolder(source, target);
+    if (!target) {
+        ReportFailure(1, "Cannot create a backup folder for shot " + ShotName + " in " + backup);
+        return;
+    }
+    expt::FailureWatch watch;
+    if (CopyFolder(source, target) && !watch.Failed()) {
+        lastBackupFolder = target;
+        return;
+    }
+    // A partial copy would pass for a backup; this call made the folder, so it may go.
+    DeleteFolder(target);
+    expt::ReportWithCause(watch, "Cannot back up shot " + ShotName + " to " + target
+                                     + ": not every file could be copied");
 }

@@ -106,12 +106,28 @@ template <class Data> float* Mark(Data& d, char digit)
 void Experiment::SetDataMark(DString const& name, float value)
 {
     int const sep = name.Find('\\');
-    if (sep == kNotFound || name.Len() != sep + 3 || (name[sep + 1] != 't' && name[sep + 1] != 'T'))
+    if (sep == kNotFound || name.Len() != sep + 3
+        || (name[sep + 1] != 't' && name[sep + 1] != 'T')) {
+        SetLastFailure(1, "Not a data mark (<data>\\t1 to t5): " + name);
         return;
+    }
     char const digit = name[sep + 2];
     DString const file = GetDataFileName(name.Left(sep));
-    if (!file || !(digit >= '1' && digit <= '5'))
+    if (!file || !(digit >= '1' && digit <= '5')) {
+        SetLastFailure(1, "Not a data mark of a known data object: " + name);
         return;
+    }
+    expt::FailureWatch watch;
+    bool written = false;
+    bool const found = WriteMark(file, digit, value, written);
+    if (!found)
+        SetLastFailure(1, "No waveform or matrix " + file + " to hold data mark " + name);
+    else if (!written)
+        expt::ReportWithCause(watch, "Cannot write data mark " + name + " into " + file);
+}
+
+bool Experiment::WriteMark(DString const& file, char digit, float value, bool& written)
+{
     // Only an object read whole is written back, so a damaged file is never rewritten. The
     // file's writer lock is held from the read to the end of the write, so that no other
     // writer's change falls in between and is lost.
@@ -120,14 +136,16 @@ void Experiment::SetDataMark(DString const& name, float value)
         Waveform w(0);
         if (w.Read(file, -1) && w.npnts() > 0) {
             *Mark(w, digit) = value;
-            w.Write(file);
-            return;
+            written = w.Write(file);
+            return true;
         }
     }
     WriterLock lock(file + ".dmt");
     Matrix m(1, 1, 1);
     if (m.Read(file, -1, 0) && m.Count() > 1) {
         *Mark(m, digit) = value;
-        m.Write(file);
+        written = m.Write(file);
+        return true;
     }
+    return false;
 }

@@ -223,6 +223,21 @@ public:
     /// Destroys every cached object.
     void ClearDataPtrs();
 
+    // Storage safety: names that the settings files store, and what a backup claimed.
+    /// True when name can be a field's key in a settings file and read back as itself: not
+    /// empty, no control character, none of `= [ ] \` nor `::`, no leading `;` and no blank at
+    /// either end. Otherwise false, with the reason in `why` when given.
+    static bool IsFieldName(DString const& name, DString* why = nullptr);
+    /// True when value fits on its key's one line: no control character (CR, LF, NUL, ...).
+    static bool IsFieldValue(DString const& value, DString* why = nullptr);
+    /// True when name can be a shot's name: one folder-name element (no separator, not "."
+    /// or "..") that a cache section header holds as itself (no control character, `[`, `]`
+    /// or `=`). The empty name is refused.
+    static bool IsStorableShotName(DString const& name, DString* why = nullptr);
+    /// The folder that this object's last BackupShot created and filled; empty when that call
+    /// made none or failed.
+    DString GetLastBackupFolder() const { return lastBackupFolder; }
+
     // Expressions.
     /// Value of an expression over the current shot's fields and data objects; -DFMax when
     /// it has none. lookup, when given, is asked first for every operand name.
@@ -252,6 +267,14 @@ private:
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;
+
+    // Storage safety.
+    bool RefuseUnsafeField(DString const& name, DString const& value);
+    bool ShotFolderGone();
+    bool BindForWrite();
+    void WriteHeldFields();
+    bool WriteMark(DString const& file, char digit, float value, bool& written);
+    DString lastBackupFolder;
 };
 
 /// The process-wide experiment.

@@ -2,8 +2,104 @@
 #include "Experiment.h"
 #include "Experiment_p.h"
 #include "DNotify.h"
+#include "FileSystem.h"
 
 using expt::kNotFound;
+
+namespace {
+
+bool HasControl(DString const& text)
+{
+    for (int i = 0; i < text.Len(); ++i) {
+        unsigned char const c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f)
+            return true;
+    }
+    return false;
+}
+
+bool Refuse(DString* why, char const* reason)
+{
+    if (why)
+        *why = reason;
+    return false;
+}
+
+} // namespace
+
+void expt::ReportWithCause(FailureWatch const& watch, DString const& what)
+{
+    DString cause;
+    int const code = watch.Failed(&cause);
+    // A lower layer that recorded the cause has told the sinks already.
+    if (code != 0)
+        SetLastFailure(code, what + ": " + cause);
+    else
+        ReportFailure(1, what);
+}
+
+bool Experiment::IsFieldName(DString const& name, DString* why)
+{
+    if (!name)
+        return Refuse(why, "it is empty");
+    if (HasControl(name))
+        return Refuse(why, "it holds a line break or another control character");
+    if (name.FindFirstOf("=[]\\") != kNotFound || name.Find("::") != kNotFound)
+        return Refuse(why, "it holds one of = [ ] \\ ::");
+    if (name[0] == ';')
+        return Refuse(why, "it starts with ;");
+    if (name[0] == ' ' || name[name.Len() - 1] == ' ')
+        return Refuse(why, "it starts or ends with a blank");
+    return true;
+}
+
+bool Experiment::IsFieldValue(DString const& value, DString* why)
+{
+    if (HasControl(value))
+        return Refuse(why, "it holds a line break or another control character");
+    return true;
+}
+
+/// Refuses, with a message and the last failure, what would not be stored as given.
+bool Experiment::RefuseUnsafeField(DString const& name, DString const& value)
+{
+    DString why;
+    if (!IsFieldName(name, &why)) {
+        ReportFailure(1, "Invalid field name '" + name + "' of shot " + ShotName + ": " + why);
+        return true;
+    }
+    if (!IsFieldValue(value, &why)) {
+        ReportFailure(1, "Invalid value for field " + name + " of shot " + ShotName + ": " + why);
+        return true;
+    }
+    return false;
+}
+
+/// Binds both field files; false, after reporting, when either cannot be had.
+bool Experiment::BindForWrite()
+{
+    expt::FailureWatch watch;
+    bool ok = ScalarsIni.SetFileName(ScalarsFileName);
+    ScalarsIni.SetSection("Fields");
+    ok = ScalarCacheIni.SetFileName(ScalarCacheFileName) && ok;
+    ScalarCacheIni.SetSection("Shot" + ShotName);
+    if (ok && !watch.Failed())
+        return true;
+    expt::ReportWithCause(watch, "Cannot open the field files of shot " + ShotName);
+    return false;
+}
+
+/// True, after reporting, when the current shot's folder no longer exists (renamed or deleted
+/// by another process): its cache section must not be written again.
+bool Experiment::ShotFolderGone()
+{
+    DString folder = ShotFolder;
+    if (FolderExists(folder))
+        return false;
+    ReportFailure(1, "Shot " + ShotName + " no longer exists (its folder " + ShotFolder
+                         + " is gone); its fields were not written");
+    return true;
+}
 
 void Experiment::BindScalars()
 {
@@ -21,9 +117,21 @@ void Experiment::ReleasePause()
 {
     if (!PauseIO)
         return;
+    WriteHeldFields();
+    PauseIO = false;
+}
+
+/// Ends the hold of both field files: writes them, unless the shot went away meanwhile; then
+/// the held changes are dropped, so that no cache section of a gone shot comes back.
+void Experiment::WriteHeldFields()
+{
+    if (~ShotFolder && ~ShotName && ShotFolderGone()) {
+        ScalarCacheIni.Refresh();
+        ScalarsIni.Refresh();
+        return;
+    }
     ScalarCacheIni.HoldWrite(false);
     ScalarsIni.HoldWrite(false);
-    PauseIO = false;
 }
 
 DString Experiment::GetShotData(DString const& name)
@@ -45,33 +153,41 @@ DString Experiment::GetShotData(DString const& name)
 
 void Experiment::SetShotData(DString const& name, DString const& value)
 {
-    if (!ShotFolder || !ShotName || !name)
+    if (!ShotFolder || !ShotName || !name) {
+        SetLastFailure(1, !name ? DString("Empty field name") : DString("No current shot"));
         return;
+    }
     DString const trimmed = value.Trim();
     if ((name %= "Comment") && (trimmed %= ShotName)) {
+        SetLastFailure(1, "Attempt to write shot name to comment, in base");
         MsgBox("Attempt to write shot name to comment, in base");
         return;
     }
-    if (!PauseIO) {
-        BindScalars();
-        BindCache();
-    }
+    if (RefuseUnsafeField(name, value) || ShotFolderGone())
+        return;
+    expt::FailureWatch watch;
+    if (!PauseIO && !BindForWrite())
+        return;
     DString const section = "Shot" + ShotName;
     if (!value) {
         ScalarCacheIni.DeleteKey(section.c_str(), name);
         ScalarsIni.DeleteKey("Fields", name);
-        return;
+    } else {
+        ScalarCacheIni.SetSection(section);
+        ScalarCacheIni.SetKeyValue(name, trimmed);
+        ScalarsIni.SetSection("Fields");
+        ScalarsIni.SetKeyValue(name, trimmed);
     }
-    ScalarCacheIni.SetSection(section);
-    ScalarCacheIni.SetKeyValue(name, trimmed);
-    ScalarsIni.SetSection("Fields");
-    ScalarsIni.SetKeyValue(name, trimmed);
+    if (watch.Failed())
+        expt::ReportWithCause(watch, "Cannot write field " + name + " of shot " + ShotName);
 }
 
 void Experiment::SetScalarData(DString const& name, float value)
 {
-    if (!ShotFolder)
+    if (!ShotFolder) {
+        SetLastFailure(1, "No current shot");
         return;
+    }
     // A name with a backslash addresses a data object's marks, not a field.
     if (name.Find('\\') == kNotFound)
         SetShotData(name, DString(value));
@@ -102,8 +218,7 @@ void Experiment::SetPauseIO(bool pause)
         ScalarsIni.HoldWrite(true);
         ScalarCacheIni.HoldWrite(true);
     } else {
-        ScalarsIni.HoldWrite(false);
-        ScalarCacheIni.HoldWrite(false);
+        WriteHeldFields();
     }
 }
 

@@ -7,8 +7,10 @@
 #include "FileSystem.h"
 #include "Log.h"
 #include "Paths.h"
+#include "Platform.h"
 
 #include <climits>
+#include <string>
 
 using expt::IsShotFolderName;
 using expt::kNotFound;
@@ -45,6 +47,53 @@ DString WithoutStar(DString const& name)
     return name.Len() > 0 && name[0] == '*' ? name.Mid(1) : name;
 }
 
+std::string Std(DString const& s)
+{
+    return std::string(s.c_str(), std::size_t(s.Len()));
+}
+
+/// Prefix of the hidden name a shot folder takes while it is deleted; listings never show a
+/// name beginning with '.', and shot names never match it.
+char const kDeleting[] = ".deleting-Shot";
+
+/// Moves folder out of sight in one rename, beside itself; the hidden folder, or empty when
+/// it cannot be moved.
+DString HideFolder(DString const& shotPath, DString const& name, DString const& folder)
+{
+    for (int n = 1; n < 1000; ++n) {
+        DString const hidden = AppendPathElts(shotPath, (kDeleting + name + "-") << n);
+        if (!platform::ToNative(Std(hidden), false).empty())
+            continue;
+        if (RenameFolder(folder, hidden))
+            return hidden;
+        // Another deleter may have taken this name just now; anything else is final.
+        if (platform::ToNative(Std(hidden), false).empty())
+            return DString();
+    }
+    return DString();
+}
+
+/// Removes what killed deletes left in the shot path; what cannot go yet stays hidden.
+void RemoveDeleteLeftovers(DString const& shotPath)
+{
+    std::string const pattern = Std(AppendPathElts(shotPath, kDeleting)) + "*";
+    for (platform::FoundEntry const& entry : platform::FindEntries(pattern)) {
+        DString const leftover = AppendPathElts(shotPath, DString(entry.name.c_str()));
+        if (entry.folder && !DeleteFolder(leftover))
+            Log("cannot remove the leftover of a delete " + leftover);
+    }
+}
+
+/// Claims a new shot's folder: exactly one of several processes creating it gets Created.
+platform::NewFolder ClaimShotFolder(DString const& shotPath, DString const& folder)
+{
+    CreateFolder(shotPath);
+    std::string const native = platform::ToNative(Std(folder), true);
+    if (native.empty())
+        return platform::NewFolder::Failed;
+    return platform::MakeNewFolder(native);
+}
+
 } // namespace
 
 int Experiment::GroupForNewShot(DString const& shot) const
@@ -72,16 +121,18 @@ int Experiment::GuessPathFromShot(DString& name)
 
 int Experiment::CreateShot(DString& name, DString const& comment, bool setDate)
 {
-    if (!ExperimentName || ShotPaths.Count() == 0)
+    if (!ExperimentName || ShotPaths.Count() == 0) {
+        SetLastFailure(1, "No experiment is open; shot " + name + " was not created");
         return -1;
+    }
     bool star = name.Len() > 0 && name[0] == '*';
     if (star)
         name = name.Mid(1);
     DString shot = name.BeforeFirst('\\', true);
     DString data = name.AfterFirst('\\', false);
-    if (!shot || !IsShotFolderName(shot)) {
-        if (Logging)
-            Log("invalid shot name " + shot);
+    DString why;
+    if (!IsStorableShotName(shot, &why)) {
+        ReportFailure(1, "Invalid shot name '" + shot + "': " + why);
         return -1;
     }
 
@@ -98,17 +149,28 @@ int Experiment::CreateShot(DString& name, DString const& comment, bool setDate)
         reused = true;
     } else {
         g = GroupForNewShot(shot);
-        DString folder = ShotFolderIn(ShotPaths[g], shot);
-        CreateFolder(folder);
-        if (!FolderExists(folder))
+        switch (ClaimShotFolder(ShotPaths[g], ShotFolderIn(ShotPaths[g], shot))) {
+        case platform::NewFolder::Created: break;
+        case platform::NewFolder::Exists:
+            // Another process created it since the search: it is that process's new shot.
+            if (!star)
+                return -(g + 1);
+            reused = true;
+            break;
+        case platform::NewFolder::Failed:
+            ReportFailure(1, "Cannot create the folder of shot " + shot + " in " + ShotPaths[g]);
             return -1;
+        }
     }
 
     SetShot(shot, g);
+    expt::FailureWatch watch;
     if (~comment)
         SetShotData("Comment", comment);
     if (setDate || !reused)
         SetShotData("Date", Now());
+    if (watch.Failed())
+        expt::ReportWithCause(watch, "Shot " + shot + " was created without all its fields");
     return g;
 }
 
@@ -122,9 +184,12 @@ bool Experiment::SetShot(DString name, int gnum)
         return false;
     }
     name = WithoutStar(name);
-    if (!IsShotFolderName(name)) {
+    DString why;
+    if (!IsShotFolderName(name) || (~name && !IsStorableShotName(name, &why))) {
         if (Logging)
             Log("invalid shot name " + name);
+        SetLastFailure(1,
+                       "Invalid shot name '" + name + "': " + (~why ? why : "not one folder name"));
         return false;
     }
     if (gnum < 0)
@@ -152,14 +217,41 @@ bool Experiment::SetShot(DString name, int gnum)
 
 bool Experiment::DeleteShot()
 {
-    if (!ShotName || !HasShotPath(CurrentGroup) || !IsShotFolderName(ShotName))
+    if (!ShotName || !HasShotPath(CurrentGroup) || !IsShotFolderName(ShotName)) {
+        SetLastFailure(1, "No current shot to delete");
         return false;
+    }
     ReleasePause();
+    DString const shotPath = ShotPaths[CurrentGroup];
     // The folder is formed afresh, so that only a folder inside the shot path can go.
-    DeleteFolder(ShotFolderIn(ShotPaths[CurrentGroup], ShotName));
-    ScalarCacheIni.SetFileName(AppendPathElts(ShotPaths[CurrentGroup], "ScalarCache.ini"));
+    DString folder = ShotFolderIn(shotPath, ShotName);
+    DString hidden;
+    if (FolderExists(folder)) {
+        // One rename takes the whole shot out of every listing before any file goes.
+        hidden = HideFolder(shotPath, ShotName, folder);
+        if (!hidden) {
+            ReportFailure(1, "Cannot delete shot " + ShotName + ": its folder " + folder
+                                 + " cannot be renamed");
+            return false;
+        }
+    }
+    expt::FailureWatch watch;
+    ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
     ScalarCacheIni.DeleteSection("Shot" + ShotName);
-    return true;
+    bool ok = true;
+    if (watch.Failed()) {
+        expt::ReportWithCause(watch, "Shot " + ShotName
+                                         + " was deleted but its cache section "
+                                           "could not be removed");
+        ok = false;
+    }
+    if (~hidden && !DeleteFolder(hidden)) {
+        ReportFailure(1, "Shot " + ShotName + " was deleted but files remain in " + hidden
+                             + "; the next delete removes them");
+        ok = false;
+    }
+    RemoveDeleteLeftovers(shotPath);
+    return ok;
 }
 
 bool Experiment::RenameShot(DString newName)
@@ -167,7 +259,13 @@ bool Experiment::RenameShot(DString newName)
     if (!ShotName || !HasShotPath(CurrentGroup))
         return false;
     newName = WithoutStar(newName);
-    if (!newName || !IsShotFolderName(newName) || !IsShotFolderName(ShotName))
+    DString why;
+    if (!IsStorableShotName(newName, &why)) {
+        ReportFailure(1, "Cannot rename shot " + ShotName + ": invalid name '" + newName
+                             + "': " + why);
+        return false;
+    }
+    if (!IsShotFolderName(ShotName))
         return false;
     DString const shotPath = ShotPaths[CurrentGroup];
     DString const target = ShotFolderIn(shotPath, newName);
@@ -180,14 +278,17 @@ bool Experiment::RenameShot(DString newName)
         }
     }
     ReleasePause();
-    if (!RenameFolder(ShotFolderIn(shotPath, ShotName), target))
+    if (!RenameFolder(ShotFolderIn(shotPath, ShotName), target)) {
+        ReportFailure(1, "Cannot rename the folder of shot " + ShotName + " to " + target);
         return false;
+    }
 
     // A cache section under the new name can only be left over from a shot that is gone.
     DString const from = "Shot" + ShotName;
     DString const to = "Shot" + newName;
     ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
     bool const stale = !sameName && ScalarCacheIni.SectionExists(to);
+    expt::FailureWatch watch;
     if (stale || ScalarCacheIni.SectionExists(from)) {
         ScalarCacheIni.HoldWrite(true);
         if (stale)
@@ -196,6 +297,11 @@ bool Experiment::RenameShot(DString newName)
         ScalarCacheIni.HoldWrite(false);
     }
     SetShot(newName, CurrentGroup);
+    if (watch.Failed()) {
+        expt::ReportWithCause(watch, "Shot " + from.Mid(4) + " was renamed to " + newName
+                                         + " but its cache section was not");
+        return false;
+    }
     return true;
 }
 
@@ -234,6 +340,25 @@ DString Experiment::GetOffsetShotName(int offset)
     DString format("%.0");
     format << (ShotName.Len() - start) << 'i';
     return ShotName.Left(start).AddFormatted(static_cast<int>(moved), format.c_str());
+}
+
+bool Experiment::IsStorableShotName(DString const& name, DString* why)
+{
+    char const* reason = nullptr;
+    if (!name)
+        reason = "it is empty";
+    else if (!IsShotFolderName(name))
+        reason = "it is not one folder name";
+    else if (name.FindFirstOf("[]=") != kNotFound)
+        reason = "it holds one of [ ] =";
+    for (int i = 0; !reason && i < name.Len(); ++i) {
+        unsigned char const c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7f)
+            reason = "it holds a line break or another control character";
+    }
+    if (reason && why)
+        *why = reason;
+    return !reason;
 }
 
 bool Experiment::IsValidName(DString const& name, bool set)

@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "Session.h"
 #include "Table.h"
+#include "WriteCheck.h"
 
 namespace cli {
 
@@ -40,15 +41,6 @@ std::vector<Field> CurrentFields()
     return fields;
 }
 
-bool HasControl(const std::string& text)
-{
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7f)
-            return true;
-    }
-    return false;
-}
-
 /// A field name that is stored and read back as itself and that expressions can reach.
 void CheckFieldName(const std::string& name)
 {
@@ -56,9 +48,8 @@ void CheckFieldName(const std::string& name)
         Fail("empty field name");
     if (DString(name.c_str()) %= "Shot")
         Fail("field 'Shot' is the shot's name and cannot be changed");
-    bool blankEnds = name.front() == ' ' || name.back() == ' ';
-    if (blankEnds || HasControl(name) || name[0] == ';'
-        || name.find_first_of("=[]\\") != std::string::npos || name.find("::") != std::string::npos)
+    // The library's rule, so that the tool refuses exactly what every caller is refused.
+    if (name.find('\0') != std::string::npos || !Experiment::IsFieldName(DString(name.c_str())))
         Fail("invalid field name " + Quoted(name)
              + ": it may not hold = [ ] \\ :: or control characters, start with ; or blanks,"
                " or end with blanks");
@@ -67,7 +58,7 @@ void CheckFieldName(const std::string& name)
 /// A field value fits on the one line of its key.
 void CheckFieldValue(const std::string& value, const char* what)
 {
-    if (HasControl(value))
+    if (value.find('\0') != std::string::npos || !Experiment::IsFieldValue(DString(value.c_str())))
         Fail(std::string(what) + " may not hold line breaks or control characters");
 }
 
@@ -100,7 +91,10 @@ int RunSet(const CommandLine& cl)
     ShotRef shot = UseShot(cl.Arg(0));
     if ((DString(name.c_str()) %= "Comment") && (value %= shot.name))
         Fail("the comment of shot " + Quoted(shot.name) + " cannot be its own name");
-    Expt.SetShotData(name.c_str(), value);
+    CheckedWrite("could not write field " + Quoted(name) + " of shot " + Quoted(shot.name), [&] {
+        Expt.SetShotData(name.c_str(), value);
+        return true;
+    });
     if (CurrentField(name.c_str()) != value)
         Fail("could not write field " + Quoted(name) + " of shot " + Quoted(shot.name));
     return 0;
@@ -115,7 +109,10 @@ int RunUnset(const CommandLine& cl)
     ShotRef shot = UseShot(cl.Arg(0));
     if (!CurrentField(name.c_str()))
         Fail("shot " + Quoted(shot.name) + " has no field " + Quoted(name));
-    Expt.SetShotData(name.c_str(), DString());
+    CheckedWrite("could not remove field " + Quoted(name) + " of shot " + Quoted(shot.name), [&] {
+        Expt.SetShotData(name.c_str(), DString());
+        return true;
+    });
     if (~CurrentField(name.c_str()))
         Fail("could not remove field " + Quoted(name) + " of shot " + Quoted(shot.name));
     return 0;
@@ -134,10 +131,21 @@ int RunCreate(const CommandLine& cl)
     DString shot(name.c_str());
     if (Expt.GuessPathFromShot(shot) >= 0)
         Fail("shot " + Quoted(name) + " already exists");
-    // The library does not report a folder it could not make.
+    int group = -1;
+    std::string why = WriteFailure(
+        [&] { return (group = Expt.CreateShot(shot, comment, false)) >= 0; });
+    if (group < -1)
+        Fail("shot " + Quoted(name) + " already exists");
     DString made;
-    if (Expt.CreateShot(shot, comment, false) < 0 || !FolderExists(made = Expt.ShotFolder))
-        Fail("could not create shot " + Quoted(name));
+    if (group < 0 || !FolderExists(made = Expt.ShotFolder))
+        Fail("could not create shot " + Quoted(name) + (why.empty() ? "" : ": " + why));
+    if (why.empty() && (CurrentField("Comment") != comment || !CurrentField("Date")))
+        why = "its fields do not read back";
+    if (!why.empty()) {
+        // The folder is this call's own claim: a shot without its fields does not stay.
+        Expt.DeleteShot();
+        Fail("could not create shot " + Quoted(name) + ": " + why);
+    }
     return 0;
 }
 
@@ -155,10 +163,12 @@ int RunRename(const CommandLine& cl)
         Fail("shot " + Quoted(newName) + " already exists");
     DString from = Expt.ShotFolder, to;
     // The library reports success even when the folder kept its name.
-    bool renamed = Expt.RenameShot(target) && FolderExists(to = Expt.ShotFolder)
+    std::string why = WriteFailure([&] { return Expt.RenameShot(target); });
+    bool renamed = why.empty() && FolderExists(to = Expt.ShotFolder)
                    && ((target %= shot.name) || !FolderExists(from));
     if (!renamed)
-        Fail("could not rename shot " + Quoted(shot.name) + " to " + Quoted(newName));
+        Fail("could not rename shot " + Quoted(shot.name) + " to " + Quoted(newName)
+             + (why.empty() ? "" : ": " + why));
     return 0;
 }
 
@@ -171,8 +181,9 @@ int RunDelete(const CommandLine& cl)
         Fail("delete removes shot " + Quoted(shot.name)
              + " and all its data for good; add --yes to do it");
     DString folder = Expt.ShotFolder;
-    if (!Expt.DeleteShot() || FolderExists(folder))
-        Fail("could not delete all of shot " + Quoted(shot.name));
+    std::string why = WriteFailure([&] { return Expt.DeleteShot(); });
+    if (!why.empty() || FolderExists(folder))
+        Fail("could not delete all of shot " + Quoted(shot.name) + (why.empty() ? "" : ": " + why));
     return 0;
 }
 

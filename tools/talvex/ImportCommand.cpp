@@ -7,6 +7,7 @@
 #include "FileSystem.h"
 #include "Paths.h"
 #include "Session.h"
+#include "WriteCheck.h"
 #include "Waveform.h"
 
 #include <cerrno>
@@ -191,8 +192,8 @@ int RunImport(const CommandLine& cl)
     w.startBase = float(samples.start);
     w.step = float(samples.step);
     w.Scale();
-    if (!w.Write(file))
-        Fail("cannot write waveform " + Quoted(data) + " of shot " + Quoted(shot.name));
+    CheckedWrite("cannot write waveform " + Quoted(data) + " of shot " + Quoted(shot.name),
+                 [&] { return w.Write(file); });
     return 0;
 }
 

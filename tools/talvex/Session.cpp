@@ -117,7 +117,7 @@ std::string ExperimentShown()
 
 bool IsShotName(const DString& name)
 {
-    if (!name || name == "." || name == ".." || !Expt.IsValidName(name, false))
+    if (!Experiment::IsStorableShotName(name) || !Expt.IsValidName(name, false))
         return false;
     for (int i = 0; i < name.Len(); ++i) {
         unsigned char c = static_cast<unsigned char>(name[i]);

@@ -10,6 +10,7 @@
 #include "Session.h"
 #include "ShotSets.h"
 #include "Table.h"
+#include "WriteCheck.h"
 
 namespace cli {
 
@@ -146,13 +147,19 @@ int RunList(const CommandLine& cl)
     CreateFolder(AppendPathElts(Expt.ExperimentFolder, "ShotLists"));
     DString file = ListFile(name);
     if (action == "save") {
-        Expt.SaveShotList((name + ".txt").c_str(), names, groups);
+        CheckedWrite("cannot write shot list " + Quoted(name), [&] {
+            Expt.SaveShotList((name + ".txt").c_str(), names, groups);
+            return true;
+        });
         if (!FileExists(file))
             Fail("cannot write shot list " + Quoted(name));
         Out("saved " + Shots(shots.size()) + " as list " + name + "\n");
         return 0;
     }
-    Expt.MergeShotList(name.c_str(), (name + ".txt").c_str(), names, groups);
+    CheckedWrite("cannot write shot list " + Quoted(name), [&] {
+        Expt.MergeShotList(name.c_str(), (name + ".txt").c_str(), names, groups);
+        return true;
+    });
     int added = 0;
     for (int i = 0; i < groups.Count(); ++i)
         added += groups[i] >= 0;
@@ -168,14 +175,19 @@ int RunBackup(const CommandLine& cl)
     cl.ExpectArgs(1, 1, "backup SHOT");
     OpenExperiment(cl);
     ShotRef shot = UseShot(cl.Arg(0));
-    DString target = Expt.GetBackupShotFolder();
-    if (!target)
+    if (!Expt.GetBackupShotFolder())
         Fail("no backup folder for shot " + Quoted(shot.name));
-    Expt.BackupShot();
-    DString made = target;
+    // The folder to print is the one this process claimed: another backup running at once
+    // takes the next free name.
+    CheckedWrite("could not back up shot " + Quoted(shot.name), [&] {
+        Expt.BackupShot();
+        return ~Expt.GetLastBackupFolder();
+    });
+    DString made = Expt.GetLastBackupFolder();
     if (!FolderExists(made))
-        Fail("could not back up shot " + Quoted(shot.name) + " to " + Quoted(target));
-    Out(Str(target) + "\n");
+        Fail("could not back up shot " + Quoted(shot.name) + " to "
+             + Quoted(Expt.GetLastBackupFolder()));
+    Out(Str(Expt.GetLastBackupFolder()) + "\n");
     return 0;
 }
 
