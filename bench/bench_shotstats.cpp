@@ -1,0 +1,152 @@
+// The sample ShotStats module as an MPI job of 1 and 2 processes over 4 traces of 10M samples:
+// wall time and the largest process's peak memory against the size of the data.
+//
+// TALVEX_BENCH_SCALE (default 1) multiplies the trace length. Needs mpirun on the PATH.
+#include "BenchRoot.h"
+#include "Core.h"
+#include "DString.h"
+#include "Experiment.h"
+#include "Waveform.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef TALVEX_RUNNER
+#define TALVEX_RUNNER "TalvexDLLRun" // from the PATH when the build has none
+#endif
+
+namespace {
+
+constexpr int kTraces = 4;
+constexpr int kRounds = 3;
+
+double Seconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+/// Wall seconds and the peak resident megabytes of the largest process of the job.
+struct Run {
+    double wall = -1;
+    double peakMb = 0;
+};
+
+/// Runs `mpirun -np <ranks> TalvexDLLRun <command>`, its output discarded.
+Run Job(int ranks, const std::string& command)
+{
+    const std::string np = std::to_string(ranks);
+    const char* argv[] = {"mpirun",      "--oversubscribe", "-np",  np.c_str(),
+                          TALVEX_RUNNER, command.c_str(),   nullptr};
+    const double t0 = Seconds();
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+            _exit(126);
+        execvp("mpirun", const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage ru { };
+    wait4(pid, &status, 0, &ru);
+    Run r;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        r.wall = Seconds() - t0;
+        r.peakMb = double(ru.ru_maxrss) / 1024.0;
+    }
+    return r;
+}
+
+/// A shot with one numeric field and the traces t0 .. t3; the megabytes of samples written.
+double MakeShot(const std::string& exp, int points)
+{
+    Expt.SetExperimentFolder(exp.c_str());
+    DString shot = "1";
+    Expt.CreateShot(shot);
+    Expt.SetShotData("A1", "1");
+    Waveform w(points);
+    for (int t = 0; t < kTraces; ++t) {
+        for (int i = 0; i < points; ++i)
+            w[i] = float((i * 7 + t) % 1000) * 1e-3f;
+        w.Scale();
+        if (!w.Write(Expt.GetDataFileName(DString("t") << t)))
+            return -1;
+    }
+    Expt.SetExperimentFolder("");
+    return double(kTraces) * points * sizeof(float) / 1e6;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main()
+{
+    double scale = 1;
+    if (const char* s = std::getenv("TALVEX_BENCH_SCALE"))
+        scale = std::max(0.001, std::atof(s));
+    if (std::system("command -v mpirun >/dev/null 2>&1") != 0) {
+        std::printf("bench_shotstats: no mpirun, skipped\n");
+        return 0;
+    }
+    const std::string root = MakeBenchRoot();
+    if (root.empty())
+        return 1;
+    setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
+    setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
+    CoreInit("");
+    const std::string exp = root + "/Exp";
+    const int points = std::max(1000, int(10e6 * scale));
+    const double dataMb = MakeShot(exp, points);
+    if (dataMb < 0)
+        return 1;
+
+    std::string traces;
+    for (int t = 0; t < kTraces; ++t)
+        traces += "!trace:t" + std::to_string(t);
+    const std::string work = "ShotStats;" + exp + ";1;out=S" + traces + ";m";
+    const std::string idle = "ShotStats;" + exp + ";1;out=B!A1;m"; // the job's start-up alone
+    std::vector<double> wall[2], peak[2], start[2];
+    for (int round = 0; round < kRounds; ++round) {
+        for (int ranks = 1; ranks <= 2; ++ranks) {
+            const Run w = Job(ranks, work);
+            const Run s = Job(ranks, idle);
+            if (w.wall < 0 || s.wall < 0) {
+                std::printf("bench_shotstats: the job failed\n");
+                return 1;
+            }
+            wall[ranks - 1].push_back(w.wall);
+            peak[ranks - 1].push_back(w.peakMb);
+            start[ranks - 1].push_back(s.wall);
+        }
+    }
+    std::printf("ShotStats over %d traces of %d samples (%.0f MB of samples), median of %d "
+                "rounds\n%-8s %10s %12s %12s %14s\n",
+                kTraces, points, dataMb, kRounds, "ranks", "wall s", "start-up s", "work s",
+                "peak MB/proc");
+    double workTime[2];
+    for (int k = 0; k < 2; ++k) {
+        workTime[k] = Median(wall[k]) - Median(start[k]);
+        std::printf("%-8d %10.3f %12.3f %12.3f %14.1f\n", k + 1, Median(wall[k]), Median(start[k]),
+                    workTime[k], Median(peak[k]));
+    }
+    std::printf("2 ranks / 1 rank: %.2fx wall, %.2fx work; peak of one process / data: %.2fx "
+                "(1 rank), %.2fx (2 ranks, both processes)\n",
+                Median(wall[1]) / Median(wall[0]), workTime[1] / workTime[0],
+                Median(peak[0]) / dataMb, 2 * Median(peak[1]) / dataMb);
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return 0;
+}
