@@ -37,6 +37,7 @@ double Seconds()
 /// Wall seconds and the peak resident megabytes of the largest process of the job.
 struct Run {
     double wall = -1;
+    double cpu = 0; ///< processor seconds of every process of the job
     double peakMb = 0;
 };
 
@@ -61,6 +62,8 @@ Run Job(int ranks, const std::string& command)
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         r.wall = Seconds() - t0;
         r.peakMb = double(ru.ru_maxrss) / 1024.0;
+        r.cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
+                + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
     }
     return r;
 }
@@ -118,7 +121,7 @@ int main()
         traces += "!trace:t" + std::to_string(t);
     const std::string work = "ShotStats;" + exp + ";1;out=S" + traces + ";m";
     const std::string idle = "ShotStats;" + exp + ";1;out=B!A1;m"; // the job's start-up alone
-    std::vector<double> wall[2], peak[2], start[2];
+    std::vector<double> wall[2], peak[2], start[2], cpu[2];
     for (int round = 0; round < kRounds; ++round) {
         for (int ranks = 1; ranks <= 2; ++ranks) {
             const Run w = Job(ranks, work);
@@ -130,12 +133,14 @@ int main()
             wall[ranks - 1].push_back(w.wall);
             peak[ranks - 1].push_back(w.peakMb);
             start[ranks - 1].push_back(s.wall);
+            cpu[ranks - 1].push_back(w.cpu - s.cpu);
         }
     }
-    std::printf("ShotStats over %d traces of %d samples (%.0f MB of samples), median of %d "
-                "rounds\n%-8s %10s %12s %12s %14s\n",
-                kTraces, points, dataMb, kRounds, "ranks", "wall s", "start-up s", "work s",
-                "peak MB/proc");
+    std::printf(
+        "ShotStats over %d traces of %d samples (%.0f MB of samples), median of %d "
+        "rounds; work = the job less a job that reads no trace\n%-8s %10s %12s %12s %12s %14s\n",
+        kTraces, points, dataMb, kRounds, "ranks", "wall s", "start-up s", "work s", "work cpu s",
+        "peak MB/proc");
     double workTime[2];
     for (int k = 0; k < 2; ++k) {
         workTime[k] = Median(wall[k]) - Median(start[k]);

@@ -169,8 +169,11 @@ void Add(Partial& p, double v)
     p.count += 1;
     p.sum += v;
     p.sumSq += v * v;
-    p.min = std::fmin(p.min, v);
-    p.max = std::fmax(p.max, v);
+    // Plain comparisons: a NaN leaves both as fmin and fmax would, without a call per value.
+    if (v < p.min)
+        p.min = v;
+    if (v > p.max)
+        p.max = v;
 }
 
 Partial Summarize(const std::vector<double>& values, size_t begin, size_t end)
