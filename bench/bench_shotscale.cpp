@@ -103,6 +103,7 @@ struct Bench {
     long next = 0; ///< next free shot number
     int samples = 0;
     std::string floorCache; ///< hidden copy of ScalarCache.ini that the floors append to
+    double cacheMb = 0;     ///< size of ScalarCache.ini as generated
 };
 
 std::string FieldLine(long shot, int k)
@@ -322,49 +323,85 @@ double ToolList(Bench& b)
 
 /// ---- Opening an experiment, in a fresh process ----------------------------------------------
 
-/// Seconds and peak resident megabytes of this program run with `args`.
+/// Seconds and peak resident megabytes the child reports for its work, from a pipe; -1 when
+/// it fails. The child measures itself: resource usage counted across fork and exec would
+/// carry this process's own size.
 std::pair<double, double> RunChild(const std::vector<std::string>& args)
 {
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const double t0 = Seconds();
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {-1, 0};
     pid_t pid = fork();
     if (pid == 0) {
+        dup2(fds[1], 1);
+        close(fds[0]);
         execv("/proc/self/exe", argv.data());
         _exit(127);
     }
+    close(fds[1]);
+    char buf[128] = "";
+    const ssize_t got = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
     int status = 0;
-    struct rusage ru { };
-    wait4(pid, &status, 0, &ru);
-    const double t = Seconds() - t0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    waitpid(pid, &status, 0);
+    double seconds = -1, mb = 0;
+    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0
+        || std::sscanf(buf, "%lf %lf", &seconds, &mb) != 2)
         return {-1, 0};
-    return {t, double(ru.ru_maxrss) / 1024.0};
+    return {seconds, mb};
 }
 
-/// The child's side: "open" opens the experiment, sets a shot and writes one field through the
-/// library; "floor" reads the cache once and commits the shot's Scalars.ini; "idle" does nothing.
-int ChildMain(const std::string& what, const std::string& exp, const std::string& shot, bool sync)
+/// This process's peak resident megabytes since its start (exec).
+double PeakMb()
 {
-    CoreInit("");
+    // /proc files report no size, so they are read until the end.
+    std::string status;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char buf[4096];
+        size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
+            status.append(buf, got);
+        std::fclose(f);
+    }
+    const size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + 6, nullptr) / 1024.0;
+}
+
+/// The child's work: "open" opens the experiment, sets a shot and writes one field through the
+/// library; "floor" reads the cache once and commits the shot's Scalars.ini; "idle" nothing.
+bool ChildWork(const std::string& what, const std::string& exp, const std::string& shot, bool sync)
+{
     if (what == "open") {
         Expt.SetExperimentFolder(exp.c_str());
         if (!Expt.SetShot(shot.c_str()))
-            return 1;
+            return false;
         Expt.SetShotData("Opened", "1");
-        return Expt.GetShotData("Opened") == "1" ? 0 : 1;
+        return Expt.GetShotData("Opened") == "1";
     }
     if (what == "floor") {
         const std::string cache = ReadAll(exp + "/Shots/ScalarCache.ini");
         const std::string folder = exp + "/Shots/Shot" + shot;
         if (cache.find("[Shot" + shot + "]") == std::string::npos)
-            return 1;
+            return false;
         Commit(folder, "Scalars.ini", ReadAll(folder + "/Scalars.ini") + "\r\nOpened2=1", sync);
-        return 0;
+        return true;
     }
-    return what == "idle" ? 0 : 1;
+    return what == "idle";
+}
+
+/// Prints "<seconds> <peak MB>" of the work for the parent.
+int ChildMain(const std::string& what, const std::string& exp, const std::string& shot, bool sync)
+{
+    CoreInit("");
+    const double t0 = Seconds();
+    if (!ChildWork(what, exp, shot, sync))
+        return 1;
+    std::printf("%.6f %.3f\n", Seconds() - t0, PeakMb());
+    return 0;
 }
 
 /// ---- The table ----------------------------------------------------------------------------
@@ -409,14 +446,14 @@ Row MeasureOpen(const Bench& b)
         }
     }
     Row r {"open the experiment + first field write (fresh process)"};
-    const double idle = Median(times["idle"]);
-    r.lib = Median(times["open"]) - idle;
-    r.floor = Median(times["floor"]) - idle;
-    r.floorSync = Median(times["floor-sync"]) - idle;
+    r.lib = Median(times["open"]);
+    r.floor = Median(times["floor"]);
+    r.floorSync = Median(times["floor-sync"]);
     char note[160];
-    std::snprintf(note, sizeof note, "peak MB above an idle process: library %.1f, floor %.1f",
+    std::snprintf(note, sizeof note,
+                  "peak MB above an idle process: library %.1f, floor %.1f (cache %.1f MB)",
                   Median(peaks["open"]) - Median(peaks["idle"]),
-                  Median(peaks["floor"]) - Median(peaks["idle"]));
+                  Median(peaks["floor"]) - Median(peaks["idle"]), b.cacheMb);
     r.note = note;
     return r;
 }
@@ -444,6 +481,7 @@ std::vector<Row> MeasureSize(const std::string& root, long size, double scale)
     b.floorCache = b.shots + "/.floor-cache.ini";
     const std::string cacheText = ReadAll(b.shots + "/ScalarCache.ini");
     Commit(b.shots, ".floor-cache.ini", cacheText, false);
+    b.cacheMb = double(cacheText.size()) / 1e6;
     std::printf("\n%ld shots: generated in %.1f s, ScalarCache.ini %.2f MB\n", size, Seconds() - t0,
                 double(cacheText.size()) / 1e6);
     std::printf("  %-52s %10s %9s %8s %9s %8s\n", "ms per shot", "library", "floor", "ratio",
@@ -522,10 +560,12 @@ int main(int argc, char** argv)
     if (root.empty())
         return 1;
     CoreInit("");
-    std::printf("Per-shot cost against the experiment's size (%d fields and one 1,000-sample "
-                "trace a shot).\nFloors: plain POSIX calls on the same files; floor+sync adds "
-                "fsync of each file and its folder.\nOpening: times above an idle process.\n",
-                kFields);
+    std::printf(
+        "Per-shot cost against the experiment's size (%d fields and one 1,000-sample "
+        "trace a shot).\nFloors: plain POSIX calls on the same files; floor+sync adds "
+        "fsync of each file and its folder.\nOpening: time and peak memory measured inside a fresh "
+        "process.\n",
+        kFields);
     std::vector<long> sizes;
     for (long n : {1000L, 10000L, 100000L})
         sizes.push_back(std::max(10L, long(double(n) * scale)));
