@@ -9,8 +9,9 @@ JOBS    ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin \
             gnudatalanguage nlohmann-json3-dev \
             python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv
-# What `make bench` needs besides: HDF5 for bench_compare (which otherwise compares with raw files only).
-BENCH_PACKAGES := libhdf5-dev
+# What `make bench` needs besides: HDF5 for bench_compare and bench_manytraces (which otherwise
+# compare with raw files only), strace for the system calls per trace bench_manytraces counts.
+BENCH_PACKAGES := libhdf5-dev strace
 # The Windows build's: the cross compiler, wine (64-bit only) and GoogleTest's sources.
 WIN_PACKAGES := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
 # What `make fuzz` needs besides: clang and its libFuzzer runtime.

@@ -5,7 +5,9 @@
 // "trace:<name>" adds the valid samples of the shot's trace <name>; every other word is a
 // field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
 // Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
-// <prefix>Processes, written as fields of the current shot by one process only.
+// <prefix>Processes, written as fields of the current shot by one process only. In an MPI job
+// each process sums its slice of the fields and reads only its own traces (every size-th one
+// from its rank on), one at a time into one reused Waveform.
 //
 // Before summing, in the order given: "charge:<name>=<expression>" writes the trace <name>, a
 // capacitor charging towards the expression's value with a time constant of 1 ms (1,000
@@ -147,9 +149,8 @@ bool MatchesAny(const DStringArray& patterns, const DString& name)
     return false;
 }
 
-/// The numeric fields that match, in file order, then the valid samples of each trace. A
-/// trace that cannot be read is an error.
-std::vector<double> CollectValues(const Request& request, DString& error)
+/// The numeric fields that match, in file order.
+std::vector<double> MatchingFields(const Request& request)
 {
     std::vector<double> values;
     DStringArray lines = Expt.ScalarsIni.GetFullSection("Fields");
@@ -160,30 +161,64 @@ std::vector<double> CollectValues(const Request& request, DString& error)
             && lines[i].AfterFirst('=').Trim().ToDouble(v) && std::isfinite(v))
             values.push_back(v);
     }
-    for (int i = 0; i < request.traces.Count(); ++i) {
-        Waveform trace;
-        if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), request.traces[i]))) {
-            error = "cannot read trace " + request.traces[i];
-            return std::vector<double>();
-        }
-        for (int k = 0; k < trace.npnts(); ++k) {
-            if (IsVF(trace[k]))
-                values.push_back(trace[k]);
-        }
-    }
     return values;
+}
+
+void Add(Partial& p, double v)
+{
+    p.count += 1;
+    p.sum += v;
+    p.sumSq += v * v;
+    // Plain comparisons: a NaN leaves both as fmin and fmax would, without a call per value.
+    if (v < p.min)
+        p.min = v;
+    if (v > p.max)
+        p.max = v;
 }
 
 Partial Summarize(const std::vector<double>& values, size_t begin, size_t end)
 {
     Partial p;
-    for (size_t i = begin; i < end; ++i) {
-        const double v = values[i];
-        p.count += 1;
-        p.sum += v;
-        p.sumSq += v * v;
-        p.min = std::fmin(p.min, v);
-        p.max = std::fmax(p.max, v);
+    for (size_t i = begin; i < end; ++i)
+        Add(p, values[i]);
+    return p;
+}
+
+/// Adds the valid samples of a trace, read straight into one Waveform that is reused.
+bool AddTrace(Partial& p, Waveform& trace, const DString& name)
+{
+    if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), name)))
+        return false;
+    const int n = trace.npnts();
+    for (int k = 0; k < n; ++k) {
+        const float v = trace[k];
+        if (IsVF(v))
+            Add(p, v);
+    }
+    return true;
+}
+
+/// This process's share: its slice of the matching fields and every size-th trace from its
+/// rank on, so that each trace is read by one process only. Process 0 checks every trace's
+/// header first, so that it names the first one that cannot be read.
+Partial SumShare(const Request& request, const Place& place, DString& error)
+{
+    const std::vector<double> fields = MatchingFields(request);
+    const size_t n = fields.size();
+    Partial p = Summarize(fields, n * size_t(place.rank) / size_t(place.size),
+                          n * size_t(place.rank + 1) / size_t(place.size));
+    Waveform trace;
+    for (int i = 0; i < request.traces.Count() && place.rank == 0 && place.size > 1; ++i) {
+        if (!trace.Read(AppendPathElts(Expt.GetShotFolder(), request.traces[i]), 0)) {
+            error = "cannot read trace " + request.traces[i];
+            return p;
+        }
+    }
+    for (int i = place.rank; i < request.traces.Count(); i += place.size) {
+        if (!AddTrace(p, trace, request.traces[i])) {
+            error = "cannot read trace " + request.traces[i];
+            return p;
+        }
     }
     return p;
 }
@@ -329,17 +364,13 @@ void StatsSink::Run(const DString& argument, bool mpi)
         return;
     }
 
-    // Each process sums its own slice of the values.
+    // Each process sums its own share of the values.
     DString error;
-    const std::vector<double> values = CollectValues(request, error);
-    const size_t n = values.size();
-    const size_t begin = n * size_t(place.rank) / size_t(place.size);
-    const size_t end = n * size_t(place.rank + 1) / size_t(place.size);
-    Partial mine = Summarize(values, begin, end);
+    Partial mine = SumShare(request, place, error);
     mine.failures = ~error ? 1 : 0;
     if (place.size > 1) {
         DString share;
-        share << "process " << place.rank << " of " << place.size << " summed " << int(end - begin)
+        share << "process " << place.rank << " of " << place.size << " summed " << int(mine.count)
               << " values";
         Report(CodeDisplay, 0, share);
     }

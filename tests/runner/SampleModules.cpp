@@ -72,6 +72,30 @@ TEST_F(SampleTest, ShotStatsGivesTheSameResultsSharedOverAJob)
     EXPECT_EQ(Field("A3"), "15");
 }
 
+TEST_F(SampleTest, ShotStatsSharesTracesOverAJobWithTheSameResults)
+{
+    SeedShot("A1=1\r\n");
+    // Three traces over two processes: one reads two of them, the other one.
+    for (int t = 0; t < 3; ++t) {
+        Waveform w(5);
+        for (int i = 0; i < 5; ++i)
+            w[i] = float(10 * t + i);
+        ASSERT_TRUE(w.Write((exp + "/Shots/ShotS1/t" + std::to_string(t)).c_str()));
+    }
+    const std::string traces = "!trace:t0!trace:t1!trace:t2";
+    ASSERT_EQ(Run(("ShotStats;" + exp + ";S1;out=One!A?" + traces + ";").c_str()).status, 0);
+    if (!HasMpiLauncher())
+        GTEST_SKIP() << "no MPI launcher";
+    Outcome job = RunMpi(2, "ShotStats;" + exp + ";S1;out=Job!A?" + traces + ";m");
+    EXPECT_EQ(job.out, "ShotStats: 16 values of shot S1, mean 11.3125, 2 processes\n");
+    for (const char* stat : {"Count", "Mean", "StdDev", "Min", "Max"})
+        EXPECT_EQ(Field(std::string("Job") + stat), Field(std::string("One") + stat)) << stat;
+
+    // A trace another process would read is still named by the one that reports.
+    EXPECT_EQ(RunMpi(2, "ShotStats;" + exp + ";S1;A?!trace:t0!trace:none;m").out,
+              "ShotStats: cannot read trace none\n");
+}
+
 TEST_F(SampleTest, ShotStatsReportsWhatItCannotDo)
 {
     SeedShot("A1=x\r\n");
