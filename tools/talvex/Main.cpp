@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "Console.h"
 #include "ShotSets.h"
+#include "serve/ServeCommand.h"
 
 #include <cstdio>
 #include <new>
@@ -228,6 +229,7 @@ const std::vector<CommandInfo>& Commands()
         {"list", "save|merge NAME [SPEC] [--list OTHER] [--source PATH] [--data NAME]",
          "Save a set as a shot list, or add it to one", listHelp.c_str(), SetOptionsAnd({}),
          RunList},
+        kServeCommand,
     };
     return commands;
 }
