@@ -69,3 +69,4 @@ step "talvex plot: the charging traces of both shots"
 "$TALVEX" plot "$SHOT" vcap '1002\vcap' --title 'Charging towards V(out) = ![[V(out)]%.3f] V' \
   -o "$DEMO/charging.svg"
 echo "written $DEMO/charging.svg"
+echo "The viewer: $TALVEX -e $EXP serve, then open the address it prints (Ctrl-C stops it)"
