@@ -1,6 +1,8 @@
 // What each endpoint answers for the fixture's experiment.
 #include "ServeFixture.h"
 
+#include "Experiment.h"
+
 TEST_F(ServeTest, ExperimentNamesItsFolderShotPathsAndShots)
 {
     Start();
@@ -122,4 +124,16 @@ TEST_F(ServeTest, EvalGivesOneRowPerShotAndNullWithoutValue)
     EXPECT_EQ(trace["rows"][0]["value"], 5.0);
     Json none = GetJson("/api/eval?expr=" + Encode("grid\\mx+[Nothing]"));
     EXPECT_TRUE(none["rows"][1]["value"].is_null());
+}
+
+TEST_F(ServeTest, ShotsTakenWhileServingAreListedAtOnce)
+{
+    Start();
+    EXPECT_EQ(GetJson("/api/shots")["total"], 2);
+    DString shot("1003");
+    ASSERT_EQ(Expt.CreateShot(shot, "new"), 0);
+    Json j = GetJson("/api/shots");
+    EXPECT_EQ(j["total"], 3);
+    EXPECT_EQ(j["shots"][2]["comment"], "new");
+    EXPECT_EQ(GetJson("/api/experiment")["shots"], 3);
 }

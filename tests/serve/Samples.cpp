@@ -137,3 +137,18 @@ TEST_F(ServeTest, DecimationOfAWindowStaysInsideIt)
     EXPECT_EQ(few["t"].size(), 21u);
     EXPECT_EQ(float(few["v"][0].get<double>()), s[20]);
 }
+
+TEST_F(ServeTest, ATraceWrittenAgainIsServedAsItIsNow)
+{
+    Start();
+    EXPECT_EQ(GetJson("/api/shots/1001/data/probe?points=10")["v"][3], 5.0);
+    Waveform w(3);
+    w[0] = 7;
+    w[1] = 9;
+    w[2] = 8;
+    ASSERT_TRUE(w.Write(AppendPathElts(Expt.ShotFolder, "probe")));
+    Json j = GetJson("/api/shots/1001/data/probe?points=10");
+    EXPECT_EQ(j["points"], 3);
+    EXPECT_EQ(j["v"], Json({7.0, 9.0, 8.0}));
+    EXPECT_EQ(GetJson("/api/shots/1001/data")["data"][2]["max"], 9.0);
+}

@@ -179,6 +179,24 @@ std::vector<cli::ShotRef> SelectShots(const ShotQuery& q)
     return cli::SelectShots(cl, q.spec);
 }
 
+/// SelectShots, reused while the shot paths and shot lists are as they were.
+std::vector<cli::ShotRef> SelectCached(const ShotQuery& q, SetCache& sets)
+{
+    std::string key = q.spec + '\n' + q.list + '\n' + q.data;
+    std::vector<FileStamp> stamps;
+    for (int g = 0; g < Expt.ShotPaths.Count(); ++g)
+        stamps.push_back(StampOf(Str(Expt.ShotPaths[g])));
+    std::string lists = Str(AppendPathElts(Expt.ExperimentFolder, "ShotLists"));
+    stamps.push_back(StampOf(lists));
+    if (!q.list.empty())
+        stamps.push_back(StampOf(lists + "/" + q.list + ".txt"));
+    if (const std::vector<cli::ShotRef>* held = sets.Find(key, stamps))
+        return *held;
+    std::vector<cli::ShotRef> shots = SelectShots(q);
+    sets.Keep(key, stamps, shots);
+    return shots;
+}
+
 void Filter(const std::string& where, std::vector<cli::ShotRef>& shots)
 {
     if (where.empty())
@@ -250,14 +268,14 @@ void Sort(const std::string& sort, std::vector<cli::ShotRef>& shots)
 }
 
 /// The selected, filtered and sorted shots of a query (not yet paged).
-std::vector<cli::ShotRef> Query(const ShotQuery& q)
+std::vector<cli::ShotRef> Query(const ShotQuery& q, SetCache& sets)
 {
     // A malformed condition is reported before any shot is read.
     ShotCondition probe;
     ExpressionIssue issue;
     if (!q.where.empty() && !probe.Parse(DString(q.where.c_str()), issue))
         throw ApiError(400, Str(issue.message), issue.position);
-    std::vector<cli::ShotRef> shots = SelectShots(q);
+    std::vector<cli::ShotRef> shots = SelectCached(q, sets);
     Filter(q.where, shots);
     Sort(q.sort, shots);
     return shots;
@@ -280,16 +298,17 @@ struct Object {
     DataType kind = DTNone;
 };
 
-Json Describe(const Object& o)
+Json Describe(const Object& o, WaveformCache& waves)
 {
     Json j;
     j["name"] = o.name;
     j["kind"] = cli::KindName(o.kind);
     DString file(o.file.c_str());
     if (o.kind == DTWaveform) {
-        Waveform w;
-        if (!w.Read(file))
+        std::shared_ptr<const Waveform> held = waves.Get(o.file);
+        if (!held)
             return j["unreadable"] = true, j;
+        Waveform w(*held);
         w.Scale();
         j["size"] = w.npnts();
         j["start"] = double(w.Start());
@@ -338,11 +357,12 @@ size_t ClampIndex(double v, size_t n)
     return v >= double(n) ? n : size_t(v);
 }
 
-Payload WaveformData(const Object& o, const DataQuery& q)
+Payload WaveformData(const Object& o, const DataQuery& q, WaveformCache& waves)
 {
-    Waveform w;
-    if (!w.Read(DString(o.file.c_str())))
+    std::shared_ptr<const Waveform> held = waves.Get(o.file);
+    if (!held)
         throw ApiError(500, "cannot read waveform " + Quoted(o.name));
+    const Waveform& w = *held;
     size_t n = size_t(w.npnts());
     double start = w.Start(), step = w.step;
     if (q.samples) {
@@ -369,14 +389,16 @@ Payload WaveformData(const Object& o, const DataQuery& q)
         Json t = Json::array(), v = Json::array();
         for (size_t i : kept) {
             t.push_back(start + double(i) * step);
-            v.push_back(double(w[int(i)]));
+            v.push_back(double(w.Data()[i]));
         }
         j["decimated"] = end - first > 2 * q.points;
         j["t"] = std::move(t);
         j["v"] = std::move(v);
         return JsonPayload(j);
     }
-    w.Scale();
+    // The extremes from a copy: the held samples stay as the file has them.
+    Waveform scaled(w);
+    scaled.Scale();
     j["end"] = double(w.End());
     j["calibration"] = double(w.calibration);
     j["attenuation"] = double(w.attenuation);
@@ -385,8 +407,8 @@ Payload WaveformData(const Object& o, const DataQuery& q)
     j["description"] = Str(w.description);
     j["note"] = Str(w.note);
     j["written"] = Str(w.dateStamp);
-    j["min"] = w.pMax() > 0 ? Value(w.Min()) : Json(nullptr);
-    j["max"] = w.pMax() > 0 ? Value(w.Max()) : Json(nullptr);
+    j["min"] = scaled.pMax() > 0 ? Value(scaled.Min()) : Json(nullptr);
+    j["max"] = scaled.pMax() > 0 ? Value(scaled.Max()) : Json(nullptr);
     return JsonPayload(j);
 }
 
@@ -574,7 +596,7 @@ Json Catalog::Experiment()
         for (int g = 0; g < Expt.ShotPaths.Count(); ++g)
             paths.push_back(Str(Expt.ShotPaths[g]));
         j["shotPaths"] = std::move(paths);
-        j["shots"] = SelectShots(ShotQuery()).size();
+        j["shots"] = SelectCached(ShotQuery(), sets).size();
         j["version"] = TALVEX_VERSION_TEXT;
         j["dataVersion"] = Experiment::CurDataVersion;
         return j;
@@ -584,7 +606,7 @@ Json Catalog::Experiment()
 Json Catalog::Shots(const ShotQuery& q)
 {
     return Guarded(lock, [&] {
-        std::vector<cli::ShotRef> shots = Query(q);
+        std::vector<cli::ShotRef> shots = Query(q, sets);
         Json list = Json::array();
         for (size_t i = q.offset; i < shots.size() && i - q.offset < q.limit; ++i) {
             const cli::ShotRef& s = shots[i];
@@ -622,7 +644,7 @@ Json Catalog::Eval(const ShotQuery& q, const std::string& expr)
         bool clean = CheckExpression(text, issue, &Expt);
         if (!clean && (issue.IsError() || expr.empty()))
             throw ApiError(400, Str(issue.message), issue.position);
-        std::vector<cli::ShotRef> shots = Query(q);
+        std::vector<cli::ShotRef> shots = Query(q, sets);
         Json rows = Json::array();
         for (size_t i = q.offset; i < shots.size() && i - q.offset < q.limit; ++i) {
             const cli::ShotRef& s = shots[i];
@@ -675,7 +697,7 @@ Json Catalog::DataList(const std::string& shot)
         });
         Json list = Json::array();
         for (const Object& o : objects)
-            list.push_back(Describe(o));
+            list.push_back(Describe(o, waves));
         Json j;
         j["shot"] = Str(Expt.ShotName);
         j["data"] = std::move(list);
@@ -689,7 +711,7 @@ Payload Catalog::Data(const std::string& shot, const std::string& name, const Da
         UseShot(confinement, shot);
         Object o = FindObject(confinement, name);
         switch (o.kind) {
-        case DTWaveform: return WaveformData(o, q);
+        case DTWaveform: return WaveformData(o, q, waves);
         case DTMatrix: return MatrixData(o, q);
         case DTParticleGroup: return ParticleData(o, q);
         default: return GeometryData(o, q);

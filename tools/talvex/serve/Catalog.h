@@ -3,6 +3,7 @@
 #define TALVEX_SERVE_CATALOG_H
 
 #include "Confine.h"
+#include "ReadCache.h"
 
 #include <nlohmann/json.hpp>
 
@@ -74,6 +75,8 @@ public:
 private:
     std::mutex lock;
     Confinement confinement;
+    WaveformCache waves {size_t(512) << 20};
+    SetCache sets;
 };
 
 } // namespace serve

@@ -30,7 +30,7 @@ else()
       "('make deps' does), or configure with -DTALVEX_SERVE=OFF")
   endif()
   target_sources(talvex PRIVATE ${_serve}/Catalog.cpp ${_serve}/Confine.cpp
-    ${_serve}/Decimate.cpp ${_serve}/HttpServer.cpp ${_serve}/ServeCommand.cpp)
+    ${_serve}/Decimate.cpp ${_serve}/HttpServer.cpp ${_serve}/ReadCache.cpp ${_serve}/ServeCommand.cpp)
   target_link_libraries(talvex PRIVATE PkgConfig::TALVEX_HTTPLIB nlohmann_json::nlohmann_json
     Threads::Threads)
   target_compile_definitions(talvex PRIVATE TALVEX_VERSION_TEXT="${PROJECT_VERSION}")
