@@ -6,11 +6,11 @@
 #include "../Console.h"
 #include "../Session.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
 #include <random>
@@ -96,6 +96,9 @@ std::string UrlOf(const serve::ServerOptions& o, int port)
     return o.token.empty() ? url : url + "?token=" + o.token;
 }
 
+/// Set by the watcher once the server's Stop has returned, so that the server outlives it.
+std::atomic<bool> stopCalled {false};
+
 /// Waits for SIGINT or SIGTERM (blocked in every thread), stops the server and, should
 /// answers under way not end in time, leaves with status 0 anyway.
 void WatchSignals(serve::HttpServer& server, sigset_t signals)
@@ -104,6 +107,7 @@ void WatchSignals(serve::HttpServer& server, sigset_t signals)
     sigwait(&signals, &sig);
     std::fprintf(stderr, "talvex serve: stopping\n");
     server.Stop();
+    stopCalled = true;
     std::this_thread::sleep_for(std::chrono::seconds(kStopGrace));
     std::fflush(stdout);
     _exit(0);
@@ -144,7 +148,10 @@ int RunServe(const CommandLine& cl)
     std::fflush(stdout);
     std::thread watcher(WatchSignals, std::ref(server), signals);
     watcher.detach();
-    if (!server.Run())
+    bool ran = server.Run();
+    while (ran && !stopCalled)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!ran)
         Fail("the server stopped unexpectedly");
     return 0;
 }
