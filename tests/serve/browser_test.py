@@ -3,8 +3,8 @@
 
 Usage: browser_test.py TALVEX ARTIFACT_DIR. Makes an experiment with the tool, serves it on a
 free loopback port, and checks that the shot table lists the shots, that a shot opens, that a
-trace is plotted (the canvas is drawn and the legend names it) and that a where filter
-applies. The screenshot stays in ARTIFACT_DIR/page.png. Exit status 77 (skipped) only where no
+trace is plotted (the canvas is drawn and the legend names it), refined when zoomed and
+overlaid by another shot's, and that a where filter applies. The screenshot stays in ARTIFACT_DIR/page.png. Exit status 77 (skipped) only where no
 browser or selenium is installed.
 """
 import math
@@ -144,6 +144,15 @@ def main():
         wait.until(lambda d: "1001\\probe" in d.find_element(By.ID, "plot").text)
         wait.until(lambda d: d.execute_script(COUNT_TRACE) > 200)
         check(driver.execute_script(COUNT_INK) > 1000, "the plot canvas is drawn")
+
+        # Zooming fetches the visible window again: every sample of it, no longer thinned.
+        driver.execute_script("state.plot.setScale('x', {min: 1, max: 1.5});")
+        wait.until(lambda d: d.execute_script(
+            "const t = state.traces[0].t; return t[0] >= 0.999 && t[t.length - 1] <= 1.501;"))
+        check(400 <= driver.execute_script("return state.traces[0].t.length;") <= 502,
+              "the zoomed window holds its samples")
+        driver.find_element(By.ID, "reset-zoom").click()
+        wait.until(lambda d: d.execute_script("return state.traces[0].t[0] < 0.5;"))
 
         # A second shot's trace over the first.
         driver.find_element(By.CSS_SELECTOR, '#shots tr[data-shot="1003"] a.shot').click()

@@ -71,7 +71,8 @@ std::string FormatTime(long long seconds)
 std::string Float32Bytes(const float* values, size_t n)
 {
     std::string bytes(n * 4, '\0');
-    std::memcpy(&bytes[0], values, n * 4);
+    if (n > 0)
+        std::memcpy(&bytes[0], values, n * 4);
     const unsigned one = 1;
     if (*reinterpret_cast<const unsigned char*>(&one) == 0) {
         for (size_t i = 0; i < bytes.size(); i += 4) {
