@@ -137,3 +137,19 @@ TEST_F(ServeTest, ShotsTakenWhileServingAreListedAtOnce)
     EXPECT_EQ(j["shots"][2]["comment"], "new");
     EXPECT_EQ(GetJson("/api/experiment")["shots"], 3);
 }
+
+TEST_F(ServeTest, ShotListsNameSetsAndAListNameStaysOneFile)
+{
+    DStringArray names;
+    DArray<int> groups;
+    names.Add("1002");
+    groups.Add(0);
+    Expt.SaveShotList("late.txt", names, groups);
+    Start();
+    Json j = GetJson("/api/shots?list=late");
+    ASSERT_EQ(j["total"], 1);
+    EXPECT_EQ(j["shots"][0]["shot"], "1002");
+    EXPECT_EQ(GetJson("/api/eval?list=late&expr=Peak")["rows"][0]["value"], 1.5);
+    GetJson("/api/shots?list=" + Encode("../ShotLists/late"), 400);
+    GetJson("/api/shots?list=" + Encode("..\\Exp1"), 400);
+}

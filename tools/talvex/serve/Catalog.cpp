@@ -180,17 +180,21 @@ std::vector<cli::ShotRef> SelectShots(const ShotQuery& q)
     return cli::SelectShots(cl, q.spec);
 }
 
-/// SelectShots, reused while the shot paths and shot lists are as they were.
+/// SelectShots, reused while the shot paths and shot lists are as they were. Sets of the
+/// shots holding a data object are not reused: a new object leaves the shot paths unchanged.
 std::vector<cli::ShotRef> SelectCached(const ShotQuery& q, SetCache& sets)
 {
+    if (!q.data.empty())
+        return SelectShots(q);
+    std::string list = q.list.empty() ? std::string() : cli::ListName(q.list);
     std::string key = q.spec + '\n' + q.list + '\n' + q.data;
     std::vector<FileStamp> stamps;
     for (int g = 0; g < Expt.ShotPaths.Count(); ++g)
         stamps.push_back(StampOf(Str(Expt.ShotPaths[g])));
     std::string lists = Str(AppendPathElts(Expt.ExperimentFolder, "ShotLists"));
     stamps.push_back(StampOf(lists));
-    if (!q.list.empty())
-        stamps.push_back(StampOf(lists + "/" + q.list + ".txt"));
+    if (!list.empty())
+        stamps.push_back(StampOf(lists + "/" + list + ".txt"));
     if (const std::vector<cli::ShotRef>* held = sets.Find(key, stamps))
         return *held;
     std::vector<cli::ShotRef> shots = SelectShots(q);
