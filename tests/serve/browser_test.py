@@ -84,8 +84,9 @@ def browser(profile):
 
 
 def shot_rows(driver):
-    return [r.get_attribute("data-shot")
-            for r in driver.find_elements(By.CSS_SELECTOR, "#shots tbody tr")]
+    # Read in one step in the page: the table may be replaced between two element reads.
+    return driver.execute_script(
+        "return [...document.querySelectorAll('#shots tbody tr')].map((r) => r.dataset.shot);")
 
 
 # Non-blank pixels of the plot's canvas: those not transparent and not white.

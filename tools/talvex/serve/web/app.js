@@ -11,6 +11,7 @@ const state = {
   checked: new Set(), current: null,
   traces: [], // {shot, name, t, v}
   plot: null, refining: false, refineTimer: 0,
+  refineRound: 0, // answers of an older round of fetches are dropped
 };
 
 const $ = (id) => document.getElementById(id);
@@ -277,12 +278,13 @@ function renderTraceButtons() {
 function scheduleRefine(u) {
   if (state.refining) return;
   clearTimeout(state.refineTimer);
+  const round = ++state.refineRound;
   state.refineTimer = setTimeout(async () => {
     const { min, max } = u.scales.x;
     if (!(max > min)) return;
     const fresh = await Promise.all(state.traces.map((t) =>
       fetchTrace(t.shot, t.name, min, max).catch(() => null)));
-    if (state.plot !== u) return;
+    if (state.plot !== u || round !== state.refineRound) return;
     fresh.forEach((d, i) => { if (d) { state.traces[i].t = d.t; state.traces[i].v = d.v; } });
     state.refining = true;
     try {
@@ -295,7 +297,9 @@ function scheduleRefine(u) {
 }
 
 async function resetZoom() {
+  const round = ++state.refineRound;
   const fresh = await Promise.all(state.traces.map((t) => fetchTrace(t.shot, t.name).catch(() => null)));
+  if (round !== state.refineRound) return;
   fresh.forEach((d, i) => { if (d) { state.traces[i].t = d.t; state.traces[i].v = d.v; } });
   drawPlot();
 }
