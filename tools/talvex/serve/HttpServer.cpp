@@ -375,8 +375,6 @@ void HttpServer::Impl::Routes()
                    Payload p = c.Data(req.matches[1], req.matches[2], q);
                    for (const auto& h : p.headers)
                        res.set_header(h.first.c_str(), h.second);
-                   res.set_header("Access-Control-Expose-Headers",
-                                  "X-Talvex-Start, X-Talvex-Step, X-Talvex-Count, X-Talvex-Sizes");
                    res.set_content(std::move(p.body), p.contentType.c_str());
                }));
     for (const auto& entry : page) {
