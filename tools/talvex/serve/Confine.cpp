@@ -1,7 +1,6 @@
 // Confine: the checks that keep every name a client sends inside the experiment.
 #include "Confine.h"
 
-#include <climits>
 #include <cstdlib>
 
 namespace serve {
