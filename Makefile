@@ -7,8 +7,12 @@ WIN_BUILD ?= build-win
 JOBS    ?= $(shell nproc)
 # Debian packages the build and the tests need; installed when missing and run as root.
 PACKAGES := cmake ninja-build g++ libgtest-dev libbenchmark-dev pkg-config libopenmpi-dev openmpi-bin \
-            gnudatalanguage nlohmann-json3-dev \
-            python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv
+            gnudatalanguage libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver \
+            python3-numpy python3-pandas python3-pytest python3-pip python3-setuptools python3-venv \
+            python3-selenium
+# npm fetches the plotting library of the talvex serve page at build time; Debian's nodejs and
+# npm are installed only when no npm is found (a node.js installed otherwise brings its own).
+WEB_PACKAGES := nodejs npm
 # What `make bench` needs besides: HDF5 for bench_compare and bench_manytraces (which otherwise
 # compare with raw files only), strace for the system calls per trace bench_manytraces counts.
 BENCH_PACKAGES := libhdf5-dev strace
@@ -20,7 +24,7 @@ FUZZ_BUILD   ?= build-fuzz
 # Seconds each fuzz target runs.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps deps-windows configure build test test-plain test-sanitize test-windows fuzz \
+.PHONY: all deps deps-web deps-windows configure build test test-plain test-sanitize test-windows fuzz \
         demo bench clean
 
 all: build
@@ -43,6 +47,10 @@ endef
 
 deps:
 	$(call install_missing,$(PACKAGES),)
+	@command -v npm >/dev/null 2>&1 || $(MAKE) --no-print-directory deps-web
+
+deps-web:
+	$(call install_missing,$(WEB_PACKAGES),)
 
 # wine's recommended packages (32-bit wine, fonts, media libraries) are not needed here.
 deps-windows:

@@ -75,6 +75,7 @@ step "talvex plot: the charging traces of both shots, with axis titles"
 "$TALVEX" plot "$SHOT" vcap '1002\vcap' --title 'Charging towards V(out) = ![[V(out)]%.3f] V' \
   --xlabel 'time (s)' --ylabel 'V(cap) (V)' --legend bottom-right -o "$DEMO/charging.svg"
 echo "written $DEMO/charging.svg"
+echo "The viewer: $TALVEX -e $EXP serve, then open the address it prints (Ctrl-C stops it)"
 
 printf '\nTo go on from here:\n  export PATH="%s:$PATH" TALVEX_EXPERIMENT="%s"\n  talvex --help\n' \
   "$BUILD/bin" "$EXP"

@@ -5,6 +5,7 @@
 #include "ExpressionHelp.h"
 #include "ShotSets.h"
 #include "Table.h"
+#include "serve/ServeCommand.h"
 
 #include <cstdio>
 #include <new>
@@ -294,6 +295,7 @@ const std::vector<CommandInfo>& Commands()
          "save|merge NAME [SPEC|-]... [--list OTHER] [--source PATH] [--data NAME] [--where COND]",
          "Save a set as a shot list, or add it to one", listHelp.c_str(), SetOptionsAnd({}),
          RunList},
+        kServeCommand,
     };
     return commands;
 }
