@@ -92,7 +92,7 @@ bench: build
 
 # The demo builds only what it runs (no tests, no benchmarks): the library, the runner, the
 # sample modules and talvex.
-DEMO_TARGETS := TalvexCore TalvexDLLRun ShotStats Dorvel talvex
+DEMO_TARGETS := TalvexCore TalvexDLLRun ShotStats Dorvel talvex talvex_web
 
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
