@@ -15,9 +15,14 @@ ShotCondition& ShotCondition::operator=(ShotCondition const& other) = default;
 
 bool ShotCondition::Parse(DString const& source, ExpressionIssue& issue)
 {
+    return Parse(source, issue, nullptr);
+}
+
+bool ShotCondition::Parse(DString const& source, ExpressionIssue& issue, Experiment* experiment)
+{
     root.reset();
     text = DString();
-    if (!CheckExpression(source, issue))
+    if (!CheckExpression(source, issue, experiment))
         return false;
     auto node = std::make_shared<Node>();
     node->expr = source;

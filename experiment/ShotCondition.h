@@ -27,6 +27,9 @@ public:
 
     /// Parses `text`; false with the first fault in `issue` (the condition is then empty).
     bool Parse(DString const& text, ExpressionIssue& issue);
+    /// Parse that also looks up the names of fields and data objects in `experiment` (when not
+    /// null): a name no shot holds is a fault too.
+    bool Parse(DString const& text, ExpressionIssue& issue, Experiment* experiment);
     /// True when no condition was parsed: every shot is kept.
     bool IsEmpty() const;
     /// The text that was parsed.
