@@ -109,8 +109,8 @@ int SelectShotsC(const char* spec, const char* where, int* len, char* out)
         }
         ShotCondition condition;
         ExpressionIssue issue;
-        DString const text(where);
-        if (text.Len() > 0 && !condition.Parse(text, issue)) {
+        DString const condText(where);
+        if (condText.Len() > 0 && !condition.Parse(condText, issue)) {
             SetLastFailure(1, Described(issue));
             TextOut(DString(), len, out);
             return -1;
