@@ -2,6 +2,7 @@
 #include "ExpressionCheck.h"
 #include "ExpressionCheck_p.h"
 
+#include "DataConstants.h"
 #include "Experiment.h"
 #include "ExpressionLanguage.h"
 #include "TraceParamTable.h"
@@ -122,6 +123,13 @@ struct NameUse {
     bool data;
 };
 
+/// An operand as the evaluator reads it: a field name, or `data\code` split at the last `\`.
+struct OperandUse {
+    DString field;
+    DString data;
+    DString code;
+};
+
 // A recursive reading of the evaluator's grammar over whole[from, to). Each step returns
 // false once a fault is recorded in issue.
 class Reader {
@@ -146,6 +154,7 @@ public:
     }
 
     std::vector<NameUse> names;
+    std::vector<OperandUse> operands;
 
 private:
     char At(int k) const { return k < end ? s[k] : '\0'; }
@@ -421,6 +430,7 @@ private:
             DString const field = reference ? name.Trim() : name;
             if (!(field %= "Shot"))
                 names.push_back({start, field, DString(), false});
+            operands.push_back({field, DString(), DString()});
             return true;
         }
         DString const code = name.Mid(sep + 1);
@@ -439,6 +449,7 @@ private:
                         "unknown trace-parameter code", suggestion);
         }
         DataUse(start, name.Left(sep));
+        operands.push_back({DString(), name.Left(sep), code});
         return true;
     }
 
@@ -496,7 +507,54 @@ bool CheckPart(DString const& whole, int from, int to, ExpressionIssue& issue, K
     return true;
 }
 
+namespace {
+
+/// Why operand o has no value for the current shot; empty when it has one.
+DString OperandFault(OperandUse const& o, Experiment& e)
+{
+    if (o.field.Len() > 0) {
+        DString const value = e.GetShotData(o.field);
+        float v = 0.0f;
+        if (value.Len() == 0)
+            return DString("field '") + o.field + "' is missing";
+        if (!value.ToFloat(v))
+            return DString("field '") + o.field + "' is not a number: '" + value + "'";
+        return DString();
+    }
+    // Every kind of data object has a time mark t1, so it tells whether the object is there.
+    if (e.GetScalarData(o.data + "\\t1") == -DFMax)
+        return DString("data object '") + o.data + "' is missing";
+    if (e.GetScalarData(o.data + "\\" + o.code) == -DFMax)
+        return DString("'") + o.data + "\\" + o.code + "' has no value";
+    return DString();
+}
+
+} // namespace
+
+DString WhyUndefined(DString const& expr, Experiment& experiment)
+{
+    if (experiment.GetScalarData(expr) != -DFMax)
+        return DString();
+    ExpressionIssue issue;
+    Reader reader(expr, 0, expr.Len(), issue);
+    if (!reader.Run())
+        return issue.message;
+    if (!experiment.ShotName)
+        return "no shot is current";
+    for (OperandUse const& o : reader.operands) {
+        DString const why = OperandFault(o, experiment);
+        if (why.Len() > 0)
+            return why;
+    }
+    return "no value: a division by zero, a function outside its domain or a result out of range";
+}
+
 } // namespace exprcheck
+
+DString WhyUndefined(DString const& expr, Experiment& experiment)
+{
+    return exprcheck::WhyUndefined(expr, experiment);
+}
 
 bool CheckExpression(DString const& expr, ExpressionIssue& issue, Experiment* experiment)
 {

@@ -40,4 +40,9 @@ struct TALVEX_API ExpressionIssue {
 TALVEX_API bool CheckExpression(DString const& expr, ExpressionIssue& issue,
                                 Experiment* experiment = nullptr);
 
+/// For an expression without a value for the current shot of `experiment`, one line saying
+/// why: its first fault, or the first operand that is missing there ("field 'Gain' is missing",
+/// "data object 'vcap' is missing", "'vcap\\19' has no value"). Empty when it has a value.
+TALVEX_API DString WhyUndefined(DString const& expr, Experiment& experiment);
+
 #endif

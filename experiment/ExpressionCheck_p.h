@@ -36,6 +36,9 @@ private:
 /// `names` may be null (no look-ups). True when nothing was found.
 bool CheckPart(DString const& whole, int from, int to, ExpressionIssue& issue, KnownNames* names);
 
+/// WhyUndefined's reading.
+DString WhyUndefined(DString const& expr, Experiment& experiment);
+
 /// Fills issue with kind, position and text and a message "<what> '<text>' at column <n> of
 /// '<whole>'"; always false.
 bool Fail(ExpressionIssue& issue, ExpressionIssue::Kind kind, DString const& whole, int position,

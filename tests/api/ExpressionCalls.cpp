@@ -2,6 +2,8 @@
 // and a condition; the help text; capacities respected.
 #include "ApiFixture.h"
 
+#include <vector>
+
 namespace {
 
 class ExpressionCalls : public ApiTest {
@@ -107,7 +109,7 @@ TEST_F(ExpressionCalls, TextOutIsCutToTheCapacity)
     EXPECT_EQ(std::string(buf, 5), "101\nx");
 
     len = 1 << 16;
-    std::vector<char> help(size_t(len));
+    std::vector<char> help(static_cast<size_t>(len));
     GetExpressionHelpC(&len, help.data());
     std::string const text(help.data(), size_t(len));
     EXPECT_NE(text.find("sd"), std::string::npos);
