@@ -137,9 +137,9 @@ TALVEX_API int CheckConditionC(const char* condition, int* position, int* len, c
 /** The shots of the current experiment named by `spec` (a wildcard over shot names of the
  *  shot paths, a range A:B, or the name of a shot list of ShotLists; empty or "*": every shot)
  *  for which the condition `where` holds (empty: every shot), in set order, as one text of
- *  names each followed by '\n'. Returns the number of shots, or -1 when the condition is faulty or no
- *  experiment is open (the reason then is GetLastFailureC's message). The current shot is
- *  unchanged afterwards. */
+ *  names each followed by '\n'. Returns the number of shots, or -1 when the condition is
+ *  faulty or no experiment is open (the reason then is GetLastFailureC's message). The current
+ *  shot is unchanged afterwards. */
 TALVEX_API int SelectShotsC(const char* spec, const char* where, int* len, char* out);
 /** The help text of the expression and condition language (as `talvex help expressions`). */
 TALVEX_API void GetExpressionHelpC(int* len, char* out);

@@ -287,6 +287,16 @@ private:
     /// `(expr)` or an index `[expr]`, from the opening character at `open`.
     bool Group(int open, char close, char const* what)
     {
+        // Text from callers is untrusted: nesting is bounded before the stack is.
+        if (++depth > kMaxDepth)
+            return Syntax(open, DString(s[open]), "nesting too deep");
+        bool const ok = GroupBody(open, close, what);
+        --depth;
+        return ok;
+    }
+
+    bool GroupBody(int open, char close, char const* what)
+    {
         p = open + 1;
         if (At(p) == close)
             return Syntax(open, s.Mid(open, 2), "empty parentheses or brackets");
@@ -304,6 +314,15 @@ private:
     /// `[name]`: one operand, a field or `data\code`, blanks allowed inside. References nest
     /// (`[![Key]]`): the outer name is then made while evaluating and is not looked at.
     bool Reference()
+    {
+        if (++depth > kMaxDepth)
+            return Syntax(p, "[", "nesting too deep");
+        bool const ok = ReferenceBody();
+        --depth;
+        return ok;
+    }
+
+    bool ReferenceBody()
     {
         int const open = p;
         p += At(p) == '!' ? 2 : 1;
@@ -473,6 +492,8 @@ private:
         names.push_back({start + (last == int(npos) ? 0 : last + 1), object, before, true});
     }
 
+    static int const kMaxDepth = 200;
+    int depth = 0;
     DString const& s;
     int p;
     int const begin;

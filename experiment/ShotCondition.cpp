@@ -175,6 +175,16 @@ private:
 
     NodePtr Unary()
     {
+        // Text from callers is untrusted: nesting is bounded before the stack is.
+        if (++depth > kMaxDepth)
+            return Fault(p, DString(At(p)), "nesting too deep");
+        NodePtr n = UnaryBody();
+        --depth;
+        return n;
+    }
+
+    NodePtr UnaryBody()
+    {
         Blanks();
         if (At(p) == '!' && At(p + 1) != '=' && At(p + 1) != '[') {
             ++p;
@@ -402,6 +412,8 @@ private:
         return Fault(from, op, at >= end ? "dangling operator" : "missing operand after");
     }
 
+    static int const kMaxDepth = 200;
+    int depth = 0;
     DString const& s;
     int p = 0;
     int const end;

@@ -247,3 +247,42 @@ TEST(ExpressionLanguage, HelpListsEveryCodeAndFunction)
     for (char const* topic : {"?", "::", "[Gain]", ">\\", "<\\", "@", "&&", "||", "~"})
         EXPECT_NE(help.find(topic), std::string::npos) << topic;
 }
+
+TEST_F(ExpressionCheckNames, WhyUndefinedNamesTheMissingOperand)
+{
+    WriteRamp("vcap", 10.0f);
+    Expt.SetShotData("Gain", "2");
+    Expt.SetShotData("Name", "abc");
+    EXPECT_STREQ(WhyUndefined("vcap\\mx*Gain", Expt).c_str(), "");
+    EXPECT_STREQ(WhyUndefined("vcap\\mx*Gian", Expt).c_str(), "field 'Gian' is missing");
+    EXPECT_STREQ(WhyUndefined("Name+1", Expt).c_str(), "field 'Name' is not a number: 'abc'");
+    EXPECT_STREQ(WhyUndefined("Gain*>\\vcap\\mx", Expt).c_str(),
+                 "data object '>\\vcap' is missing");
+    EXPECT_STREQ(WhyUndefined("vcap\\tm+probe\\mx", Expt).c_str(),
+                 "data object 'probe' is missing");
+    EXPECT_STREQ(WhyUndefined("vcap\\zz", Expt).c_str(),
+                 "unknown trace-parameter code 'zz' at column 6 of 'vcap\\zz'");
+    EXPECT_STREQ(WhyUndefined("Gain/0", Expt).c_str(),
+                 "no value: a division by zero, a function outside its domain or a result out of "
+                 "range");
+}
+
+TEST_F(ExpressionCheckNames, TheEvaluatorKnowsExactlyTheFunctionsOfTheTable)
+{
+    for (int i = 0; i < ExpressionFunctionCount(); ++i) {
+        DString const call = DString(GetExpressionFunction(i).name) + "(0.5)";
+        EXPECT_NE(Expt.GetScalarData(call), -DFMax) << call.c_str();
+    }
+    for (char const* other : {"abs(0.5)", "sqr(0.5)", "lnx(0.5)"})
+        EXPECT_EQ(Expt.GetScalarData(other), -DFMax) << other;
+}
+
+TEST(ExpressionCheck, DeepNestingIsAFaultNotACrash)
+{
+    std::string const deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+    EXPECT_EQ(Check(deep.c_str()).kind, ExpressionIssue::Syntax);
+    std::string const brackets = std::string(100000, '[') + "a" + std::string(100000, ']');
+    EXPECT_EQ(Check(brackets.c_str()).kind, ExpressionIssue::Syntax);
+    std::string const nested = std::string(50, '(') + "1" + std::string(50, ')');
+    EXPECT_EQ(Check(nested.c_str()).kind, ExpressionIssue::None);
+}

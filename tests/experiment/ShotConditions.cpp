@@ -207,3 +207,14 @@ TEST_F(ShotConditions, FilterKeepsOnlyTrueShotsAndRestoresTheCurrentShot)
     EXPECT_EQ(shots.Count(), 0);
     EXPECT_STREQ(Expt.ShotName.c_str(), "Run0100");
 }
+
+TEST(ShotConditionText, DeepNestingIsAFaultNotACrash)
+{
+    ShotCondition c;
+    ExpressionIssue issue;
+    EXPECT_FALSE(c.Parse(std::string(100000, '!').append("1").c_str(), issue));
+    EXPECT_EQ(issue.kind, ExpressionIssue::Syntax);
+    std::string const deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+    EXPECT_FALSE(c.Parse(deep.c_str(), issue));
+    EXPECT_TRUE(c.Parse("!!(((1 > 0)))", issue));
+}
