@@ -26,21 +26,10 @@ Experiment* OpenExperiment()
     return Expt.ShotPaths.Count() > 0 ? &Expt : nullptr;
 }
 
-/// The issue's message with its suggestion, as a person reads it.
-DString Described(ExpressionIssue const& issue)
-{
-    if (issue.kind == ExpressionIssue::None)
-        return DString();
-    DString s = issue.message;
-    if (issue.suggestion.Len() > 0)
-        s += DString("; did you mean '") + issue.suggestion + "'?";
-    return s;
-}
-
 int Report(ExpressionIssue const& issue, int* position, int* len, char* out)
 {
     Put(position, issue.kind == ExpressionIssue::None ? -1 : issue.position);
-    TextOut(Described(issue), len, out);
+    TextOut(issue.FullMessage(), len, out);
     return int(issue.kind);
 }
 
@@ -111,7 +100,7 @@ int SelectShotsC(const char* spec, const char* where, int* len, char* out)
         ExpressionIssue issue;
         DString const condText(where);
         if (condText.Len() > 0 && !condition.Parse(condText, issue)) {
-            SetLastFailure(1, Described(issue));
+            SetLastFailure(1, issue.FullMessage());
             TextOut(DString(), len, out);
             return -1;
         }

@@ -33,6 +33,17 @@ struct TALVEX_API ExpressionIssue {
     {
         return kind == Syntax || kind == UnknownFunction || kind == UnknownCode;
     }
+
+    /// The message with the suggestion, as a person reads it: "...; did you mean 'mx'?".
+    /// Empty when nothing is wrong.
+    DString FullMessage() const
+    {
+        if (kind == None)
+            return DString();
+        if (suggestion.Len() == 0)
+            return message;
+        return message + "; did you mean '" + suggestion + "'?";
+    }
 };
 
 /// Checks an expression of the evaluator. With an experiment, names of fields and data objects
