@@ -84,10 +84,16 @@ bool Foreign(char c)
     return c != '\0' && std::strchr("=<>!&|~'\",", c) != nullptr;
 }
 
+/// Names longer than this get no suggestion (the distance costs the product of the lengths).
+int const kLongestSuggested = 64;
+
 } // namespace
 
 DString Closest(DString const& name, DStringArray const& candidates)
 {
+    // A typo is short; a long text from a caller is not compared with every known name.
+    if (name.Len() > kLongestSuggested)
+        return DString();
     int const limit = name.Len() <= 2 ? 1 : name.Len() <= 5 ? 2 : 3;
     int best = limit + 1;
     DString found;
