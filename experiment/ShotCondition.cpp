@@ -223,8 +223,11 @@ private:
                 int q = k + 1;
                 while (At(q) == ' ' || At(q) == '\t')
                     ++q;
+                // Only an operator goes on with an expression; anything else after the
+                // group is the condition's own fault.
                 char const n = At(q);
-                return n == '\0' || n == ')' || s.Mid(q, 2) == "&&" || s.Mid(q, 2) == "||";
+                bool const joined = s.Mid(q, 2) == "&&" || s.Mid(q, 2) == "||";
+                return joined || n == '\0' || !std::strchr("+-*/^?:<>=!~", n);
             }
         }
         return true;

@@ -140,6 +140,7 @@ TEST_F(ShotConditions, FaultsHavePositions)
         {"Bt &&", ExpressionIssue::Syntax, 3, "&&"},
         {"(Bt > 1", ExpressionIssue::Syntax, 0, "("},
         {"Bt > 1)", ExpressionIssue::Syntax, 6, ")"},
+        {"(Bt > 1) Gain", ExpressionIssue::Syntax, 9, "G"},
         {"Bt = 2", ExpressionIssue::Syntax, 3, "="},
         {"Operator == 'A. Smith", ExpressionIssue::Syntax, 12, "'"},
         {"Comment ~ calib", ExpressionIssue::Syntax, 8, "~"},
