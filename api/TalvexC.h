@@ -138,7 +138,8 @@ TALVEX_API int CheckConditionC(const char* condition, int* position, int* len, c
  *  shot paths, a range A:B, or the name of a shot list of ShotLists; empty or "*": every shot)
  *  for which the condition `where` holds (empty: every shot), in set order, as one text of
  *  names each followed by '\n'. Returns the number of shots, or -1 when the condition is
- *  faulty or no experiment is open (the reason then is GetLastFailureC's message). The current
+ *  faulty or no experiment is open (the reason then is GetLastFailureC's message). A text cut
+ *  to the capacity holds fewer lines than the count: call again with more room. The current
  *  shot is unchanged afterwards. */
 TALVEX_API int SelectShotsC(const char* spec, const char* where, int* len, char* out);
 /** The help text of the expression and condition language (as `talvex help expressions`). */

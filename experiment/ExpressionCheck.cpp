@@ -450,6 +450,9 @@ private:
             if (Foreign(c) && !offset)
                 return Syntax(start + k, DString(c), "unexpected character");
         }
+        int const twice = name.Find("\\\\");
+        if (twice != int(npos))
+            return Syntax(start + twice + 1, "\\", "empty name before");
         int const sep = name.RFind('\\');
         if (sep == int(npos)) {
             DString const field = reference ? name.Trim() : name;

@@ -53,6 +53,7 @@ TEST(ExpressionCheck, FaultsHaveKindPositionAndText)
         {"2*-vcap\\mx", K::Syntax, 2, "-"},
         {"vcap\\", K::Syntax, 4, "\\"},
         {"\\mx", K::Syntax, 0, "\\"},
+        {"x\\\\mx", K::Syntax, 2, "\\"},
         {"2(3)", K::Syntax, 1, "("},
         {"sqrt(2)", K::UnknownFunction, 0, "sqrt"},
         {"ln(2)", K::UnknownFunction, 0, "ln"},
