@@ -2,6 +2,7 @@
 // and a condition; the help text; capacities respected.
 #include "ApiFixture.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -98,6 +99,19 @@ TEST_F(ExpressionCalls, SelectShotsBySetAndCondition)
     int len = sizeof buf;
     EXPECT_NE(GetLastFailureC(&len, buf), 0);
     EXPECT_EQ(std::string(buf, size_t(len)), "dangling operator '>' at column 4 of 'Bt >'");
+}
+
+TEST_F(ExpressionCalls, SelectShotsOfAShotList)
+{
+    std::filesystem::create_directories(exp + "/ShotLists");
+    testsupport::WriteBytes(testsupport::Native(exp + "/ShotLists/chosen.txt"),
+                            "101;.\\Shots\n103;.\\Shots\n");
+    int n = 0;
+    EXPECT_EQ(Select("chosen", "", &n), "101\n103\n");
+    EXPECT_EQ(Select("chosen", "Bt > 2", &n), "103\n");
+    EXPECT_EQ(n, 1);
+    // A wildcard is never a list name.
+    EXPECT_EQ(Select("chose*", "", &n), "");
 }
 
 TEST_F(ExpressionCalls, TextOutIsCutToTheCapacity)
