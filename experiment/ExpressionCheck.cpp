@@ -127,6 +127,8 @@ struct NameUse {
     DString name;
     DString shot; ///< for data: the shot named before it, empty for the current or any shot
     bool data;
+    DString code;    ///< for data: its parameter code
+    int codeAt = -1; ///< for data: the code's position
 };
 
 /// An operand as the evaluator reads it: a field name, or `data\code` split at the last `\`.
@@ -457,7 +459,7 @@ private:
         if (sep == int(npos)) {
             DString const field = reference ? name.Trim() : name;
             if (!(field %= "Shot"))
-                names.push_back({start, field, DString(), false});
+                names.push_back({start, field, DString(), false, DString(), -1});
             operands.push_back({field, DString(), DString()});
             return true;
         }
@@ -476,7 +478,7 @@ private:
             return Fail(issue, ExpressionIssue::UnknownCode, s, start + sep + 1, code,
                         "unknown trace-parameter code", suggestion);
         }
-        DataUse(start, name.Left(sep));
+        DataUse(start, name.Left(sep), code, start + sep + 1);
         operands.push_back({DString(), name.Left(sep), code});
         return true;
     }
@@ -489,7 +491,7 @@ private:
     }
 
     /// Notes the data object of a `data\code` operand for the look-up.
-    void DataUse(int start, DString const& data)
+    void DataUse(int start, DString const& data, DString const& code, int codeAt)
     {
         int const last = data.RFind('\\');
         DString const object = last == int(npos) ? data : data.Mid(last + 1);
@@ -498,7 +500,8 @@ private:
             || (before.Len() > 0 && (before[0] == '.' || before[0] == '<' || before[0] == '>'))
             || before.Find(':') != int(npos))
             return; // cached objects, offsets and paths are not looked up
-        names.push_back({start + (last == int(npos) ? 0 : last + 1), object, before, true});
+        names.push_back(
+            {start + (last == int(npos) ? 0 : last + 1), object, before, true, code, codeAt});
     }
 
     static int const kMaxDepth = 200;
@@ -509,6 +512,28 @@ private:
     int const end;
     ExpressionIssue& issue;
 };
+
+} // namespace
+
+namespace {
+
+/// A code of a data object whose kind is known must be one of that kind's codes.
+bool CodeFits(NameUse const& use, KnownNames& known, DString const& whole, ExpressionIssue& issue)
+{
+    unsigned const kinds = known.DataKinds(use.name, use.shot);
+    if (kinds == 0 || FindDataParamCode(use.code, kinds))
+        return true;
+    char const* what = (kinds & ParamWaveform) ? "unknown waveform code"
+                       : (kinds & ParamMatrix) ? "unknown matrix code"
+                                               : "unknown particle-group code";
+    DStringArray fitting;
+    for (int i = 0; i < DataParamCodeCount(); ++i) {
+        if (GetDataParamCode(i).kinds & kinds)
+            fitting.Add(GetDataParamCode(i).code);
+    }
+    return Fail(issue, ExpressionIssue::UnknownCode, whole, use.codeAt, use.code, what,
+                Closest(use.code, fitting));
+}
 
 } // namespace
 
@@ -533,6 +558,8 @@ bool CheckPart(DString const& whole, int from, int to, ExpressionIssue& issue, K
                         use.data ? ExpressionIssue::UnknownData : ExpressionIssue::UnknownField,
                         whole, use.position, use.name,
                         use.data ? "unknown data object" : "unknown field", suggestion);
+        if (use.data && !CodeFits(use, *known, whole, issue))
+            return false;
     }
     return true;
 }

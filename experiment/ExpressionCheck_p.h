@@ -26,6 +26,10 @@ public:
     bool HasField(DString const& name, DString& suggestion);
     /// As HasField for a data object; `shot` is the shot the name addresses (empty: any).
     bool HasData(DString const& name, DString const& shot, DString& suggestion);
+    /// The DataParamKind bits of the data object as the shot it addresses (empty: the current
+    /// one) holds it: waveform and paired codes for a .wvf file, and so on; 0 when that shot
+    /// holds no file of the name (nothing is then said about its codes).
+    unsigned DataKinds(DString const& name, DString const& shot);
 
 private:
     struct Impl;

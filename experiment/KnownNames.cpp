@@ -5,6 +5,7 @@
 #include "Experiment.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "TraceParamTable.h"
 
 namespace exprcheck {
 
@@ -147,6 +148,28 @@ bool KnownNames::HasData(DString const& name, DString const& shot, DString& sugg
         return true; // no shot holds data: nothing to tell a typo from
     suggestion = Closest(name, all);
     return false;
+}
+
+unsigned KnownNames::DataKinds(DString const& name, DString const& shot)
+{
+    if (!impl->e)
+        return 0;
+    DString const base = impl->e->GetDataFileName(shot.Len() > 0 ? shot + "\\" + name : name);
+    if (!base)
+        return 0;
+    struct Extension {
+        char const* text;
+        unsigned kinds;
+    };
+    static Extension const extensions[] = {
+        {".wvf", ParamWaveform | ParamXY}, {".dmt", ParamMatrix}, {".dpt", ParamParticles}};
+    unsigned kinds = 0;
+    for (Extension const& x : extensions) {
+        DString file = base + x.text;
+        if (FileExists(file))
+            kinds |= x.kinds;
+    }
+    return kinds;
 }
 
 } // namespace exprcheck

@@ -287,3 +287,24 @@ TEST(ExpressionCheck, DeepNestingIsAFaultNotACrash)
     std::string const nested = std::string(50, '(') + "1" + std::string(50, ')');
     EXPECT_EQ(Check(nested.c_str()).kind, ExpressionIssue::None);
 }
+
+TEST_F(ExpressionCheckNames, CodesMustFitTheKindOfDataObject)
+{
+    WriteRamp("vcap", 10.0f);
+    WriteMatrix("grid", 2, 3);
+    WriteGroup("beam", 4, 1.0f);
+    for (char const* fine : {"vcap\\sd", "vcap\\t1", "grid\\rc", "grid\\mx", "beam\\np", "beam\\t2",
+                             "Run0100\\grid\\cc"})
+        EXPECT_EQ(Check(fine, &Expt).kind, ExpressionIssue::None) << fine;
+    ExpressionIssue const w = Check("vcap\\rc", &Expt);
+    EXPECT_EQ(w.kind, ExpressionIssue::UnknownCode);
+    EXPECT_EQ(w.position, 5);
+    EXPECT_STREQ(w.message.c_str(), "unknown waveform code 'rc' at column 6 of 'vcap\\rc'");
+    ExpressionIssue const m = Check("1+grid\\sd", &Expt);
+    EXPECT_EQ(m.kind, ExpressionIssue::UnknownCode);
+    EXPECT_EQ(m.position, 7);
+    EXPECT_STREQ(Check("beam\\mx", &Expt).message.c_str(),
+                 "unknown particle-group code 'mx' at column 6 of 'beam\\mx'");
+    // Without an experiment the kind is not known: any code of the table passes.
+    EXPECT_EQ(Check("vcap\\rc").kind, ExpressionIssue::None);
+}
