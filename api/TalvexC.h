@@ -233,6 +233,31 @@ TALVEX_API int CheckExpressionHC(void* exp, const char* expr, int* position, int
 TALVEX_API int CheckConditionHC(void* exp, const char* condition, int* position, int* len,
                                 char* out);
 
+/* ---- Expressions, shot conditions and selection ----
+ * Fault kinds returned by the checks: 0 none, 1 malformed syntax, 2 unknown function,
+ * 3 unknown trace-parameter code, 4 unknown field, 5 unknown data object (4 and 5 only with an
+ * experiment open: no shot of it holds the name, so the text may still be meant). */
+
+/** Checks a scalar expression, names of fields and data objects against the current
+ *  experiment when one is open. Returns 0 when nothing is wrong, else the kind of the first
+ *  fault; `*position` gets its 0-based offset (-1 when none) and the message ("unknown
+ *  trace-parameter code 'zz' at column 6 of 'vcap\zz'", with "; did you mean 'mx'?" when a
+ *  close name exists) goes out as text (empty when nothing is wrong). Null pointers are skipped. */
+TALVEX_API int CheckExpressionC(const char* expr, int* position, int* len, char* out);
+/** CheckExpressionC for a shot condition (`A op B`, `&&`, `||`, `!`, parentheses, quoted
+ *  texts, `~` wildcards). */
+TALVEX_API int CheckConditionC(const char* condition, int* position, int* len, char* out);
+/** The shots of the current experiment named by `spec` (a wildcard over shot names of the
+ *  shot paths, a range A:B, or the name of a shot list of ShotLists; empty or "*": every shot)
+ *  for which the condition `where` holds (empty: every shot), in set order, as one text of
+ *  names each followed by '\n'. Returns the number of shots, or -1 when the condition is
+ *  faulty or no experiment is open (the reason then is GetLastFailureC's message). A text cut
+ *  to the capacity holds fewer lines than the count: call again with more room. The current
+ *  shot is unchanged afterwards. */
+TALVEX_API int SelectShotsC(const char* spec, const char* where, int* len, char* out);
+/** The help text of the expression and condition language (as `talvex help expressions`). */
+TALVEX_API void GetExpressionHelpC(int* len, char* out);
+
 #ifdef __cplusplus
 }
 #endif

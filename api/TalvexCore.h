@@ -26,6 +26,8 @@
 #include "Experiment.h"
 #include "ExpressionCheck.h"
 #include "ShotCondition.h"
+#include "ExpressionLanguage.h"
+#include "TraceParamTable.h"
 #include "TalvexC.h"
 #include "TalvexIDL.h"
 

@@ -3,6 +3,7 @@
 
 #include "DataConstants.h"
 #include "Matrix_p.h"
+#include "TraceParamTable.h"
 
 #include <utility>
 
@@ -175,7 +176,7 @@ float Matrix::GetMatrixParam(DString const& name) const
 {
     DString code(name);
     code.ToLower();
-    if (code.Len() != 2)
+    if (code.Len() != 2 || !FindDataParamCode(code, ParamMatrix))
         return -DFMax;
     char const a = code[0];
     char const b = code[1];

@@ -1,6 +1,7 @@
 // Trace parameters: the two-letter codes that turn a waveform (or a pair) into one number.
 #include "Waveform.h"
 
+#include "TraceParamTable.h"
 #include "Waveform_p.h"
 
 #include <algorithm>
@@ -46,62 +47,64 @@ template <class Look> float RiseTime(float maxVal, double hi, double lo, Look lo
     return look(static_cast<float>(hi * m)) - look(static_cast<float>(lo * m));
 }
 
+// The accumulated parameters sum in double and narrow once at the end: float sums lose
+// digits on long traces and overflow (squares near 1e19) where the result itself fits.
 float Integral(float const* s, int n, float step)
 {
-    float sum = 0.0f;
+    double sum = 0.0;
     for (int i = 1; i < n; ++i)
         sum += s[i];
-    return step * sum;
+    return static_cast<float>(step * sum);
 }
 
 float PeakIntegral(float const* s, int n, float step)
 {
-    float sum = 0.0f;
-    float best = 0.0f;
+    double sum = 0.0;
+    double best = 0.0;
     for (int i = 1; i < n; ++i) {
         sum += s[i];
         if (sum > best)
             best = sum;
     }
-    return step * best;
+    return static_cast<float>(step * best);
 }
 
 // The trace read as a radial profile: a centre disc, then one ring per sample.
 float RadialIntegral(float const* s, int n, float step, float start)
 {
-    float const r0 = std::max(start, 0.0f);
-    float sum = pi * s[0] * r0 * r0;
+    double const r0 = std::max(start, 0.0f);
+    double sum = static_cast<double>(pi) * s[0] * r0 * r0;
     double const ring = 2.0 * static_cast<double>(pi) * step;
     for (int i = 1; i < n; ++i)
         sum += (ring * s[i] * step) * ((i - 0.5) + r0);
-    return sum;
+    return static_cast<float>(sum);
 }
 
 float StdDev(float const* s, int n)
 {
-    float sum = 0.0f;
+    double sum = 0.0;
     for (int i = 0; i < n; ++i)
         sum += s[i];
-    float const mean = sum / static_cast<float>(n);
-    float var = 0.0f;
+    double const mean = sum / n;
+    double var = 0.0;
     for (int i = 0; i < n; ++i) {
-        float const d = s[i] - mean;
-        var += d * d; // the exactly rounded square, as a float power with exponent 2 gives
+        double const d = s[i] - mean;
+        var += d * d;
     }
     if (n > 1)
-        var /= static_cast<float>(n - 1);
-    return std::sqrt(std::max(0.0f, var));
+        var /= n - 1;
+    return static_cast<float>(std::sqrt(std::max(0.0, var)));
 }
 
 float WeightedTime(float const* s, int n, float start, float step)
 {
-    float num = 0.0f;
-    float den = 0.0f;
+    double num = 0.0;
+    double den = 0.0;
     for (int i = 0; i < n; ++i) {
-        num += s[i] * (start + static_cast<float>(i) * step);
+        num += s[i] * (static_cast<double>(start) + static_cast<double>(i) * step);
         den += s[i];
     }
-    return den == 0.0f ? 0.0f : num / den;
+    return den == 0.0 ? 0.0f : static_cast<float>(num / den);
 }
 
 // Full width at half maximum around the maximum at 1-based position p. A position outside
@@ -142,7 +145,8 @@ float Waveform::GetTraceParam(DString const& name) const
 {
     int const n = npnts();
     ParamName p;
-    if (n == 0 || !SplitName(name, p))
+    // The code table is the vocabulary: a code it does not list for waveforms has no value.
+    if (n == 0 || !SplitName(name, p) || !FindDataParamCode(name, ParamWaveform))
         return -DFMax;
     float const* s = Data();
     float const a = p.arg;
@@ -198,7 +202,8 @@ float Waveform::GetXYTraceParam(DString const& name, Waveform const& x) const
 {
     int const n = npnts();
     ParamName p;
-    if (n == 0 || x.npnts() != n || !SplitName(name, p))
+    if (n == 0 || x.npnts() != n || !SplitName(name, p)
+        || !FindDataParamCode(name, ParamWaveform | ParamXY))
         return -DFMax;
     float const* xs = x.Data();
     float const a = p.arg;

@@ -135,11 +135,12 @@ float Waveform::Avg(float from, float to) const
     float const* s = Data();
     if (i1 == i2)
         return i1 < n ? s[i1] : 0.0f;
-    float sum = 0.0f;
+    // Summed in double: a float sum loses digits, and overflows for values near 1e35.
+    double sum = 0.0;
     for (int i = i1; i < i2; ++i)
         sum += s[i];
     // A window that is not a number puts i2 at INT_MIN: the difference needs 64 bits.
-    return sum / static_cast<float>(static_cast<long long>(i2) - i1);
+    return static_cast<float>(sum / static_cast<double>(static_cast<long long>(i2) - i1));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "Experiment_p.h"
 #include "DNotify.h"
 #include "DataConstants.h"
+#include "ExpressionLanguage.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
 #include "Paths.h"
@@ -77,9 +78,12 @@ DString FunctionBefore(DString const& e, int i)
     return fn.ToLower();
 }
 
-/// Applies a function of the parenthesis pass; false when fn names none.
+/// Applies a function of the parenthesis pass; false when fn names none. The language's table
+/// decides which names are functions, so the checker and the help text know the same ones.
 bool ApplyFunction(DString const& fn, float& v)
 {
+    if (!FindExpressionFunction(fn))
+        return false;
     double const d = v;
     if (fn == "sin")
         v = float(std::sin(d));

@@ -33,11 +33,32 @@ struct TALVEX_API ExpressionIssue {
     {
         return kind == Syntax || kind == UnknownFunction || kind == UnknownCode;
     }
+
+    /// The message with the suggestion, as a person reads it: "...; did you mean 'mx'?".
+    /// Empty when nothing is wrong.
+    DString FullMessage() const
+    {
+        if (kind == None)
+            return DString();
+        if (suggestion.Len() == 0)
+            return message;
+        return message + "; did you mean '" + suggestion + "'?";
+    }
 };
 
-/// Checks an expression of the evaluator. With an experiment, names of fields and data objects
-/// are looked up in it too. True when nothing was found; else false with the first fault.
+/// Checks an expression of the evaluator: malformed text, functions and parameter codes first;
+/// then, with an experiment, its field and data-object names (a name counts as known when the
+/// current shot or any shot's ScalarCache.ini section holds the field, or the current shot or
+/// one of the first 50 shots holds the data object). True when nothing was found; else false
+/// with the first fault. Everything the evaluator reads passes, except texts whose operators
+/// or signs it would silently drop or read as part of a name (`vcap\mx +`, `2 + 3`, `2*-x`,
+/// `vcap\mx2`, `xsin(0)`).
 TALVEX_API bool CheckExpression(DString const& expr, ExpressionIssue& issue,
                                 Experiment* experiment = nullptr);
+
+/// For an expression without a value for the current shot of `experiment`, one line saying
+/// why: its first fault, or the first operand that is missing there ("field 'Gain' is missing",
+/// "data object 'vcap' is missing", "'vcap\19' has no value"). Empty when it has a value.
+TALVEX_API DString WhyUndefined(DString const& expr, Experiment& experiment);
 
 #endif
