@@ -59,7 +59,7 @@ TEST_F(CliTest, EveryFailureIsOneLineAndChangesNothing)
         {{"eval", "(1+2"}, "'(1+2'"},
         {{"eval", "[Peak"}, "'[Peak'"},
         {{"eval", ""}, "error: empty expression"},
-        {{"eval", "Peak", "--where", ""}, "error: empty expression"},
+        {{"eval", "Peak", "--where", ""}, "error: empty condition"},
         {{"shots", "--csv", "--json"}, "give --csv or --json, not both"},
         {{"list", "save", "L", "-"}, "no shot names on standard input"},
         {{"list", "save", "L", "1001", "9999"}, "no shot '9999' in "},

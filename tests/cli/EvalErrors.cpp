@@ -64,9 +64,10 @@ TEST_F(CliTest, AnAbsentOperandIsUndefinedAndWhySaysWhich)
     Result run = InExp({"eval", "probe\\mx*[Gain]", "-x", "[Peak]+beam2\\mx", "--why"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Shot  probe\\mx*[Gain]  [Peak]+beam2\\mx  Why\n"
-                       "1001               10      (undefined)  no data object 'beam2'\n"
+                       "1001               10      (undefined)  no data object 'beam2' "
+                       "(did you mean 'beam'?)\n"
                        "1002      (undefined)      (undefined)  field 'Gain' is not a number: "
-                       "'high'; no data object 'beam2'\n");
+                       "'high'; no data object 'beam2' (did you mean 'beam'?)\n");
     // A plain field name, an object that cannot be read, arithmetic without a value.
     testsupport::WriteBytes(exp + "/Shots/Shot1001/broken.wvf", std::string("\x04\x00", 2));
     Result csv = InExp({"eval", "Missing*2", "1001", "-x", "broken\\tv(2)", "-x", "1/(Peak-Peak)",

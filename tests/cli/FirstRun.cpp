@@ -97,7 +97,7 @@ TEST_F(CliTest, HelpExpressionsDescribesTheLanguageAndEveryCode)
                              "tp", "bl", "sv", "tm", "tn", "19", "28", "av", "in", "ri", "pi", "sd",
                              "wa", "fh", "vt", "tv", "t%", "bv", "b%", "la", "ta", "lt"})
         EXPECT_TRUE(run.out.find(std::string(code) + " ") != std::string::npos
-                    || run.out.find(std::string(code) + "(") != std::string::npos)
+                    || run.out.find(std::string(code) + "[") != std::string::npos)
             << code;
     EXPECT_NE(Talvex({"eval", "--help"}).out.find("'talvex help expressions'"), std::string::npos);
 }

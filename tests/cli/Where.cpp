@@ -38,7 +38,7 @@ TEST_F(CliTest, AnUnparsableConditionIsAnErrorBeforeAnythingIsRead)
 {
     Result empty = Talvex({"-e", testsupport::TestDir() + "/Nowhere", "shots", "--where", ""});
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, "talvex: error: empty expression\n");
+    EXPECT_EQ(empty.err, "talvex: error: empty condition\n");
     if (!ConditionsCompare())
         GTEST_SKIP() << "ShotCondition::Parse accepts 'Peak ==' (no comparisons yet)";
     for (const char* cond : {"Peak ==", "[Peak] > 1 &&", "(Peak > 1", "probe\\zz > 1"}) {
