@@ -5,12 +5,15 @@
 #include "Core.h"
 #include "DFile.h"
 #include "FileSystem.h"
+#include "LastFailure.h"
 #include "Log.h"
 #include "Paths.h"
 #include "Platform.h"
 #include "WriterLock_p.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -138,6 +141,26 @@ bool ReadsBack(const DString& line)
 {
     return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
            && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+}
+
+// False, reported, when the file exists but cannot be read: writing it from memory alone
+// would drop whatever it holds.
+bool Readable(const DString& path)
+{
+    const std::string native = platform::ToNative(path.c_str(), false);
+    if (native.empty())
+        return true;
+    std::FILE* f = platform::OpenStream(native, "rb");
+    if (f) {
+        std::fclose(f);
+        return true;
+    }
+    const platform::Error& e = platform::LastError();
+    if (e.code == ENOENT)
+        return true;
+    ReportFailure(e.code, "cannot write " + DString(native.c_str())
+                              + ": the file exists but cannot be read: " + DString(e.text.c_str()));
+    return false;
 }
 
 bool StampOf(const DString& path, platform::FileStamp& out)
@@ -374,6 +397,8 @@ bool DIni::WriteFile(DString path, bool keepName)
 bool DIni::Store(const DString& path, bool merge, bool keepName)
 {
     WriterLock lock(path);
+    if (lock.TimedOut() || !Readable(path))
+        return false;
     if (merge)
         TakeInDiskChanges(path);
 
@@ -401,6 +426,10 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         if (i + 1 < sections.Count() && lines.Count() > 0)
             text.append("\r\n");
     }
+    // A reader drops one CR before a line end and at the end of the file: a last line that
+    // ends in CR gets a line end of its own, so that the CR reads back.
+    if (!text.empty() && text.back() == '\r')
+        text.append("\r\n");
 
     DFile f;
     bool ok = f.Open(path, 6);
@@ -409,7 +438,9 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         ok = f.Close();
     }
     if (!ok) {
-        Log("error opening for write");
+        DString why;
+        GetLastFailure(&why);
+        Log("error opening for write: " + why);
         return false;
     }
     DString written;
