@@ -190,7 +190,9 @@ bool DFile::Close()
         d->Fail();
         ok = false;
     }
-    if (!platform::CloseStream(d->fp) && d->writes && ok) {
+    if (!d->writes)
+        std::fclose(d->fp); // nothing written: nothing to lose
+    else if (!platform::CloseStream(d->fp) && ok) {
         d->Fail();
         ok = false;
     }
@@ -505,8 +507,12 @@ bool DFile::CopyLargeFile(const DString& from, const DString& to)
 {
     const int len = GetFileLen(from);
     DFile in;
-    if (len < 0 || !in.Open(from, 5))
+    if (len < 0 || !in.Open(from, 5)) {
+        if (len < 0)
+            platform::SetError(ENOENT);
+        ReportIoFailure("cannot copy " + from + " to " + to);
         return false;
+    }
     DFile out;
     if (!out.Open(to, 6))
         return false;

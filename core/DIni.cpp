@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -143,23 +142,30 @@ bool ReadsBack(const DString& line)
            && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
 }
 
-// False, reported, when the file exists but cannot be read: writing it from memory alone
-// would drop whatever it holds.
-bool Readable(const DString& path)
+// The file's text (empty for a missing file); false, reported, when the file exists but cannot
+// be read: writing it from memory alone would drop whatever it holds.
+bool ReadText(const DString& path, DString& text)
 {
-    const std::string native = platform::ToNative(path.c_str(), false);
-    if (native.empty())
-        return true;
-    std::FILE* f = platform::OpenStream(native, "rb");
-    if (f) {
-        std::fclose(f);
-        return true;
+    text = DString();
+    DFile f;
+    if (f.Open(path, 5)) {
+        const __int64 len = f.Length();
+        if (len >= 0 && len < 0x7fffffff) {
+            char* buf = text.GetBuffer(int(len));
+            f.BRead(buf, int(len));
+            if (f.Tell() == len)
+                return true;
+        }
+        text = DString();
+        platform::SetError(EIO);
+    } else {
+        DString probe = path;
+        if (!FileExists(probe) || platform::LastError().code == ENOENT)
+            return true;
     }
     const platform::Error& e = platform::LastError();
-    if (e.code == ENOENT)
-        return true;
-    ReportFailure(e.code, "cannot write " + DString(native.c_str())
-                              + ": the file exists but cannot be read: " + DString(e.text.c_str()));
+    ReportFailure(e.code, "cannot write " + path + ": the file exists but cannot be read: "
+                              + DString(e.text.c_str()));
     return false;
 }
 
@@ -397,10 +403,11 @@ bool DIni::WriteFile(DString path, bool keepName)
 bool DIni::Store(const DString& path, bool merge, bool keepName)
 {
     WriterLock lock(path);
-    if (lock.TimedOut() || !Readable(path))
+    DString fresh;
+    if (lock.TimedOut() || !ReadText(path, fresh))
         return false;
     if (merge)
-        TakeInDiskChanges(path);
+        TakeInDiskChanges(fresh);
 
     size_t size = 0;
     for (int i = 0; i < sections.Count(); ++i) {
@@ -458,9 +465,8 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     return true;
 }
 
-void DIni::TakeInDiskChanges(const DString& path)
+void DIni::TakeInDiskChanges(const DString& fresh)
 {
-    const DString fresh = DFile::GetText(path);
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
     if (!fresh || fresh == diskText)

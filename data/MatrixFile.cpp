@@ -5,6 +5,7 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "IoFailure_p.h"
 #include "Matrix_p.h"
 #include "ScaleUnit_p.h"
 #include "WriterLock_p.h"
@@ -323,8 +324,10 @@ bool Matrix::appendByRewrite(DString const& path) const
 {
     Matrix whole;
     DFile in;
-    if (!in.Open(path, 5))
+    if (!in.Open(path, 5)) {
+        ReportIoFailure("cannot append to " + path);
         return false;
+    }
     bool const read = whole.Read(in, -1, 0);
     in.Close();
     if (!read)

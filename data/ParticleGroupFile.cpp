@@ -5,6 +5,7 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "IoFailure_p.h"
 #include "ParticleGroupIO_p.h"
 #include "WriterLock_p.h"
 
@@ -264,8 +265,10 @@ bool ParticleGroup::appendByRewrite(DString const& path)
 {
     ParticleGroup whole;
     DFile in;
-    if (!in.Open(path, 5))
+    if (!in.Open(path, 5)) {
+        ReportIoFailure("cannot append to " + path);
         return false;
+    }
     bool const read = whole.Read(in, INT_MAX, 0);
     in.Close();
     if (!read)

@@ -4,6 +4,8 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DNotify.h"
+#include "FileSystem.h"
+#include "IoFailure_p.h"
 #include "LastFailure.h"
 #include "WaveformIO_p.h"
 #include "Waveform_p.h"
@@ -254,7 +256,13 @@ bool Waveform::writeNamed(DString name, float const* s, int n)
         return false;
     if (lockState < 4) {
         DFile probe;
-        if (probe.Open(name, 5)) {
+        DString existing = name;
+        if (FileExists(existing) && !probe.Open(name, 5)) {
+            // Unread, the marker is unknown: the file is left as it is.
+            ReportIoFailure("cannot write " + name);
+            return false;
+        }
+        if (probe.IsOpen()) {
             short version = 0;
             probe.BRead(&version, 2);
             probe.Close();

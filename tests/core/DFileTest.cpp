@@ -1,6 +1,7 @@
 // DFile: string records, lines, atomic whole-file writes, shared streams and text helpers.
 #include "DFile.h"
 
+#include "LastFailure.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
