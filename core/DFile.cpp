@@ -30,6 +30,7 @@ struct DFile::Stream {
     std::string temp;    // temporary file being written; empty for reads and in-place updates
     std::string target;  // the native path; what `temp` replaces on a successful close
     bool writes = false; // opened for writing: closing syncs and reports
+    bool dirty = false;  // written since the last Sync
     bool failed = false; // a write fell short: the target must not be replaced
     platform::Error why; // the first failure's reason
     int refs = 1;
@@ -186,12 +187,14 @@ bool DFile::Close()
         return true;
     // Only writes decide: a failed read on an update stream must not cost the new contents.
     bool ok = !d->failed;
-    if (d->writes && ok && !platform::SyncStream(d->fp)) {
+    // An in-place update that synced its last write is complete: closing cannot undo it.
+    const bool pending = d->writes && (d->dirty || !d->temp.empty());
+    if (pending && ok && !platform::SyncStream(d->fp)) {
         d->Fail();
         ok = false;
     }
-    if (!d->writes)
-        std::fclose(d->fp); // nothing written: nothing to lose
+    if (!pending)
+        std::fclose(d->fp);
     else if (!platform::CloseStream(d->fp) && ok) {
         d->Fail();
         ok = false;
@@ -210,6 +213,7 @@ bool DFile::Close()
     d->temp.clear();
     d->target.clear();
     d->writes = false;
+    d->dirty = false;
     d->failed = false;
     return ok;
 }
@@ -220,6 +224,7 @@ bool DFile::Sync()
         return false;
     if (!d->failed && !platform::SyncStream(d->fp))
         d->Fail();
+    d->dirty = d->failed;
     return !d->failed;
 }
 
@@ -300,6 +305,7 @@ void DFile::BWrite(const void* buf, int n)
 {
     if (!IsOpen())
         return;
+    d->dirty = true;
     const char* p = static_cast<const char*>(buf);
     std::unique_ptr<char[]> stage(n >= StagedBlock ? new char[Stage] : nullptr);
     while (n > 0) {
