@@ -459,8 +459,9 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     std::unique_ptr<WriterLock> turn(platform::kWindows ? new WriterLock(path) : nullptr);
     std::FILE* fp = platform::OpenStream(native, "ab");
     if (!fp) {
-        SetLastFailure(platform::LastError().code, "cannot append to " + Shown(native) + ": "
-                                                       + DString(platform::LastError().text.c_str()));
+        SetLastFailure(platform::LastError().code,
+                       "cannot append to " + Shown(native) + ": "
+                           + DString(platform::LastError().text.c_str()));
         return false;
     }
     // Unbuffered, the whole line reaches the file in one append even when other processes
@@ -471,8 +472,9 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     bool ok = platform::WriteStream(fp, bytes.data(), bytes.size());
     ok = platform::CloseStream(fp) && ok;
     if (!ok)
-        SetLastFailure(platform::LastError().code, "cannot append to " + Shown(native) + ": "
-                                                       + DString(platform::LastError().text.c_str()));
+        SetLastFailure(platform::LastError().code,
+                       "cannot append to " + Shown(native) + ": "
+                           + DString(platform::LastError().text.c_str()));
     return ok;
 }
 

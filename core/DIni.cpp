@@ -164,8 +164,8 @@ bool ReadText(const DString& path, DString& text)
             return true;
     }
     const platform::Error& e = platform::LastError();
-    ReportFailure(e.code, "cannot write " + path + ": the file exists but cannot be read: "
-                              + DString(e.text.c_str()));
+    ReportFailure(e.code, "cannot write " + path
+                              + ": the file exists but cannot be read: " + DString(e.text.c_str()));
     return false;
 }
 

@@ -52,8 +52,8 @@ void PutText(DFile& file, DString const& s);
 /// Undoes an in-place update that failed: writes `header` (n bytes) back at `headerPos` when
 /// given, then cuts the file back to `length`. Always false, for `return CutBack(...)`; the
 /// update's failure stays the one the file reports when it is closed.
-bool CutBack(DFile& file, long long length, long long headerPos = -1,
-             void const* header = nullptr, int n = 0);
+bool CutBack(DFile& file, long long length, long long headerPos = -1, void const* header = nullptr,
+             int n = 0);
 
 } // namespace dataio
 

@@ -46,8 +46,7 @@ int LoopFaults(const FaultCase& c)
             DString message;
             const int code = GetLastFailure(&message);
             const std::string where = c.target + ", call " + std::to_string(k) + " of "
-                                      + std::to_string(calls) + ", error "
-                                      + std::to_string(error);
+                                      + std::to_string(calls) + ", error " + std::to_string(error);
             EXPECT_FALSE(ok) << where << ": a failed call is reported as success";
             EXPECT_EQ(code, error) << where << ": " << message.c_str();
             const std::string name = std::filesystem::path(c.target).filename().string();

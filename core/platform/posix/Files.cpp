@@ -360,7 +360,8 @@ bool IsReadOnly(const std::string& nativePath)
     if (nativePath.empty() || stat(target.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     // A privileged process may write anything: for it, read-only is the absence of write bits.
-    if (geteuid() == 0 ? (st.st_mode & 0222) == 0 : faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (geteuid() == 0 ? (st.st_mode & 0222) == 0
+                       : faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
         SetError(EACCES, "the file is read-only");
         return true;
     }

@@ -448,10 +448,11 @@ bool CopyFile(const std::string& from, const std::string& to)
         return false;
     // The copy keeps the source's attributes and last-write time; it reaches the disk before
     // it replaces the target.
-    bool ok = !fault::Fail(fault::Write) && (CopyFileA(from.c_str(), temp.c_str(), FALSE) || Failed());
+    bool ok = !fault::Fail(fault::Write)
+              && (CopyFileA(from.c_str(), temp.c_str(), FALSE) || Failed());
     if (ok && GetSyncMode() == SyncMode::Full) {
-        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         ok = h != INVALID_HANDLE_VALUE
              && (!fault::Fail(fault::Sync) && (FlushFileBuffers(h) || Failed()));
         if (h != INVALID_HANDLE_VALUE)

@@ -114,8 +114,8 @@ bool LockWhole(HANDLE h, const std::string& path, bool& timedOut)
 
 void SignLockFile(HANDLE h)
 {
-    const std::string who = "process " + std::to_string(GetCurrentProcessId()) + " on "
-                            + HostName() + "\r\n";
+    const std::string who = "process " + std::to_string(GetCurrentProcessId()) + " on " + HostName()
+                            + "\r\n";
     DWORD wrote = 0;
     OVERLAPPED at = {};
     SetFilePointer(h, 0, nullptr, FILE_BEGIN);
