@@ -5,7 +5,6 @@
 #include "IoFailure_p.h"
 #include "LastFailure.h"
 #include "Platform.h"
-#include "WriterLock_p.h"
 
 #include <algorithm>
 #include <cassert>
@@ -455,8 +454,12 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     if (native.empty())
         return false;
     // Where one write to an append stream is not one atomic append (Windows, and wine above
-    // all), writers of the file take turns.
-    std::unique_ptr<WriterLock> turn(platform::kWindows ? new WriterLock(path) : nullptr);
+    // all), writers of the file take turns. Taken quietly: the log appends through here, and a
+    // lock that timed out must not report itself into the log again.
+    struct Turn {
+        int handle;
+        ~Turn() { platform::ReleaseWriterLock(handle); }
+    } turn {platform::kWindows ? platform::AcquireWriterLock(native) : -1};
     std::FILE* fp = platform::OpenStream(native, "ab");
     if (!fp) {
         SetLastFailure(platform::LastError().code,
