@@ -51,7 +51,7 @@ void ArmFromEnvironment()
 {
     const char* at = std::getenv("TALVEX_FAULT_AT");
     if (at && std::atoi(at) > 0 && g_armed.load() == 0)
-        fault::Arm(std::atoi(at), ErrorFromName(std::getenv("TALVEX_FAULT_ERROR")));
+        fault::Set(std::atoi(at), ErrorFromName(std::getenv("TALVEX_FAULT_ERROR")), fault::All);
 }
 
 #if defined(_WIN32)
@@ -108,7 +108,7 @@ int GetLockTimeout()
 
 namespace fault {
 
-void Arm(int k, int error, int ops)
+void Set(int k, int error, int ops)
 {
     g_calls = 0;
     g_failAt = k;
@@ -116,13 +116,7 @@ void Arm(int k, int error, int ops)
     g_armed = ops & All;
 }
 
-void Disarm()
-{
-    g_armed = 0;
-    g_failAt = 0;
-}
-
-int Calls()
+int Count()
 {
     return g_calls.load();
 }

@@ -35,6 +35,11 @@ TALVEX_API void Disarm();
 /// Calls counted since the last Arm.
 TALVEX_API int Calls();
 
+/// Internal (the exported calls above are built on these, in the library only): Set arms as
+/// Arm does (ops 0: off), Count gives Calls.
+void Set(int k, int error, int ops);
+int Count();
+
 /// Internal: true, with the error set (errno / the Windows last error), when this call is the
 /// one to fail.
 bool Fail(Op op);

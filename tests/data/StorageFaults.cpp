@@ -112,7 +112,7 @@ TEST(StorageFaults, CopiesAndTextHelpers)
     c.target = "copy.txt";
     c.restore = [] { WriteBytes("copy.txt", "old copy"); };
     c.write = [] { return CopyFileD("source.txt", "copy.txt"); };
-    EXPECT_GT(LoopFaults(c), 4);
+    EXPECT_GE(LoopFaults(c), 4); // Windows copies in one call
     c.write = [] { return DFile::CopyLargeFile("source.txt", "copy.txt"); };
     EXPECT_GT(LoopFaults(c), 4);
     c.write = [] { return DFile::WriteText("copy.txt", "new text"); };
