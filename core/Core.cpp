@@ -30,6 +30,23 @@ void WriteFirstStartKeys()
     StIni.SetKeyValue("UseLocalSettings", "True");
     StIni.HoldWrite(false);
 }
+// Section [Files]: Synchronous=Full|Normal|Off (Full, the default, syncs every commit; Normal
+// and Off keep the atomic replacement but leave the syncs to the system) and LockTimeout (the
+// seconds a writer waits for another's lock; negative: forever).
+void ApplyFileSettings()
+{
+    const DString sync = StIni.GetSectionKeyValue("Files", "Synchronous", "Full");
+    platform::SyncMode mode = platform::SyncMode::Full;
+    if (sync %= "Off")
+        mode = platform::SyncMode::Off;
+    else if (sync %= "Normal")
+        mode = platform::SyncMode::Normal;
+    platform::SetSyncMode(mode);
+    float seconds = 30.0f;
+    if (!StIni.GetSectionKeyValue("Files", "LockTimeout", "30").ToFloat(seconds))
+        seconds = 30.0f;
+    platform::SetLockTimeout(seconds < 0 ? -1 : int(seconds * 1000.0f + 0.5f));
+}
 } // namespace
 
 double core::StartTime()
@@ -82,6 +99,7 @@ void SetUserPath()
     if (!existed)
         WriteFirstStartKeys();
 
+    ApplyFileSettings();
     StIni.SetSection("Preferences");
     WorkingPath = StIni.GetKeyValue("WorkingPath", UserPath.c_str());
     CreateFolder(WorkingPath);

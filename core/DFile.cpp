@@ -2,10 +2,13 @@
 #include "DFile.h"
 
 #include "FileSystem.h"
+#include "IoFailure_p.h"
+#include "LastFailure.h"
 #include "Platform.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,11 +26,32 @@
 // The stream shared by all copies of a DFile.
 struct DFile::Stream {
     std::FILE* fp = nullptr;
-    std::string temp;    // temporary file being written; empty when writing in place
-    std::string target;  // what `temp` replaces on a successful close
+    std::string temp;    // temporary file being written; empty for reads and in-place updates
+    std::string target;  // the native path; what `temp` replaces on a successful close
+    bool writes = false; // opened for writing: closing syncs and reports
+    bool dirty = false;  // written since the last Sync
     bool failed = false; // a write fell short: the target must not be replaced
+    platform::Error why; // the first failure's reason
     int refs = 1;
+
+    void Fail()
+    {
+        if (!failed)
+            why = platform::LastError();
+        failed = true;
+    }
 };
+
+void ReportIoFailure(const DString& what)
+{
+    const platform::Error& e = platform::LastError();
+    ReportFailure(e.code, what + ": " + DString(e.text.c_str()));
+}
+
+void ReportIoFailure(const DString& what, int code, const std::string& reason)
+{
+    ReportFailure(code, what + ": " + DString(reason.c_str()));
+}
 
 namespace {
 const int MaxBlock = 60000000;
@@ -64,10 +88,9 @@ std::string Native(const DString& path, bool forWrite)
     return platform::ToNative(std::string(path.c_str(), size_t(path.Len())), forWrite);
 }
 
-// Writes everything or reports that it could not.
-bool WriteAll(std::FILE* fp, const void* buf, size_t n)
+DString Shown(const std::string& native)
 {
-    return n == 0 || std::fwrite(buf, 1, n, fp) == n;
+    return DString(native.c_str());
 }
 } // namespace
 
@@ -118,25 +141,41 @@ bool DFile::Open(DString path, int flags)
     const std::string native = Native(path, Creates(flags));
     if (native.empty())
         return false;
+    d->target = native;
+    d->writes = flags != 1 && flags != 5;
 
-    if (Creates(flags)) {
-        d->temp = platform::MakeTempBeside(native);
-        if (!d->temp.empty()) {
-            // The temporary file is new and empty: opening it without truncation spares the
-            // flush on close that file systems give a file truncated to nothing.
-            d->fp = platform::OpenStream(d->temp, flags == 2 ? "r+" : "r+b");
-            if (d->fp) {
-                d->target = native;
-            } else {
-                platform::DiscardTemp(d->temp);
-                d->temp.clear();
-            }
-        }
-    }
-    if (!d->fp)
-        d->fp = platform::OpenStream(native, mode);
-    if (!d->fp)
+    if (d->writes && platform::IsReadOnly(native)) {
+        ReportIoFailure("cannot write " + Shown(native));
         return false;
+    }
+    if (Creates(flags)) {
+        // Never in place: without a temporary file beside it the target is left alone.
+        d->temp = platform::MakeTempBeside(native);
+        if (d->temp.empty()) {
+            ReportIoFailure("cannot write " + Shown(native));
+            return false;
+        }
+        // The temporary file is new and empty: opening it without truncation spares the
+        // flush on close that file systems give a file truncated to nothing.
+        d->fp = platform::OpenStream(d->temp, flags == 2 ? "r+" : "r+b");
+        if (!d->fp) {
+            ReportIoFailure("cannot write " + Shown(native));
+            platform::DiscardTemp(d->temp);
+            d->temp.clear();
+            return false;
+        }
+    } else {
+        d->fp = platform::OpenStream(native, mode);
+        // In-place updates go straight to the file, so that a write that fell short can be
+        // cut back at once and never lingers in a buffer to land after the cut.
+        if (d->fp && d->writes)
+            std::setvbuf(d->fp, nullptr, _IONBF, 0);
+    }
+    if (!d->fp) {
+        if (d->writes) // a missing file to read is an answer, not a failure
+            ReportIoFailure("cannot write " + Shown(native));
+        return false;
+    }
     TALVEX_FSEEK(d->fp, 0, SEEK_SET);
     return true;
 }
@@ -146,19 +185,66 @@ bool DFile::Close()
     if (!d || !d->fp)
         return true;
     // Only writes decide: a failed read on an update stream must not cost the new contents.
-    bool ok = std::fflush(d->fp) == 0 && !d->failed;
-    ok = (std::fclose(d->fp) == 0) && ok;
+    bool ok = !d->failed;
+    // An in-place update that synced its last write is complete: closing cannot undo it.
+    const bool pending = d->writes && (d->dirty || !d->temp.empty());
+    if (pending && ok && !platform::SyncStream(d->fp)) {
+        d->Fail();
+        ok = false;
+    }
+    if (!pending)
+        std::fclose(d->fp);
+    else if (!platform::CloseStream(d->fp) && ok) {
+        d->Fail();
+        ok = false;
+    }
     d->fp = nullptr;
     if (!d->temp.empty()) {
-        if (!ok || !platform::CommitTemp(d->temp, d->target)) {
+        if (!ok)
             platform::DiscardTemp(d->temp);
+        else if (!platform::CommitTemp(d->temp, d->target)) {
+            d->Fail();
             ok = false;
         }
     }
+    if (!ok)
+        ReportIoFailure("cannot write " + Shown(d->target), d->why.code, d->why.text);
     d->temp.clear();
     d->target.clear();
+    d->writes = false;
+    d->dirty = false;
     d->failed = false;
     return ok;
+}
+
+bool DFile::Sync()
+{
+    if (!IsOpen())
+        return false;
+    if (!d->failed && !platform::SyncStream(d->fp))
+        d->Fail();
+    d->dirty = d->failed;
+    return !d->failed;
+}
+
+bool DFile::Truncate(__int64 length)
+{
+    if (!IsOpen())
+        return false;
+    const platform::Error keep = d->why; // the failure that made the caller cut back
+    if (!platform::TruncateStream(d->fp, length)) {
+        d->Fail();
+        return false;
+    }
+    if (d->failed)
+        d->why = keep;
+    TALVEX_FSEEK(d->fp, length, SEEK_SET);
+    return true;
+}
+
+bool DFile::Failed() const
+{
+    return d && d->failed;
 }
 
 bool DFile::IsOpen() const
@@ -218,6 +304,7 @@ void DFile::BWrite(const void* buf, int n)
 {
     if (!IsOpen())
         return;
+    d->dirty = true;
     const char* p = static_cast<const char*>(buf);
     std::unique_ptr<char[]> stage(n >= StagedBlock ? new char[Stage] : nullptr);
     while (n > 0) {
@@ -225,8 +312,8 @@ void DFile::BWrite(const void* buf, int n)
         const char* from = p;
         if (stage)
             from = static_cast<const char*>(std::memcpy(stage.get(), p, size_t(chunk)));
-        if (!WriteAll(d->fp, from, size_t(chunk))) {
-            d->failed = true;
+        if (!platform::WriteStream(d->fp, from, size_t(chunk))) {
+            d->Fail();
             return;
         }
         p += chunk;
@@ -366,16 +453,31 @@ bool DFile::WriteLine(const DString& path, const DString& line)
     const std::string native = Native(path, true);
     if (native.empty())
         return false;
-    std::FILE* fp = platform::OpenStream(native, "a+b");
-    if (!fp)
+    // Where one write to an append stream is not one atomic append (Windows, and wine above
+    // all), writers of the file take turns. Taken quietly: the log appends through here, and a
+    // lock that timed out must not report itself into the log again.
+    struct Turn {
+        int handle;
+        ~Turn() { platform::ReleaseWriterLock(handle); }
+    } turn {platform::kWindows ? platform::AcquireWriterLock(native) : -1};
+    std::FILE* fp = platform::OpenStream(native, "ab");
+    if (!fp) {
+        SetLastFailure(platform::LastError().code,
+                       "cannot append to " + Shown(native) + ": "
+                           + DString(platform::LastError().text.c_str()));
         return false;
+    }
     // Unbuffered, the whole line reaches the file in one append even when other processes
     // append to the same file.
     std::string bytes(line.c_str(), size_t(line.Len()));
     bytes += LineEnd;
     std::setvbuf(fp, nullptr, _IONBF, 0);
-    bool ok = WriteAll(fp, bytes.data(), bytes.size());
-    ok = std::fclose(fp) == 0 && ok;
+    bool ok = platform::WriteStream(fp, bytes.data(), bytes.size());
+    ok = platform::CloseStream(fp) && ok;
+    if (!ok)
+        SetLastFailure(platform::LastError().code,
+                       "cannot append to " + Shown(native) + ": "
+                           + DString(platform::LastError().text.c_str()));
     return ok;
 }
 
@@ -416,8 +518,12 @@ bool DFile::CopyLargeFile(const DString& from, const DString& to)
 {
     const int len = GetFileLen(from);
     DFile in;
-    if (len < 0 || !in.Open(from, 5))
+    if (len < 0 || !in.Open(from, 5)) {
+        if (len < 0)
+            platform::SetError(ENOENT);
+        ReportIoFailure("cannot copy " + from + " to " + to);
         return false;
+    }
     DFile out;
     if (!out.Open(to, 6))
         return false;
@@ -425,7 +531,8 @@ bool DFile::CopyLargeFile(const DString& from, const DString& to)
     for (int left = len; left > 0;) {
         const int chunk = std::min(left, CopyChunk);
         if (std::fread(buf.data(), 1, size_t(chunk), in.d->fp) != size_t(chunk)) {
-            out.d->failed = true; // the source shrank: keep the old target
+            platform::SetError(EIO, "the source " + in.d->target + " could not be read whole");
+            out.d->Fail(); // the source shrank: keep the old target
             break;
         }
         out.BWrite(buf.data(), chunk);

@@ -11,9 +11,15 @@
 /// last copy to go away closes it if nobody did.
 ///
 /// Flags: 1 read, 2 write, 4 binary; valid sets are 1 "r", 3 "r+", 2 "w", 5 "rb", 7 "r+b",
-/// 6 "wb". Opening with 2 or 6 (create or truncate) writes a temporary file beside the target
-/// that replaces the target only when Close succeeds, so nobody ever sees a half-written file;
-/// where no temporary file can be made the target is written in place.
+/// 6 "wb". DFile is the one door of the library's file I/O: the path is resolved once and every
+/// write below goes through it. Opening with 2 or 6 (create or truncate) writes a temporary
+/// file beside the target that replaces the target only when Close succeeds: flushed, synced,
+/// renamed over the target, folder synced (Windows: flushed and moved write-through), so that
+/// nobody ever sees a half-written file and a power cut leaves the old or the new file. There
+/// is no in-place fallback: where no temporary file can be made, or the target is read-only
+/// (no write permission; the Windows read-only attribute), Open fails and the target keeps
+/// every byte. Only regular files open; FIFOs and devices are refused without blocking.
+/// Failed writes are reported (ReportFailure: the file and the system's reason).
 class TALVEX_API DFile {
 public:
     DFile();
@@ -24,9 +30,18 @@ public:
     /// Closes any open stream, then opens `path` (Windows or native syntax); false on failure,
     /// the file then stays closed.
     bool Open(DString path, int flags);
-    /// Flushes and closes; a create/truncate write then replaces its target. False when
-    /// something written did not reach the file (the old target is kept).
+    /// Flushes, syncs and closes; a create/truncate write then replaces its target. False, and
+    /// reported, when something written did not reach the disk (the old target is kept).
     bool Close();
+    /// Flushes what was written and syncs it to the disk (as the durability setting says);
+    /// false when any write so far failed. In-place updates sync their data with it before
+    /// they patch the header that counts the data.
+    bool Sync();
+    /// Cuts the file back to `length` bytes and syncs that: an in-place update that fell
+    /// short puts the file back to its old length. The first failure stays the one reported.
+    bool Truncate(__int64 length);
+    /// True when a write since Open fell short (Close will then fail).
+    bool Failed() const;
 
     bool IsOpen() const;
     /// The stream's end-of-file indicator.

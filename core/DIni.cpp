@@ -5,11 +5,13 @@
 #include "Core.h"
 #include "DFile.h"
 #include "FileSystem.h"
+#include "LastFailure.h"
 #include "Log.h"
 #include "Paths.h"
 #include "Platform.h"
 #include "WriterLock_p.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -138,6 +140,33 @@ bool ReadsBack(const DString& line)
 {
     return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
            && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+}
+
+// The file's text (empty for a missing file); false, reported, when the file exists but cannot
+// be read: writing it from memory alone would drop whatever it holds.
+bool ReadText(const DString& path, DString& text)
+{
+    text = DString();
+    DFile f;
+    if (f.Open(path, 5)) {
+        const __int64 len = f.Length();
+        if (len >= 0 && len < 0x7fffffff) {
+            char* buf = text.GetBuffer(int(len));
+            f.BRead(buf, int(len));
+            if (f.Tell() == len)
+                return true;
+        }
+        text = DString();
+        platform::SetError(EIO);
+    } else {
+        DString probe = path;
+        if (!FileExists(probe) || platform::LastError().code == ENOENT)
+            return true;
+    }
+    const platform::Error& e = platform::LastError();
+    ReportFailure(e.code, "cannot write " + path
+                              + ": the file exists but cannot be read: " + DString(e.text.c_str()));
+    return false;
 }
 
 bool StampOf(const DString& path, platform::FileStamp& out)
@@ -374,8 +403,11 @@ bool DIni::WriteFile(DString path, bool keepName)
 bool DIni::Store(const DString& path, bool merge, bool keepName)
 {
     WriterLock lock(path);
+    DString fresh;
+    if (lock.TimedOut() || !ReadText(path, fresh))
+        return false;
     if (merge)
-        TakeInDiskChanges(path);
+        TakeInDiskChanges(fresh);
 
     size_t size = 0;
     for (int i = 0; i < sections.Count(); ++i) {
@@ -401,6 +433,10 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         if (i + 1 < sections.Count() && lines.Count() > 0)
             text.append("\r\n");
     }
+    // A reader drops one CR before a line end and at the end of the file: a last line that
+    // ends in CR gets a line end of its own, so that the CR reads back.
+    if (!text.empty() && text.back() == '\r')
+        text.append("\r\n");
 
     DFile f;
     bool ok = f.Open(path, 6);
@@ -409,7 +445,9 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         ok = f.Close();
     }
     if (!ok) {
-        Log("error opening for write");
+        DString why;
+        GetLastFailure(&why);
+        Log("error opening for write: " + why);
         return false;
     }
     DString written;
@@ -427,9 +465,8 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     return true;
 }
 
-void DIni::TakeInDiskChanges(const DString& path)
+void DIni::TakeInDiskChanges(const DString& fresh)
 {
-    const DString fresh = DFile::GetText(path);
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
     if (!fresh || fresh == diskText)

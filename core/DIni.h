@@ -100,7 +100,7 @@ private:
     void ForgetDisk();
 
     bool Store(const DString& path, bool merge, bool keepName);
-    void TakeInDiskChanges(const DString& path);
+    void TakeInDiskChanges(const DString& fresh);
     void Replay();
     Journal& Changes();
     void ForgetChanges();

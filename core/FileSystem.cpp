@@ -1,8 +1,12 @@
 // Files and folders on disk: lookups, listings, dates, copying, deleting and renaming.
 #include "FileSystem.h"
+#include "IoFailure_p.h"
+#include "LastFailure.h"
 #include "Paths.h"
 #include "Platform.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -138,6 +142,19 @@ bool RenameEntry(DString const& from, DString const& to, bool folderOnly)
             return true;
     }
     return platform::Rename(src, dst);
+}
+
+// One file copied, a failure reported with the file and the system's reason.
+bool CopyOne(std::string const& src, std::string const& dst, DString const& to)
+{
+    if (src.empty() || dst.empty()) {
+        ReportFailure(ENOENT, "cannot copy to " + to + ": " + DString(std::strerror(ENOENT)));
+        return false;
+    }
+    if (platform::CopyFile(src, dst))
+        return true;
+    ReportIoFailure("cannot copy " + D(src) + " to " + D(dst));
+    return false;
 }
 
 // CreateFolder, also for a single relative name (which CreateFolder refuses).
@@ -276,7 +293,7 @@ bool CopyFileD(DString const& from, DString const& to)
         SplitPathElts(to, folder, name);
         if (~folder)
             EnsureFolder(folder);
-        return platform::CopyFile(Native(from, false), Native(to, true));
+        return CopyOne(Native(from, false), Native(to, true), to);
     }
     std::string folderText;
     std::vector<platform::FoundEntry> files;
@@ -288,7 +305,8 @@ bool CopyFileD(DString const& from, DString const& to)
     bool ok = true;
     for (platform::FoundEntry const& e : files) {
         std::string src = platform::ToNative(folderText + e.name, false);
-        ok = platform::CopyFile(src, Native(AppendPathElts(to, D(e.name)), true)) && ok;
+        DString const dst = AppendPathElts(to, D(e.name));
+        ok = CopyOne(src, Native(dst, true), dst) && ok;
     }
     return ok;
 }

@@ -6,6 +6,7 @@
 #include "Core_p.h"
 #include "DFile.h"
 #include "FileSystem.h"
+#include "LastFailure.h"
 #include "Paths.h"
 
 #include <cstdio>
@@ -34,6 +35,20 @@ DString StampedLine(const DString& message)
 
 void Log(const DString& message)
 {
+    // A line that cannot be logged must not replace the failure the caller is reporting.
+    DString failure;
+    const int code = GetLastFailure(&failure);
+    struct Restore {
+        int code;
+        DString& text;
+        ~Restore()
+        {
+            if (code != 0)
+                SetLastFailure(code, text);
+            else
+                ClearLastFailure();
+        }
+    } restore {code, failure};
     for (int attempt = 0; attempt < LogAttempts; ++attempt) {
         // Without a per-user folder the line would land in whatever the current directory is.
         if (!GetUserPath())

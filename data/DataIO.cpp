@@ -103,4 +103,14 @@ void PutText(DFile& file, DString const& s)
     file.DSWrite(s, 4);
 }
 
+bool CutBack(DFile& file, long long length, long long headerPos, void const* header, int n)
+{
+    if (header && headerPos >= 0) {
+        file.SeekAbs(headerPos);
+        file.BWrite(header, n);
+    }
+    file.Truncate(length);
+    return false;
+}
+
 } // namespace dataio

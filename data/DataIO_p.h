@@ -29,6 +29,8 @@ public:
     bool Seek(long long pos);
 
     long long Pos() const { return pos; }
+    /// The file's length when the reader was made.
+    long long Length() const { return length; }
     long long Left() const { return length - pos; }
 
 private:
@@ -46,6 +48,12 @@ void PutFloat(DFile& file, float v);
 void PutBytes(DFile& file, void const* buf, long long n);
 /// A string record with a 4-byte length.
 void PutText(DFile& file, DString const& s);
+
+/// Undoes an in-place update that failed: writes `header` (n bytes) back at `headerPos` when
+/// given, then cuts the file back to `length`. Always false, for `return CutBack(...)`; the
+/// update's failure stays the one the file reports when it is closed.
+bool CutBack(DFile& file, long long length, long long headerPos = -1, void const* header = nullptr,
+             int n = 0);
 
 } // namespace dataio
 

@@ -186,7 +186,7 @@ bool Geometry::Write(DString name)
     name += ".dgm";
     WriterLock lock(name);
     DFile file;
-    if (!file.Open(name, 6))
+    if (lock.TimedOut() || !file.Open(name, 6))
         return false;
     bool const ok = Write(file);
     return file.Close() && ok;

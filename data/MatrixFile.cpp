@@ -5,6 +5,7 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "IoFailure_p.h"
 #include "Matrix_p.h"
 #include "ScaleUnit_p.h"
 #include "WriterLock_p.h"
@@ -178,7 +179,7 @@ bool Matrix::Write(DString name)
     name += ".dmt";
     WriterLock lock(name);
     DFile file;
-    if (!file.Open(name, 6))
+    if (lock.TimedOut() || !file.Open(name, 6))
         return false;
     bool const ok = Write(file);
     return file.Close() && ok;
@@ -224,6 +225,8 @@ bool Matrix::Append(DString name)
     // From the header read to the last patched byte: another writer in between would lose
     // its slices or these.
     WriterLock lock(path);
+    if (lock.TimedOut())
+        return false;
     if (!FileExists(path))
         return Write(name);
     DFile file;
@@ -253,9 +256,12 @@ bool Matrix::Append(DFile& file)
     int const rankInFile = head.rank;
     int const added = axes[rankInFile - 1].Count();
 
-    // Values first: until the header is patched, the file reads as it did.
+    // Values first, synced: until the header is patched, the file reads as it did.
+    long long const oldLength = r.Length();
     file.SeekAbs(h.valuesPos + h.valueCount * 4);
     dataio::PutBytes(file, data, static_cast<long long>(count) * 4);
+    if (!file.Sync())
+        return dataio::CutBack(file, oldLength);
 
     float ownMax = 0.0f;
     float ownMin = 0.0f;
@@ -272,7 +278,9 @@ bool Matrix::Append(DFile& file)
     file.SeekAbs(h.lastSizePos);
     file.BRead(block, len);
     if (file.IsEOF())
-        return false;
+        return dataio::CutBack(file, oldLength);
+    unsigned char old[sizeof block];
+    std::memcpy(old, block, sizeof block);
     int const slices = h.sizes[rankInFile - 1] + added;
     float const scale = ScaleUnitFor(newMax, newMin);
     long long const extremes = h.extremesPos - h.lastSizePos;
@@ -282,6 +290,8 @@ bool Matrix::Append(DFile& file)
     std::memcpy(block + len - 4, &scale, 4);
     file.SeekAbs(h.lastSizePos);
     dataio::PutBytes(file, block, len);
+    if (!file.Sync())
+        return dataio::CutBack(file, oldLength, h.lastSizePos, old, len);
     return true;
 }
 
@@ -314,8 +324,10 @@ bool Matrix::appendByRewrite(DString const& path) const
 {
     Matrix whole;
     DFile in;
-    if (!in.Open(path, 5))
+    if (!in.Open(path, 5)) {
+        ReportIoFailure("cannot append to " + path);
         return false;
+    }
     bool const read = whole.Read(in, -1, 0);
     in.Close();
     if (!read)

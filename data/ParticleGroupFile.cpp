@@ -5,6 +5,7 @@
 #include "DFile.h"
 #include "DataIO_p.h"
 #include "FileSystem.h"
+#include "IoFailure_p.h"
 #include "ParticleGroupIO_p.h"
 #include "WriterLock_p.h"
 
@@ -155,7 +156,7 @@ bool ParticleGroup::Write(DString name)
     name += ".dpt";
     WriterLock lock(name);
     DFile file;
-    if (!file.Open(name, 6))
+    if (lock.TimedOut() || !file.Open(name, 6))
         return false;
     bool const ok = Write(file);
     return file.Close() && ok;
@@ -184,6 +185,8 @@ bool ParticleGroup::Append(DString name)
     // From the header read to the last patched byte: another writer in between would lose
     // its particles or these.
     WriterLock lock(path);
+    if (lock.TimedOut())
+        return false;
     if (!FileExists(path))
         return Write(name);
     DFile file;
@@ -218,8 +221,11 @@ bool ParticleGroup::Append(DFile& file)
     // Particles first: until the header is patched, the file reads as the old group. The
     // count and the extremes then change in one write of the bytes that hold them, so that a
     // crash leaves either the old header or the new one, never a mix.
+    long long const oldLength = r.Length();
     file.SeekAbs(h.particlesPos + h.storedCount * ParticleBytes);
     dataio::PutBytes(file, data, n * ParticleBytes);
+    if (!file.Sync())
+        return dataio::CutBack(file, oldLength);
     unsigned char block[HeaderPatchBytes];
     long long const extremes = h.extremesPos - h.countPos;
     static_assert(HeaderPatchBytes >= 8 + 7 * 4 + 2 * sizeof maxVals, "count to extremes");
@@ -227,12 +233,16 @@ bool ParticleGroup::Append(DFile& file)
     file.SeekAbs(h.countPos);
     file.BRead(block, len);
     if (file.IsEOF())
-        return false;
+        return dataio::CutBack(file, oldLength);
+    unsigned char old[HeaderPatchBytes];
+    std::memcpy(old, block, sizeof block);
     std::memcpy(block, &fileCount, 4);
     std::memcpy(block + extremes, maxVals, sizeof maxVals);
     std::memcpy(block + extremes + sizeof maxVals, minVals, sizeof minVals);
     file.SeekAbs(h.countPos);
     dataio::PutBytes(file, block, len);
+    if (!file.Sync())
+        return dataio::CutBack(file, oldLength, h.countPos, old, len);
     return true;
 }
 
@@ -255,8 +265,10 @@ bool ParticleGroup::appendByRewrite(DString const& path)
 {
     ParticleGroup whole;
     DFile in;
-    if (!in.Open(path, 5))
+    if (!in.Open(path, 5)) {
+        ReportIoFailure("cannot append to " + path);
         return false;
+    }
     bool const read = whole.Read(in, INT_MAX, 0);
     in.Close();
     if (!read)

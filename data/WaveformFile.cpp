@@ -4,11 +4,15 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DNotify.h"
+#include "FileSystem.h"
+#include "IoFailure_p.h"
+#include "LastFailure.h"
 #include "WaveformIO_p.h"
 #include "Waveform_p.h"
 #include "WriterLock_p.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -47,25 +51,12 @@ private:
     unsigned char* p_;
 };
 
-// True when the file holds at least n more bytes past its current position, which is kept.
-// The DFile interface has no length query, so the last needed byte is read.
+// True when the file holds at least n more bytes past its current position: a declared count
+// is checked against the file's length before anything is allocated for it.
 bool HasBytes(DFile& f, int64_t n)
 {
-    if (n <= 0)
-        return true;
-    __int64 const pos = f.Tell();
-    f.SeekAbs(pos + n - 1);
-    char c = 0;
-    f.BRead(&c, 1);
-    bool const ok = !f.IsEOF();
-    f.SeekAbs(pos);
-    return ok;
+    return n <= 0 || f.Length() - f.Tell() >= n;
 }
-
-// A sample block up to this size is allocated before its bytes are confirmed (a short read
-// then fails the file); a larger one is first checked to be there, so a wrong count never
-// demands more memory than this beyond what the file holds. Small whole reads cost no seeks.
-constexpr int64_t UncheckedSampleBytes = 1 << 18;
 
 // A 16-bit length record. DSRead takes only the bytes that are there (at most 32767), so a
 // length past the end costs no more than that and shows as end of file.
@@ -164,11 +155,9 @@ bool Waveform::Read(DFile& file, int n)
     }
     int const want = n >= 0 ? n : head.fileCount;
     int const stored = std::min(want, head.fileCount);
-    // Every stored sample must be there. Reading them all shows a short file; otherwise, or
-    // before a large allocation, the last stored byte is looked for first.
+    // Every stored sample must be there before memory is taken for them.
     int64_t const storedBytes = int64_t(head.fileCount) * 4;
-    if ((stored < head.fileCount || storedBytes > UncheckedSampleBytes)
-        && !HasBytes(file, storedBytes)) {
+    if (head.fileCount < 0 || !HasBytes(file, storedBytes)) {
         Clear();
         return false;
     }
@@ -263,14 +252,22 @@ bool Waveform::writeNamed(DString name, float const* s, int n)
     // The marker is checked and the file replaced under one lock, so that no other writer
     // locks or replaces the file in between.
     WriterLock lock(name);
+    if (lock.TimedOut())
+        return false;
     if (lockState < 4) {
         DFile probe;
-        if (probe.Open(name, 5)) {
+        DString existing = name;
+        if (FileExists(existing) && !probe.Open(name, 5)) {
+            // Unread, the marker is unknown: the file is left as it is.
+            ReportIoFailure("cannot write " + name);
+            return false;
+        }
+        if (probe.IsOpen()) {
             short version = 0;
             probe.BRead(&version, 2);
             probe.Close();
             if (version < 0) {
-                Message("Could not write to " + name + " because it is locked");
+                ReportFailure(EACCES, "Could not write to " + name + " because it is locked");
                 return false;
             }
         }

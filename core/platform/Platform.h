@@ -109,16 +109,57 @@ bool GetFileStamp(const std::string& nativePath, FileStamp& out);
 
 // ---- Files and folders (native paths) ----------------------------------------------------------
 
-/// fopen with a C mode string; null on failure and for a folder.
+/// The failure of the calling thread's last failed call of this layer: the system's error
+/// number (errno; Windows errors are mapped to the matching errno) and the system's text for
+/// it. Set by every file, folder and lock call below that fails; successful calls keep it.
+struct Error {
+    int code = 0;
+    std::string text;
+};
+const Error& LastError();
+
+/// Records `code` (an errno value) with the system's text, or with `text` when given.
+void SetError(int code, const std::string& text = std::string());
+
+/// How commits reach the disk. Full: every commit and append syncs its data and its folder
+/// before it reports success. Normal and Off: the same atomic temporary file and rename, but
+/// the syncs are left to the system (a power cut may lose the last commits, never tear one).
+enum class SyncMode { Full, Normal, Off };
+void SetSyncMode(SyncMode mode);
+SyncMode GetSyncMode();
+
+/// Opens a regular file as a C stream: mode "r", "r+", "w", "w+", "a", "a+" ('b' allowed;
+/// "a" appends, atomically per write where the system allows). Never blocks on a FIFO or a
+/// device: null for a folder and for anything that is not a regular file, with LastError set.
 std::FILE* OpenStream(const std::string& nativePath, const char* mode);
 
+/// Writes all `n` bytes to the stream; false (LastError set) when they did not all go.
+bool WriteStream(std::FILE* f, const void* buf, std::size_t n);
+
+/// Flushes the stream and, in SyncMode Full, syncs the file's data to the disk.
+bool SyncStream(std::FILE* f);
+
+/// Cuts the file of the stream back to `length` bytes (flushing it first) and syncs that.
+bool TruncateStream(std::FILE* f, long long length);
+
+/// Closes a stream; false when buffered bytes did not reach the file.
+bool CloseStream(std::FILE* f);
+
+/// True when the existing file at the native path may not be written by this process: no
+/// write permission for it (for a privileged process: no write bit at all), the Windows
+/// read-only attribute, or a read-only file system. False for a missing file.
+bool IsReadOnly(const std::string& nativePath);
+
 /// A new empty temporary file beside the target (beside the final target of a symbolic link)
-/// whose name begins with '.'; empty when none can be made (the caller then writes in place).
+/// whose name begins with '.'; empty (LastError set) when none can be made: the write then
+/// fails, as nothing is ever written into the target in place.
 std::string MakeTempBeside(const std::string& nativeTarget);
 
 /// Renames the temporary file over the target (over a symbolic link's final target), giving
-/// it the target's permission bits (a new target gets the default bits of a created file).
-/// On failure the temporary file is removed and the result is false.
+/// it the target's permission bits (a new target gets the default bits of a created file),
+/// then syncs the folder (SyncMode Full; on Windows the move is a write-through move). The
+/// caller has synced the temporary file. On a failed rename the temporary file is removed and
+/// the target is unchanged; a failed folder sync leaves the new file in place and fails.
 bool CommitTemp(const std::string& temp, const std::string& nativeTarget);
 
 /// Removes a temporary file of MakeTempBeside (nothing for an empty name).
@@ -138,8 +179,9 @@ enum class NewFolder { Created, Exists, Failed };
 /// or a link); Failed: any other error (a missing parent included).
 NewFolder MakeNewFolder(const std::string& nativePath);
 
-/// Copies one file's bytes over `to` (replaced atomically), keeping the source's permission
-/// bits and last-write time; false for a folder or on any failure (`to` then unchanged).
+/// Copies one file's bytes over `to` (replaced atomically through a synced temporary file),
+/// keeping the source's permission bits and last-write time; false (LastError set) for a
+/// folder, a read-only `to`, or on any failure (`to` then unchanged).
 bool CopyFile(const std::string& from, const std::string& to);
 
 /// Copies everything inside folder `from` into the existing folder `to`, sub-folders
@@ -169,9 +211,20 @@ bool SameFile(const std::string& a, const std::string& b);
 /// or waited for (on Windows the system deletes it with its last handle). The system
 /// releases the lock when its process ends, however it ends, so a killed writer leaves no
 /// stale lock (at most a lock file that the next writer takes over). Re-entrant within a
-/// process. Returns a handle for ReleaseWriterLock, or -1 when no lock can be had (the folder
-/// cannot hold the lock file, the file system keeps no locks): the caller goes on unlocked.
+/// process. The holder writes its process id and host into the lock file. Returns a handle for
+/// ReleaseWriterLock; -1 when no lock can be had here (the folder cannot hold the lock file,
+/// the file system keeps no locks): the caller goes on unlocked; kLockTimedOut when another
+/// holder kept it past the lock timeout (LastError then names the lock file and the holder's
+/// process and host where known): the caller must fail.
 int AcquireWriterLock(const std::string& nativeTarget);
+
+/// What AcquireWriterLock returns when the wait timed out.
+constexpr int kLockTimedOut = -2;
+
+/// How long AcquireWriterLock waits, in milliseconds (default 30000; negative: forever). The
+/// environment variable TALVEX_LOCK_TIMEOUT (seconds) overrides it.
+void SetLockTimeout(int ms);
+int GetLockTimeout();
 
 /// Releases one AcquireWriterLock (nothing for -1).
 void ReleaseWriterLock(int handle);

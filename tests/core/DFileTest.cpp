@@ -1,11 +1,14 @@
 // DFile: string records, lines, atomic whole-file writes, shared streams and text helpers.
 #include "DFile.h"
 
+#include "LastFailure.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -173,7 +176,7 @@ TEST(DFile, CreateWritesReplaceTheTargetOnlyAtClose)
     EXPECT_EQ(HiddenFiles(), 0);
 
 #if !defined(_WIN32) // folder permissions of POSIX
-    // Where no temporary file can be made, the file is written in place.
+    // Where no temporary file can be made, the write fails and the file keeps every byte.
     fs::create_directories("ro");
     WriteBytes("ro/f.txt", "old");
     if (getuid() == 0) {
@@ -182,9 +185,12 @@ TEST(DFile, CreateWritesReplaceTheTargetOnlyAtClose)
     }
     fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_TRUE(InChild(true, [] {
-        return DFile::WriteText("ro/f.txt", "new") && !DFile::WriteText("ro/g.txt", "x");
+        DString why;
+        return !DFile::WriteText("ro/f.txt", "new") && GetLastFailure(&why) == EACCES
+               && why.Find("ro/f.txt") != npos && why.Find(std::strerror(EACCES)) != npos
+               && !DFile::WriteText("ro/g.txt", "x");
     }));
-    EXPECT_EQ(ReadBytes("ro/f.txt"), "new");
+    EXPECT_EQ(ReadBytes("ro/f.txt"), "old");
 #endif
 }
 

@@ -247,7 +247,7 @@ TEST(DIni, MissingEmptyAndUnwritableFiles)
     ini.SetSection("S");
     std::filesystem::remove_all("gone");
     ini.SetKeyValue("k", "v");
-    EXPECT_NE(LogText().find("error opening for write by "), std::string::npos);
+    EXPECT_NE(LogText().find("error opening for write: "), std::string::npos);
     EXPECT_EQ(Bytes(ini.GetKeyValue("k", "")), "v");
     std::filesystem::create_directories("gone");
     ASSERT_TRUE(ini.WriteFile("", false));

@@ -1,12 +1,14 @@
 // POSIX file and folder operations of the platform layer: streams, atomic replacement, copy,
 // removal and renaming.
 #include "Platform.h"
+#include "FaultInjection.h"
 #include "Posix_p.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,8 +98,17 @@ std::string UniqueSuffix(int attempt)
     return s;
 }
 
+// Records errno as the thread's platform failure; for `return Failed();` after a failed call.
+bool Failed()
+{
+    SetError(errno);
+    return false;
+}
+
 bool WriteAll(int fd, const char* p, std::size_t n)
 {
+    if (fault::Fail(fault::Write))
+        return false;
     while (n > 0) {
         ssize_t w = write(fd, p, n);
         if (w < 0) {
@@ -195,6 +206,48 @@ bool RemoveEntryAt(int parentFd, const char* name, int depth)
     return unlinkat(parentFd, name, AT_REMOVEDIR) == 0 && ok;
 }
 
+// Syncs a file's data (SyncMode Full only).
+bool SyncFd(int fd)
+{
+    if (GetSyncMode() != SyncMode::Full)
+        return true;
+    if (fault::Fail(fault::Sync))
+        return false;
+    while (fsync(fd) != 0) {
+        // Not every file system syncs every kind of file; that is no failure of the data.
+        if (errno == EINVAL || errno == ENOTSUP)
+            return true;
+        if (errno != EINTR)
+            return Failed();
+    }
+    return true;
+}
+
+// Syncs a folder, so that a rename into it survives a power cut (SyncMode Full only).
+bool SyncFolder(const std::string& folder)
+{
+    if (GetSyncMode() != SyncMode::Full)
+        return true;
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Failed();
+    const bool ok = SyncFd(fd);
+    close(fd);
+    return ok;
+}
+
+int OpenFlags(const char* mode, bool& ok)
+{
+    const bool plus = std::strchr(mode, '+') != nullptr;
+    ok = true;
+    switch (mode[0]) {
+    case 'r': return plus ? O_RDWR : O_RDONLY;
+    case 'w': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default: ok = false; return 0;
+    }
+}
+
 bool Exists(const std::string& path)
 {
     struct stat st;
@@ -226,18 +279,93 @@ bool MoveByCopy(const std::string& from, const std::string& to)
 
 std::FILE* OpenStream(const std::string& nativePath, const char* mode)
 {
-    if (nativePath.empty() || !mode)
-        return nullptr;
-    std::FILE* f = std::fopen(nativePath.c_str(), mode);
-    if (!f)
-        return nullptr;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        errno = EISDIR;
+    bool known = false;
+    const int flags = mode ? OpenFlags(mode, known) : 0;
+    if (nativePath.empty() || !known) {
+        SetError(EINVAL);
         return nullptr;
     }
+    if (fault::Fail(fault::Open))
+        return nullptr;
+    // Without blocking, so that a FIFO or a device is refused instead of waited on.
+    const int fd = open(nativePath.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        Failed();
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        close(fd);
+        SetError(folder ? EISDIR : EINVAL, folder ? std::strerror(EISDIR) : "not a regular file");
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = fdopen(fd, mode);
+    if (!f) {
+        Failed();
+        close(fd);
+    }
     return f;
+}
+
+bool WriteStream(std::FILE* f, const void* buf, std::size_t n)
+{
+    if (n == 0)
+        return true;
+    if (!f || fault::Fail(fault::Write))
+        return false;
+    if (std::fwrite(buf, 1, n, f) == n)
+        return true;
+    return Failed();
+}
+
+bool SyncStream(std::FILE* f)
+{
+    if (!f || fault::Fail(fault::Write))
+        return false;
+    if (std::fflush(f) != 0)
+        return Failed();
+    return SyncFd(fileno(f));
+}
+
+bool TruncateStream(std::FILE* f, long long length)
+{
+    if (!f)
+        return false;
+    // What a failed write left in the buffer is dropped with the bytes being cut.
+    std::fflush(f);
+    std::clearerr(f);
+    if (fault::Fail(fault::Truncate))
+        return false;
+    if (ftruncate(fileno(f), off_t(length)) != 0)
+        return Failed();
+    return SyncFd(fileno(f));
+}
+
+bool CloseStream(std::FILE* f)
+{
+    if (!f)
+        return true;
+    const bool injected = fault::Fail(fault::Close);
+    if (std::fclose(f) != 0)
+        return Failed();
+    return !injected;
+}
+
+bool IsReadOnly(const std::string& nativePath)
+{
+    struct stat st;
+    const std::string target = FinalTarget(nativePath);
+    if (nativePath.empty() || stat(target.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    // A privileged process may write anything: for it, read-only is the absence of write bits.
+    if (geteuid() == 0 ? (st.st_mode & 0222) == 0
+                       : faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        SetError(EACCES, "the file is read-only");
+        return true;
+    }
+    return false;
 }
 
 std::string MakeTempBeside(const std::string& nativeTarget)
@@ -251,12 +379,15 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     struct stat st;
     mode_t mode = stat(target.c_str(), &st) == 0 ? ((st.st_mode & 0777) | 0600) : 0666;
     std::string stem = JoinNative(Dirname(target), "." + Basename(target).substr(0, 200) + ".tmp-");
+    if (fault::Fail(fault::Open))
+        return {};
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temp = stem + UniqueSuffix(attempt);
         int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
+            Failed();
             return {};
         }
         if (fstat(fd, &st) == 0 && (st.st_mode & 0600) != 0600)
@@ -264,22 +395,26 @@ std::string MakeTempBeside(const std::string& nativeTarget)
         close(fd);
         return temp;
     }
+    SetError(EEXIST);
     return {};
 }
 
 bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
 {
-    if (temp.empty() || nativeTarget.empty())
+    if (temp.empty() || nativeTarget.empty()) {
+        SetError(EINVAL);
         return false;
+    }
     std::string target = FinalTarget(nativeTarget);
     struct stat st, now;
     if (lstat(temp.c_str(), &now) != 0)
-        return false;
+        return Failed();
     mode_t mode = DefaultFileMode();
     bool chowned = false;
     if (stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
             unlink(temp.c_str());
+            SetError(EISDIR);
             return false;
         }
         mode = st.st_mode & 07777;
@@ -291,11 +426,13 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
     // A change of owner clears the set-id bits, which the target's bits put back.
     if (chowned || (now.st_mode & 07777) != mode)
         chmod(temp.c_str(), mode);
-    if (rename(temp.c_str(), target.c_str()) != 0) {
+    if (fault::Fail(fault::Rename) || rename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
         unlink(temp.c_str());
+        SetError(error);
         return false;
     }
-    return true;
+    return SyncFolder(Dirname(target));
 }
 
 void DiscardTemp(const std::string& temp)
@@ -314,53 +451,85 @@ bool MakeFolder(const std::string& nativePath)
 {
     if (nativePath.empty())
         return false;
-    mkdir(nativePath.c_str(), 0777);
-    return IsFolder(nativePath);
+    if (IsFolder(nativePath))
+        return true;
+    if (fault::Fail(fault::MakeDir))
+        return false;
+    if (mkdir(nativePath.c_str(), 0777) != 0 && !IsFolder(nativePath))
+        return Failed();
+    // A new entry survives a power cut only once its parent is synced.
+    return SyncFolder(Dirname(nativePath));
 }
 
 NewFolder MakeNewFolder(const std::string& nativePath)
 {
-    if (nativePath.empty())
+    if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
     if (mkdir(nativePath.c_str(), 0777) == 0)
-        return NewFolder::Created;
+        return SyncFolder(Dirname(nativePath)) ? NewFolder::Created : NewFolder::Failed;
+    Failed();
     return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
 }
 
 bool CopyFile(const std::string& from, const std::string& to)
 {
-    if (from.empty() || to.empty())
+    if (from.empty() || to.empty()) {
+        SetError(ENOENT);
         return false;
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (fault::Fail(fault::Open))
+        return false;
+    int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return Failed();
     struct stat st;
-    if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode) || IsFolder(to)) {
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || IsFolder(to)) {
         close(in);
+        SetError(EINVAL, "not a regular file");
         return false;
     }
     if (SameFile(from, to)) {
         close(in);
         return true;
     }
+    if (IsReadOnly(to)) {
+        close(in);
+        return false;
+    }
     std::string temp = MakeTempBeside(to);
-    const std::string& written = temp.empty() ? to : temp;
-    int out = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (temp.empty()) {
+        close(in);
+        return false;
+    }
+    const int out = fault::Fail(fault::Open) ? -1
+                                             : open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     bool ok = out >= 0 && CopyBytes(in, out);
+    if (!ok)
+        Failed();
     close(in);
     if (out >= 0) {
         fchmod(out, st.st_mode & 07777);
         struct timespec times[2] = {st.st_atim, st.st_mtim};
         futimens(out, times);
-        ok = close(out) == 0 && ok;
+        ok = ok && SyncFd(out);
+        const bool injected = fault::Fail(fault::Close);
+        if ((close(out) != 0 || injected) && ok) {
+            if (!injected)
+                Failed();
+            ok = false;
+        }
     }
-    if (temp.empty())
-        return ok;
-    if (!ok || rename(temp.c_str(), FinalTarget(to).c_str()) != 0) {
+    // The copy keeps the source's bits: renamed as it is, not through CommitTemp.
+    const std::string target = FinalTarget(to);
+    if (ok && (fault::Fail(fault::Rename) || rename(temp.c_str(), target.c_str()) != 0)) {
+        Failed();
+        ok = false;
+    }
+    if (!ok) {
         unlink(temp.c_str());
         return false;
     }
-    return true;
+    return SyncFolder(Dirname(target));
 }
 
 bool CopyTree(const std::string& from, const std::string& to)
@@ -402,7 +571,7 @@ bool RemoveTree(const std::string& nativePath)
 
 bool Rename(const std::string& from, const std::string& to)
 {
-    if (from.empty() || to.empty())
+    if (from.empty() || to.empty() || fault::Fail(fault::Rename))
         return false;
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -56,36 +57,88 @@ std::string LockPathOf(const std::string& nativeTarget)
     return posix::JoinNative(folder, "." + name + ".lock");
 }
 
-bool LockWhole(int fd)
+// Who holds the lock of `fd`: the process id and host its holder wrote into the lock file,
+// else the process id the system reports (on this host only).
+std::string Holder(int fd)
+{
+    char buf[300] = {};
+    const ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+    std::string text = n > 0 ? std::string(buf, std::size_t(n)) : std::string();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    if (!text.empty())
+        return text;
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    if (fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK)
+        return "process " + std::to_string(fl.l_pid);
+    return "another process";
+}
+
+// Locks the whole file, waiting at most the lock timeout. False with LastError set when the
+// wait timed out (EAGAIN: `timedOut`) or the system refused the lock.
+bool LockWhole(int fd, const std::string& path, bool& timedOut)
 {
     struct flock fl = {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
     fl.l_len = 0;
+    timedOut = false;
+    const int timeout = GetLockTimeout();
+    const double deadline = MonotonicSeconds() + timeout / 1000.0;
+    int pause = 1;
     for (;;) {
-        if (fcntl(fd, F_SETLKW, &fl) == 0)
+        if (fcntl(fd, timeout < 0 ? F_SETLKW : F_SETLK, &fl) == 0)
             return true;
-        if (errno != EINTR)
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EACCES) {
+            SetError(errno);
             return false;
+        }
+        if (MonotonicSeconds() >= deadline) {
+            timedOut = true;
+            SetError(EAGAIN, "the lock " + path + " is held by " + Holder(fd) + " (waited "
+                                 + std::to_string(timeout / 1000.0).substr(0, 6) + " s)");
+            return false;
+        }
+        SleepMilliseconds(pause);
+        pause = pause < 50 ? pause * 2 : 50;
     }
 }
 
-// The open, locked lock file at `path`, or -1. The holder removes the file before it lets go,
-// so a waiter that wins a lock on a removed file tries again on the path's current file.
+// Tells waiters who holds the lock: "process <pid> on <host>".
+void SignLockFile(int fd)
+{
+    const std::string who = "process " + std::to_string(getpid()) + " on " + HostName() + "\n";
+    if (ftruncate(fd, 0) == 0 && pwrite(fd, who.data(), who.size(), 0) < 0) {
+        // Unsigned, waiters name the holder by the system's process id only.
+    }
+}
+
+// The open, locked lock file at `path`; -1 when none can be had, kLockTimedOut after the
+// timeout. The holder removes the file before it lets go, so a waiter that wins a lock on a
+// removed file tries again on the path's current file.
 int OpenLocked(const std::string& path)
 {
     for (int attempts = 0; attempts < 1000; ++attempts) {
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0)
+        if (fd < 0) {
+            SetError(errno);
             return -1;
-        if (!LockWhole(fd)) {
+        }
+        bool timedOut = false;
+        if (!LockWhole(fd, path, timedOut)) {
             close(fd);
-            return -1;
+            return timedOut ? kLockTimedOut : -1;
         }
         struct stat mine, now;
         if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
-            && mine.st_ino == now.st_ino)
+            && mine.st_ino == now.st_ino) {
+            SignLockFile(fd);
             return fd;
+        }
         close(fd);
     }
     return -1;
@@ -106,7 +159,7 @@ int AcquireWriterLock(const std::string& nativeTarget)
         }
     const int fd = OpenLocked(path);
     if (fd < 0)
-        return -1;
+        return fd;
     Held h;
     h.path = path;
     h.fd = fd;

@@ -1,8 +1,11 @@
 // Win32 file and folder operations of the platform layer: streams, atomic replacement, copy,
 // removal and renaming; folders go through the shell's file operation.
 #include "Platform.h"
+#include "FaultInjection.h"
 #include "Win32_p.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -16,6 +19,33 @@ using namespace win32;
 // What a replaced file keeps of its attributes (read-only is not: such a file is not replaced).
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
                                   | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// The errno value that matches a Windows error, for the one failure record of the layer.
+int ErrnoOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return ENOENT;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    default: return EIO;
+    }
+}
+
+// Records the thread's Windows error; for `return Failed();` after a failed call.
+bool Failed()
+{
+    SetError(ErrnoOf(GetLastError()));
+    return false;
+}
 
 bool IsDirectory(DWORD a)
 {
@@ -163,26 +193,114 @@ bool Respell(const std::string& from, const std::string& to)
 
 std::FILE* OpenStream(const std::string& nativePath, const char* mode)
 {
-    if (nativePath.empty() || !mode || !*mode)
+    if (nativePath.empty() || !mode || !*mode) {
+        SetError(EINVAL);
         return nullptr;
+    }
     StreamMode m = ParseMode(mode);
-    if (!m.ok)
+    if (!m.ok) {
+        SetError(EINVAL);
+        return nullptr;
+    }
+    if (fault::Fail(fault::Open))
         return nullptr;
     // Shared for deletion too, so that a reader never keeps a writer from replacing the file.
     HANDLE h = CreateFileA(nativePath.c_str(), m.access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            m.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        Failed();
         return nullptr;
+    }
+    // Files only: a pipe or a device is refused instead of waited on.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        SetError(EINVAL, "not a regular file");
+        return nullptr;
+    }
     int fd = _open_osfhandle((intptr_t)h, m.flags);
     if (fd < 0) {
+        SetError(EMFILE);
         CloseHandle(h);
         return nullptr;
     }
     std::FILE* f = _fdopen(fd, mode);
-    if (!f)
+    if (!f) {
+        SetError(EMFILE);
         _close(fd);
+    }
     return f;
+}
+
+bool WriteStream(std::FILE* f, const void* buf, std::size_t n)
+{
+    if (n == 0)
+        return true;
+    if (!f || fault::Fail(fault::Write))
+        return false;
+    if (std::fwrite(buf, 1, n, f) == n)
+        return true;
+    SetError(errno == 0 ? EIO : errno);
+    return false;
+}
+
+namespace {
+bool FlushHandle(std::FILE* f)
+{
+    if (GetSyncMode() != SyncMode::Full)
+        return true;
+    if (fault::Fail(fault::Sync))
+        return false;
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(f));
+    return FlushFileBuffers(h) != 0 || Failed();
+}
+} // namespace
+
+bool SyncStream(std::FILE* f)
+{
+    if (!f || fault::Fail(fault::Write))
+        return false;
+    if (std::fflush(f) != 0) {
+        SetError(errno == 0 ? EIO : errno);
+        return false;
+    }
+    return FlushHandle(f);
+}
+
+bool TruncateStream(std::FILE* f, long long length)
+{
+    if (!f)
+        return false;
+    std::fflush(f); // what a failed write left in the buffer goes with the bytes being cut
+    std::clearerr(f);
+    if (fault::Fail(fault::Truncate))
+        return false;
+    if (_chsize_s(_fileno(f), length) != 0) {
+        SetError(errno == 0 ? EIO : errno);
+        return false;
+    }
+    return FlushHandle(f);
+}
+
+bool CloseStream(std::FILE* f)
+{
+    if (!f)
+        return true;
+    const bool injected = fault::Fail(fault::Close);
+    if (std::fclose(f) != 0) {
+        SetError(errno == 0 ? EIO : errno);
+        return false;
+    }
+    return !injected;
+}
+
+bool IsReadOnly(const std::string& nativePath)
+{
+    const DWORD a = Attributes(nativePath);
+    if (a == INVALID_FILE_ATTRIBUTES || IsDirectory(a) || !(a & FILE_ATTRIBUTE_READONLY))
+        return false;
+    SetError(EACCES, "the file is read-only");
+    return true;
 }
 
 std::string MakeTempBeside(const std::string& nativeTarget)
@@ -195,6 +313,8 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     QueryPerformanceCounter(&t);
     unsigned long long seed = (unsigned long long)t.QuadPart * 2654435761ULL
                               ^ GetCurrentProcessId();
+    if (fault::Fail(fault::Open))
+        return {};
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
         wsprintfA(suffix, "%08lx",
@@ -206,24 +326,51 @@ std::string MakeTempBeside(const std::string& nativeTarget)
             CloseHandle(h);
             return temp;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            Failed();
             return {};
+        }
     }
+    SetError(EEXIST);
     return {};
 }
 
 // About five seconds of attempts to replace a file that is open elsewhere.
 constexpr int kReplaceAttempts = 520;
 
+namespace {
+// ReplaceFileA is no write-through move: the replaced file's entry is flushed after it.
+bool FlushReplaced(const std::string& target, bool full)
+{
+    if (!full)
+        return true;
+    HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return true; // replaced, and opened elsewhere: the system flushes it in its time
+    const bool ok = FlushFileBuffers(h) || Failed();
+    CloseHandle(h);
+    return ok;
+}
+} // namespace
+
 bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
 {
-    if (temp.empty() || nativeTarget.empty())
+    if (temp.empty() || nativeTarget.empty()) {
+        SetError(EINVAL);
         return false;
+    }
     DWORD a = Attributes(nativeTarget);
     if (IsDirectory(a)) {
         DeleteFileA(temp.c_str());
+        SetError(EISDIR);
         return false;
     }
+    if (fault::Fail(fault::Rename)) {
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    const DWORD writeThrough = GetSyncMode() == SyncMode::Full ? MOVEFILE_WRITE_THROUGH : 0;
     // An existing file keeps its attributes, creation time and security: ReplaceFileA (the
     // attributes are also given to the new file first, where ReplaceFileA does not merge them).
     if (a != INVALID_FILE_ATTRIBUTES)
@@ -236,15 +383,16 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
         if (a != INVALID_FILE_ATTRIBUTES
             && ReplaceFileA(nativeTarget.c_str(), temp.c_str(), nullptr,
                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-            return true;
+            return FlushReplaced(nativeTarget, writeThrough != 0);
         if (MoveFileExA(temp.c_str(), nativeTarget.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                        MOVEFILE_REPLACE_EXISTING | writeThrough))
             return true;
         const DWORD error = GetLastError();
         if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION
             && error != ERROR_LOCK_VIOLATION)
             break;
     }
+    Failed();
     DeleteFileA(temp.c_str());
     return false;
 }
@@ -264,37 +412,61 @@ bool MakeFolder(const std::string& nativePath)
 {
     if (nativePath.empty())
         return false;
-    CreateDirectoryA(nativePath.c_str(), nullptr);
-    return IsFolder(nativePath);
+    if (IsFolder(nativePath))
+        return true;
+    if (fault::Fail(fault::MakeDir))
+        return false;
+    if (!CreateDirectoryA(nativePath.c_str(), nullptr) && !IsFolder(nativePath))
+        return Failed();
+    return true;
 }
 
 NewFolder MakeNewFolder(const std::string& nativePath)
 {
-    if (nativePath.empty())
+    if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
     if (CreateDirectoryA(nativePath.c_str(), nullptr))
         return NewFolder::Created;
-    return GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::Exists : NewFolder::Failed;
+    const DWORD error = GetLastError();
+    Failed();
+    return error == ERROR_ALREADY_EXISTS ? NewFolder::Exists : NewFolder::Failed;
 }
 
 bool CopyFile(const std::string& from, const std::string& to)
 {
     DWORD a = Attributes(from);
-    if (to.empty() || a == INVALID_FILE_ATTRIBUTES || IsDirectory(a) || IsFolder(to))
-        return false;
-    if (SameFile(from, to))
-        return true;
-    std::string temp = MakeTempBeside(to);
-    if (temp.empty())
-        return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
-    // The copy keeps the source's attributes and last-write time.
-    if (!CopyFileA(from.c_str(), temp.c_str(), FALSE)
-        || !MoveFileExA(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(temp.c_str());
+    if (to.empty() || a == INVALID_FILE_ATTRIBUTES || IsDirectory(a) || IsFolder(to)) {
+        SetError(a == INVALID_FILE_ATTRIBUTES ? ENOENT : EISDIR);
         return false;
     }
-    return true;
+    if (SameFile(from, to))
+        return true;
+    if (IsReadOnly(to))
+        return false;
+    std::string temp = MakeTempBeside(to);
+    if (temp.empty())
+        return false;
+    // The copy keeps the source's attributes and last-write time; it reaches the disk before
+    // it replaces the target.
+    bool ok = !fault::Fail(fault::Write)
+              && (CopyFileA(from.c_str(), temp.c_str(), FALSE) || Failed());
+    if (ok && GetSyncMode() == SyncMode::Full) {
+        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        ok = h != INVALID_HANDLE_VALUE
+             && (!fault::Fail(fault::Sync) && (FlushFileBuffers(h) || Failed()));
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    const DWORD writeThrough = GetSyncMode() == SyncMode::Full ? MOVEFILE_WRITE_THROUGH : 0;
+    ok = ok && !fault::Fail(fault::Rename)
+         && (MoveFileExA(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | writeThrough)
+             || Failed());
+    if (!ok) {
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(temp.c_str());
+    }
+    return ok;
 }
 
 bool CopyTree(const std::string& from, const std::string& to)
@@ -332,7 +504,7 @@ bool RemoveTree(const std::string& nativePath)
 bool Rename(const std::string& from, const std::string& to)
 {
     DWORD a = Attributes(from);
-    if (a == INVALID_FILE_ATTRIBUTES || to.empty())
+    if (a == INVALID_FILE_ATTRIBUTES || to.empty() || fault::Fail(fault::Rename))
         return false;
     if (SameFile(from, to)) // a new spelling of the same name
         return Respell(from, to);

@@ -4,6 +4,8 @@
 #include "Win32_p.h"
 
 #include <cassert>
+#include <cerrno>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -59,10 +61,66 @@ HANDLE OpenLockFile(const std::string& path)
     return INVALID_HANDLE_VALUE;
 }
 
-bool LockWhole(HANDLE h)
+// The lock is one byte far past the file's contents, so that waiters can read the holder's
+// name at its start.
+OVERLAPPED LockRange()
 {
     OVERLAPPED at = {};
-    return LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at) != 0;
+    at.OffsetHigh = 0x40000000;
+    return at;
+}
+
+std::string Holder(HANDLE h)
+{
+    char buf[300] = {};
+    DWORD got = 0;
+    OVERLAPPED at = {};
+    if (ReadFile(h, buf, sizeof buf - 1, &got, &at) && got > 0) {
+        std::string text(buf, got);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        if (!text.empty())
+            return text;
+    }
+    return "another process";
+}
+
+// Locks, waiting at most the lock timeout; false with LastError set, `timedOut` after it.
+bool LockWhole(HANDLE h, const std::string& path, bool& timedOut)
+{
+    timedOut = false;
+    const int timeout = GetLockTimeout();
+    const double deadline = MonotonicSeconds() + timeout / 1000.0;
+    int pause = 1;
+    for (;;) {
+        OVERLAPPED at = LockRange();
+        const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (timeout < 0 ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+        if (LockFileEx(h, flags, 0, 1, 0, &at))
+            return true;
+        if (GetLastError() != ERROR_LOCK_VIOLATION && GetLastError() != ERROR_IO_PENDING) {
+            SetError(EACCES);
+            return false;
+        }
+        if (MonotonicSeconds() >= deadline) {
+            timedOut = true;
+            SetError(EAGAIN, "the lock " + path + " is held by " + Holder(h) + " (waited "
+                                 + std::to_string(timeout / 1000.0).substr(0, 6) + " s)");
+            return false;
+        }
+        Sleep(DWORD(pause));
+        pause = pause < 50 ? pause * 2 : 50;
+    }
+}
+
+void SignLockFile(HANDLE h)
+{
+    const std::string who = "process " + std::to_string(GetCurrentProcessId()) + " on " + HostName()
+                            + "\r\n";
+    DWORD wrote = 0;
+    OVERLAPPED at = {};
+    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    WriteFile(h, who.data(), DWORD(who.size()), &wrote, &at);
 }
 
 } // namespace
@@ -81,10 +139,12 @@ int AcquireWriterLock(const std::string& nativeTarget)
     HANDLE h = OpenLockFile(path);
     if (h == INVALID_HANDLE_VALUE)
         return -1;
-    if (!LockWhole(h)) {
+    bool timedOut = false;
+    if (!LockWhole(h, path, timedOut)) {
         CloseHandle(h);
-        return -1;
+        return timedOut ? kLockTimedOut : -1;
     }
+    SignLockFile(h);
     Held held;
     held.path = path;
     held.file = h;
@@ -107,8 +167,8 @@ void ReleaseWriterLock(int handle)
     assert(h.file != INVALID_HANDLE_VALUE && "a held writer lock has its file open");
     if (--h.depth > 0)
         return;
-    OVERLAPPED at = {};
-    UnlockFileEx(h.file, 0, MAXDWORD, MAXDWORD, &at);
+    OVERLAPPED at = LockRange();
+    UnlockFileEx(h.file, 0, 1, 0, &at);
     CloseHandle(h.file);
     h = Held();
 }

@@ -1,0 +1,82 @@
+// DIni and its file: what it writes reads back exactly, and a file it cannot read is never
+// replaced from memory alone.
+#include "DIni.h"
+#include "LastFailure.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+std::string Sections(DIni& ini)
+{
+    std::string all;
+    const DStringArray names = ini.GetSectionNames();
+    for (int i = 0; i < names.Count(); ++i) {
+        all += "[" + std::string(names[i].c_str(), size_t(names[i].Len())) + "]";
+        const DStringArray lines = ini.GetFullSection(names[i]);
+        for (int j = 0; j < lines.Count(); ++j)
+            all += "<" + std::string(lines[j].c_str(), size_t(lines[j].Len())) + ">";
+    }
+    return all;
+}
+
+} // namespace
+
+// Found by fuzzing: a last line that ends in CR lost the CR on the way back.
+TEST(DIniStorage, StrayCarriageReturnsReadBack)
+{
+    // base64 W0ZpCmskPXYNCnYNCg0NCg==
+    WriteBytes("a.ini", std::string("[Fi\nk$=v\r\nv\r\n\r\r\n"));
+    DIni ini("a.ini");
+    ASSERT_EQ(Sections(ini), "[Fi]<k$=v><v><\r>");
+    ASSERT_TRUE(ini.WriteFile("w1.ini", true));
+    DIni w1("w1.ini");
+    EXPECT_EQ(Sections(w1), Sections(ini));
+    ASSERT_TRUE(w1.WriteFile("w2.ini", true));
+    EXPECT_EQ(ReadBytes("w2.ini"), ReadBytes("w1.ini"));
+    // Files without such a line keep their bytes: no line end is added after the last line.
+    WriteBytes("plain.ini", "[A]\r\nk=v");
+    DIni plain("plain.ini");
+    ASSERT_TRUE(plain.WriteFile("plain2.ini", true));
+    EXPECT_EQ(ReadBytes("plain2.ini"), "[A]\r\nk=v");
+}
+
+#if !defined(_WIN32) // POSIX permission bits
+TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
+{
+    WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
+    ASSERT_EQ(chmod("secret.ini", 0222), 0);
+    ASSERT_EQ(chmod(".", 0777), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (getuid() == 0 && (chown("secret.ini", 65534, 65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        ClearLastFailure();
+        DIni ini("secret.ini");
+        ini.SetSection("A");
+        ini.SetKeyValue("new", "1");
+        DString why;
+        const bool reported = GetLastFailure(&why) != 0 && why.Find("secret.ini") != npos
+                              && why.Find("cannot be read") != npos;
+        _exit(reported ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(chmod("secret.ini", 0644), 0);
+    EXPECT_EQ(ReadBytes("secret.ini"), "[A]\r\nsecret=1\r\nkeep=2");
+}
+#endif
