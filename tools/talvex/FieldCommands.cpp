@@ -142,8 +142,9 @@ int RunCreate(const CommandLine& cl)
     if (why.empty() && (CurrentField("Comment") != comment || !CurrentField("Date")))
         why = "its fields do not read back";
     if (!why.empty()) {
-        // The folder is this call's own claim: a shot without its fields does not stay.
-        Expt.DeleteShot();
+        // The folder is this call's own claim: a shot without its fields does not stay. The
+        // cleanup meets the same fault; its messages would only repeat the reason.
+        WriteFailure([&] { return Expt.DeleteShot(); });
         Fail("could not create shot " + Quoted(name) + ": " + why);
     }
     return 0;
