@@ -1,12 +1,7 @@
 // The tool's test fixture: the experiment, running the tool and snapshots of folders.
 #include "CliFixture.h"
 
-#include "Core.h"
-#include "Experiment.h"
-#include "Matrix.h"
-#include "ParticleGroup.h"
-#include "Paths.h"
-#include "Waveform.h"
+#include "SampleExperiment.h"
 
 #include <filesystem>
 #include <fcntl.h>
@@ -30,48 +25,12 @@ Snapshot TakeSnapshot(const std::string& folder)
 
 namespace {
 
-void WriteShot(const char* name, const char* comment, const char* peak)
-{
-    DString shot(name);
-    ASSERT_EQ(Expt.CreateShot(shot, comment), 0);
-    Expt.SetShotData("Date", "01/02/2024 10:00:00");
-    Expt.SetShotData("Peak", peak);
-    Waveform w(5);
-    const float values[] = {1, 3, 2, 5, 4};
-    for (int i = 0; i < 5; ++i)
-        w[i] = values[i];
-    w.step = 0.5f;
-    w.Scale();
-    ASSERT_TRUE(w.Write(AppendPathElts(Expt.ShotFolder, "probe")));
-}
-
 } // namespace
 
 void CliTest::SetUp()
 {
     exp = testsupport::TestDir() + "/Exp1";
-    // A settings file with content: an empty one makes every reader wait for a writer.
-    testsupport::WriteBytes(exp + "/Exp1.ini", "[General]\r\nDescription=Test series\r\n");
-    CoreInit("");
-    Expt.SetExperimentFolder(exp.c_str());
-    WriteShot("1001", "first shot", "3.25");
-    WriteShot("1002", "", "1.5");
-    ASSERT_TRUE(Expt.SetShot("1001", 0));
-
-    Matrix m(2, 3);
-    for (int i = 0; i < 6; ++i)
-        m[i] = float(i + 1);
-    m.SetStep(1, 1.0f, 0.0f);
-    m.SetStep(2, 0.5f, 10.0f);
-    m.Scale();
-    ASSERT_TRUE(m.Write(AppendPathElts(Expt.ShotFolder, "grid")));
-
-    ParticleGroup p(2);
-    for (int c = 0; c < 8; ++c) {
-        p.PData()[0].col[c] = float(c);
-        p.PData()[1].col[c] = float(10 + c);
-    }
-    ASSERT_TRUE(p.Write(AppendPathElts(Expt.ShotFolder, "beam")));
+    testsupport::MakeSampleExperiment(exp);
 }
 
 Result CliTest::Talvex(const std::vector<std::string>& args, const std::string& input) const
