@@ -122,17 +122,8 @@ void CheckWhere(const CommandLine& cl)
         FailIssue(issue.message);
 }
 
-namespace {
-
-/// Keeps the shots for which --where holds.
-void FilterWhere(const CommandLine& cl, std::vector<ShotRef>& shots)
+void KeepWhere(const ShotCondition& condition, std::vector<ShotRef>& shots)
 {
-    if (!cl.Has("where") || shots.empty())
-        return;
-    ShotCondition condition;
-    ExpressionIssue issue;
-    if (!condition.Parse(DString(cl.Value("where").c_str()), issue))
-        FailIssue(issue.message);
     DStringArray names;
     DArray<int> groups;
     DArray<long long> dates;
@@ -150,6 +141,20 @@ void FilterWhere(const CommandLine& cl, std::vector<ShotRef>& shots)
         s.date = i < dates.Count() ? dates[i] : 0;
         shots.push_back(s);
     }
+}
+
+namespace {
+
+/// Keeps the shots for which --where holds.
+void FilterWhere(const CommandLine& cl, std::vector<ShotRef>& shots)
+{
+    if (!cl.Has("where") || shots.empty())
+        return;
+    ShotCondition condition;
+    ExpressionIssue issue;
+    if (!condition.Parse(DString(cl.Value("where").c_str()), issue))
+        FailIssue(issue.message);
+    KeepWhere(condition, shots);
 }
 
 /// Shot names from standard input, one a line; blank lines are skipped.

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Session.h"
+#include "ShotCondition.h"
 
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec)
 /// As SelectShots for each of several specs ("-" reads shot names from standard input, one a
 /// line), the sets joined without repeats in the order given; an empty list means every shot.
 std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::vector<std::string>& specs);
+
+/// Keeps the shots for which the condition is true (the current shot stays current).
+void KeepWhere(const ShotCondition& condition, std::vector<ShotRef>& shots);
 
 /// Fails, before anything is read, when --where holds a condition that cannot be parsed.
 void CheckWhere(const CommandLine& cl);

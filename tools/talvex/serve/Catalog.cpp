@@ -210,23 +210,7 @@ void Filter(const std::string& where, std::vector<cli::ShotRef>& shots)
     ExpressionIssue issue;
     if (!condition.Parse(DString(where.c_str()), issue))
         throw ApiError(400, Str(issue.message), issue.position);
-    DStringArray names;
-    DArray<int> groups;
-    DArray<long long> dates;
-    for (const cli::ShotRef& s : shots) {
-        names.Add(s.name);
-        groups.Add(s.group);
-        dates.Add(s.date);
-    }
-    condition.Filter(Expt, names, groups, &dates);
-    shots.clear();
-    for (int i = 0; i < names.Count(); ++i) {
-        cli::ShotRef s;
-        s.name = names[i];
-        s.group = groups[i];
-        s.date = i < dates.Count() ? dates[i] : 0;
-        shots.push_back(s);
-    }
+    cli::KeepWhere(condition, shots);
 }
 
 std::string FieldOf(const cli::ShotRef& s, const char* name)
