@@ -158,20 +158,46 @@ int Experiment::CreateShot(DString& name, DString const& comment, bool setDate)
             reused = true;
             break;
         case platform::NewFolder::Failed:
-            ReportFailure(1, "Cannot create the folder of shot " + shot + " in " + ShotPaths[g]);
+            ReportFailure(platform::LastError().code,
+                          "Cannot create the folder of shot " + shot + " in " + ShotPaths[g] + ": "
+                              + DString(platform::LastError().text.c_str()));
             return -1;
         }
     }
 
+    DString const previous = ShotName;
+    int const previousGroup = CurrentGroup;
     SetShot(shot, g);
     expt::FailureWatch watch;
     if (~comment)
         SetShotData("Comment", comment);
     if (setDate || !reused)
         SetShotData("Date", Now());
-    if (watch.Failed())
+    if (!watch.Failed())
+        return g;
+    if (reused) {
         expt::ReportWithCause(watch, "Shot " + shot + " was created without all its fields");
-    return g;
+        return g;
+    }
+    // A new shot without its fields would be listed half made: the folder this call claimed
+    // goes again, with whatever reached the cache.
+    expt::ReportWithCause(watch, "Shot " + shot + " was not created: its fields cannot be written");
+    DString reason;
+    int const code = GetLastFailure(&reason);
+    DiscardNewShot();
+    if (~previous)
+        SetShot(previous, previousGroup);
+    SetLastFailure(code, reason);
+    return -1;
+}
+
+void Experiment::DiscardNewShot()
+{
+    ReleasePause();
+    DString const shotPath = ShotPaths[CurrentGroup];
+    ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
+    ScalarCacheIni.DeleteSection("Shot" + ShotName);
+    DeleteFolder(ShotFolderIn(shotPath, ShotName));
 }
 
 bool Experiment::SetShot(DString name, int gnum)
@@ -278,8 +304,11 @@ bool Experiment::RenameShot(DString newName)
         }
     }
     ReleasePause();
-    if (!RenameFolder(ShotFolderIn(shotPath, ShotName), target)) {
-        ReportFailure(1, "Cannot rename the folder of shot " + ShotName + " to " + target);
+    DString const source = ShotFolderIn(shotPath, ShotName);
+    expt::FailureWatch renaming;
+    if (!RenameFolder(source, target)) {
+        expt::ReportWithCause(renaming,
+                              "Cannot rename the folder of shot " + ShotName + " to " + target);
         return false;
     }
 
@@ -296,13 +325,26 @@ bool Experiment::RenameShot(DString newName)
         ScalarCacheIni.RenameSection(from, to);
         ScalarCacheIni.HoldWrite(false);
     }
-    SetShot(newName, CurrentGroup);
-    if (watch.Failed()) {
-        expt::ReportWithCause(watch, "Shot " + from.Mid(4) + " was renamed to " + newName
-                                         + " but its cache section was not");
-        return false;
+    if (!watch.Failed()) {
+        SetShot(newName, CurrentGroup);
+        return true;
     }
-    return true;
+    // A shot whose folder and cache section disagree would read as another shot's: the
+    // folder goes back, and the section too where its rename reached the file.
+    DString reason;
+    int const code = watch.Failed(&reason);
+    ScalarCacheIni.Refresh();
+    if (!sameName && ScalarCacheIni.SectionExists(to) && !ScalarCacheIni.SectionExists(from))
+        ScalarCacheIni.RenameSection(to, from);
+    bool const back = RenameFolder(target, source);
+    SetLastFailure(code, reason);
+    expt::ReportWithCause(watch,
+                          "Cannot rename shot " + from.Mid(4) + " to " + newName
+                              + ": its cache section cannot be renamed"
+                              + (back ? DString() : DString("; the folder keeps the new name")));
+    if (!back)
+        SetShot(newName, CurrentGroup);
+    return false;
 }
 
 void Experiment::SetTempShot(DString const& name, int gnum)

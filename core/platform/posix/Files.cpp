@@ -465,8 +465,15 @@ NewFolder MakeNewFolder(const std::string& nativePath)
 {
     if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
-    if (mkdir(nativePath.c_str(), 0777) == 0)
-        return SyncFolder(Dirname(nativePath)) ? NewFolder::Created : NewFolder::Failed;
+    if (mkdir(nativePath.c_str(), 0777) == 0) {
+        if (SyncFolder(Dirname(nativePath)))
+            return NewFolder::Created;
+        // A claim not known to be on disk is no claim: the folder, still empty, goes again.
+        const Error kept = LastError();
+        rmdir(nativePath.c_str());
+        SetError(kept.code, kept.text);
+        return NewFolder::Failed;
+    }
     Failed();
     return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
 }
