@@ -66,6 +66,10 @@ DString HideFolder(DString const& shotPath, DString const& name, DString const& 
             continue;
         if (RenameFolder(folder, hidden))
             return hidden;
+        // Renamed, but not known to be on disk (the failure stays recorded): hidden all the same.
+        if (!platform::IsFolder(platform::ToNative(Std(folder), false))
+            && platform::IsFolder(platform::ToNative(Std(hidden), false)))
+            return hidden;
         // Another deleter may have taken this name just now; anything else is final.
         if (platform::ToNative(Std(hidden), false).empty())
             return DString();
@@ -92,6 +96,34 @@ platform::NewFolder ClaimShotFolder(DString const& shotPath, DString const& fold
     if (native.empty())
         return platform::NewFolder::Failed;
     return platform::MakeNewFolder(native);
+}
+
+/// Removes the current shot's cache section during a delete; false, after reporting and
+/// moving the hidden folder back, when the section stays.
+bool DropCacheSection(Experiment& e, DString const& shotPath, DString const& folder,
+                      DString const& hidden, expt::FailureWatch const& watch)
+{
+    DString const section = "Shot" + e.ShotName;
+    e.ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
+    e.ScalarCacheIni.DeleteSection(section);
+    if (!watch.Failed())
+        return true;
+    e.ScalarCacheIni.Refresh();
+    if (!e.ScalarCacheIni.SectionExists(section))
+        return true; // gone from the file; only its sync failed
+    // A shot listed by its cache but without a folder would be half deleted: it comes back.
+    DString reason;
+    int const code = watch.Failed(&reason);
+    if (!hidden || RenameFolder(hidden, folder)) {
+        SetLastFailure(code, reason);
+        expt::ReportWithCause(watch, "Cannot delete shot " + e.ShotName
+                                         + ": its cache section cannot be removed");
+        return false;
+    }
+    SetLastFailure(code, reason);
+    expt::ReportWithCause(watch, "Shot " + e.ShotName
+                                     + " was deleted but its cache section could not be removed");
+    return true;
 }
 
 } // namespace
@@ -252,25 +284,21 @@ bool Experiment::DeleteShot()
     // The folder is formed afresh, so that only a folder inside the shot path can go.
     DString folder = ShotFolderIn(shotPath, ShotName);
     DString hidden;
+    expt::FailureWatch watch;
     if (FolderExists(folder)) {
         // One rename takes the whole shot out of every listing before any file goes.
         hidden = HideFolder(shotPath, ShotName, folder);
         if (!hidden) {
-            ReportFailure(1, "Cannot delete shot " + ShotName + ": its folder " + folder
-                                 + " cannot be renamed");
+            expt::ReportWithCause(watch, "Cannot delete shot " + ShotName + ": its folder " + folder
+                                             + " cannot be renamed");
             return false;
         }
     }
-    expt::FailureWatch watch;
-    ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
-    ScalarCacheIni.DeleteSection("Shot" + ShotName);
-    bool ok = true;
-    if (watch.Failed()) {
-        expt::ReportWithCause(watch, "Shot " + ShotName
-                                         + " was deleted but its cache section "
-                                           "could not be removed");
-        ok = false;
-    }
+    if (!DropCacheSection(*this, shotPath, folder, hidden, watch))
+        return false;
+    bool ok = !watch.Failed();
+    if (!ok)
+        expt::ReportWithCause(watch, "Shot " + ShotName + " was deleted, not known to be on disk");
     if (~hidden && !DeleteFolder(hidden)) {
         ReportFailure(1, "Shot " + ShotName + " was deleted but files remain in " + hidden
                              + "; the next delete removes them");
