@@ -323,7 +323,10 @@ bool CopyFolder(DString const& from, DString const& to)
 {
     if (!from || !to || !EnsureFolder(to))
         return false;
-    return platform::CopyTree(Native(from, false), Native(to, false));
+    if (platform::CopyTree(Native(from, false), Native(to, false)))
+        return true;
+    ReportIoFailure("cannot copy folder " + from + " to " + to);
+    return false;
 }
 
 bool DeleteFileD(DString const& path)
