@@ -99,9 +99,10 @@ platform::NewFolder ClaimShotFolder(DString const& shotPath, DString const& fold
 }
 
 /// Removes the current shot's cache section during a delete; false, after reporting and
-/// moving the hidden folder back, when the section stays.
+/// moving the hidden folder back, when the section stays. `reported` is set when the delete
+/// goes on with a failure already reported.
 bool DropCacheSection(Experiment& e, DString const& shotPath, DString const& folder,
-                      DString const& hidden, expt::FailureWatch const& watch)
+                      DString const& hidden, expt::FailureWatch const& watch, bool& reported)
 {
     DString const section = "Shot" + e.ShotName;
     e.ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
@@ -123,6 +124,7 @@ bool DropCacheSection(Experiment& e, DString const& shotPath, DString const& fol
     SetLastFailure(code, reason);
     expt::ReportWithCause(watch, "Shot " + e.ShotName
                                      + " was deleted but its cache section could not be removed");
+    reported = true;
     return true;
 }
 
@@ -294,10 +296,11 @@ bool Experiment::DeleteShot()
             return false;
         }
     }
-    if (!DropCacheSection(*this, shotPath, folder, hidden, watch))
+    bool reported = false;
+    if (!DropCacheSection(*this, shotPath, folder, hidden, watch, reported))
         return false;
     bool ok = !watch.Failed();
-    if (!ok)
+    if (!ok && !reported)
         expt::ReportWithCause(watch, "Shot " + ShotName + " was deleted, not known to be on disk");
     if (~hidden && !DeleteFolder(hidden)) {
         ReportFailure(1, "Shot " + ShotName + " was deleted but files remain in " + hidden
