@@ -143,6 +143,8 @@ protected:
         return calls;
     }
 
+    /// One failed run: the failure recorded with its reason, the experiment as it was or as the
+    /// clean run left it (no temporary entry beside either), and no success claimed.
     void Check(Case const& c, int k, int error, bool claimed, State const& before,
                State const& clean)
     {
