@@ -141,7 +141,10 @@ bool RenameEntry(DString const& from, DString const& to, bool folderOnly)
         if (dst == src)
             return true;
     }
-    return platform::Rename(src, dst);
+    if (platform::Rename(src, dst))
+        return true;
+    ReportIoFailure("cannot rename " + D(src) + " to " + D(dst));
+    return false;
 }
 
 // One file copied, a failure reported with the file and the system's reason.
@@ -281,7 +284,12 @@ bool CreateFolder(DString const& path)
     if (!anySep && !(p.Len() > 0 && IsSep(p[0])))
         return false;
     std::string whole = Native(p, true);
-    return !whole.empty() && platform::MakeFolder(whole);
+    if (whole.empty())
+        return false;
+    if (platform::MakeFolder(whole))
+        return true;
+    ReportIoFailure("cannot create folder " + D(whole));
+    return false;
 }
 
 bool CopyFileD(DString const& from, DString const& to)
@@ -315,7 +323,10 @@ bool CopyFolder(DString const& from, DString const& to)
 {
     if (!from || !to || !EnsureFolder(to))
         return false;
-    return platform::CopyTree(Native(from, false), Native(to, false));
+    if (platform::CopyTree(Native(from, false), Native(to, false)))
+        return true;
+    ReportIoFailure("cannot copy folder " + from + " to " + to);
+    return false;
 }
 
 bool DeleteFileD(DString const& path)
@@ -338,7 +349,12 @@ bool DeleteFolder(DString const& path)
     if (IsRootOnly(path) || IsDotElement(path) || Wild(path))
         return false;
     std::string native = Native(path, false);
-    return platform::IsFolder(native) && platform::RemoveTree(native);
+    if (!platform::IsFolder(native))
+        return false;
+    if (platform::RemoveTree(native))
+        return true;
+    ReportIoFailure("cannot delete folder " + D(native));
+    return false;
 }
 
 bool RenameFile(DString const& from, DString const& to)

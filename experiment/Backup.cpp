@@ -82,7 +82,11 @@ DString ClaimFolder(DString const& base)
         switch (platform::MakeNewFolder(platform::ToNative(Std(candidate), true))) {
         case platform::NewFolder::Created: return candidate;
         case platform::NewFolder::Exists: continue;
-        case platform::NewFolder::Failed: return DString();
+        case platform::NewFolder::Failed:
+            ReportFailure(platform::LastError().code,
+                          "cannot create folder " + candidate + ": "
+                              + DString(platform::LastError().text.c_str()));
+            return DString();
         }
     }
     return DString();
@@ -158,12 +162,13 @@ void Experiment::BackupShot()
         ReportFailure(1, "The backup folder " + base + " lies inside shot folder " + source);
         return;
     }
+    expt::FailureWatch watch;
     DString const target = ClaimFolder(base);
     if (!target) {
-        ReportFailure(1, "Cannot create a backup folder for shot " + ShotName + " in " + backup);
+        expt::ReportWithCause(watch, "Cannot create a backup folder for shot " + ShotName + " in "
+                                         + backup);
         return;
     }
-    expt::FailureWatch watch;
     if (CopyFolder(source, target) && !watch.Failed()) {
         lastBackupFolder = target;
         return;

@@ -244,6 +244,8 @@ public:
     float GetScalarData(DString expr, ScalarLookup lookup = nullptr);
 
 private:
+    /// Removes the current shot's folder and cache section after its creation failed.
+    void DiscardNewShot();
     void BindScalars();
     void BindCache();
     void ReleasePause();

@@ -60,6 +60,31 @@ bool Experiment::IsFieldValue(DString const& value, DString* why)
     return true;
 }
 
+namespace {
+
+/// Stands for a missing key: no field value can hold a line break.
+char const kNoField[] = "\n";
+
+/// The value of `key` in `section`, kNoField when there is none.
+DString FieldOf(DIni& ini, DString const& section, DString const& key)
+{
+    ini.SetSection(section);
+    return ini.GetKeyValue(key, kNoField);
+}
+
+/// Sets `key` in `section`, or deletes it for kNoField.
+void PutField(DIni& ini, DString const& section, DString const& key, DString const& value)
+{
+    if (value == kNoField) {
+        ini.DeleteKey(section.c_str(), key);
+        return;
+    }
+    ini.SetSection(section);
+    ini.SetKeyValue(key, value);
+}
+
+} // namespace
+
 /// Refuses, with a message and the last failure, what would not be stored as given.
 bool Experiment::RefuseUnsafeField(DString const& name, DString const& value)
 {
@@ -169,17 +194,21 @@ void Experiment::SetShotData(DString const& name, DString const& value)
     if (!PauseIO && !BindForWrite())
         return;
     DString const section = "Shot" + ShotName;
-    if (!value) {
-        ScalarCacheIni.DeleteKey(section.c_str(), name);
-        ScalarsIni.DeleteKey("Fields", name);
-    } else {
-        ScalarCacheIni.SetSection(section);
-        ScalarCacheIni.SetKeyValue(name, trimmed);
-        ScalarsIni.SetSection("Fields");
-        ScalarsIni.SetKeyValue(name, trimmed);
+    DString const oldCache = FieldOf(ScalarCacheIni, section, name);
+    DString const oldScalars = FieldOf(ScalarsIni, "Fields", name);
+    DString const stored = !value ? DString(kNoField) : trimmed;
+    PutField(ScalarCacheIni, section, name, stored);
+    if (!watch.Failed())
+        PutField(ScalarsIni, "Fields", name, stored);
+    if (!watch.Failed())
+        return;
+    // Either file may hold the new value (the other write failed, or the sync after the rename
+    // did): both get the old one back, so that the two never disagree.
+    if (!PauseIO) {
+        PutField(ScalarCacheIni, section, name, oldCache);
+        PutField(ScalarsIni, "Fields", name, oldScalars);
     }
-    if (watch.Failed())
-        expt::ReportWithCause(watch, "Cannot write field " + name + " of shot " + ShotName);
+    expt::ReportWithCause(watch, "Cannot write field " + name + " of shot " + ShotName);
 }
 
 void Experiment::SetScalarData(DString const& name, float value)

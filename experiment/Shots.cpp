@@ -66,6 +66,10 @@ DString HideFolder(DString const& shotPath, DString const& name, DString const& 
             continue;
         if (RenameFolder(folder, hidden))
             return hidden;
+        // Renamed, but not known to be on disk (the failure stays recorded): hidden all the same.
+        if (!platform::IsFolder(platform::ToNative(Std(folder), false))
+            && platform::IsFolder(platform::ToNative(Std(hidden), false)))
+            return hidden;
         // Another deleter may have taken this name just now; anything else is final.
         if (platform::ToNative(Std(hidden), false).empty())
             return DString();
@@ -92,6 +96,36 @@ platform::NewFolder ClaimShotFolder(DString const& shotPath, DString const& fold
     if (native.empty())
         return platform::NewFolder::Failed;
     return platform::MakeNewFolder(native);
+}
+
+/// Removes the current shot's cache section during a delete; false, after reporting and
+/// moving the hidden folder back, when the section stays. `reported` is set when the delete
+/// goes on with a failure already reported.
+bool DropCacheSection(Experiment& e, DString const& shotPath, DString const& folder,
+                      DString const& hidden, expt::FailureWatch const& watch, bool& reported)
+{
+    DString const section = "Shot" + e.ShotName;
+    e.ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
+    e.ScalarCacheIni.DeleteSection(section);
+    if (!watch.Failed())
+        return true;
+    e.ScalarCacheIni.Refresh();
+    if (!e.ScalarCacheIni.SectionExists(section))
+        return true; // gone from the file; only its sync failed
+    // A shot listed by its cache but without a folder would be half deleted: it comes back.
+    DString reason;
+    int const code = watch.Failed(&reason);
+    if (!hidden || RenameFolder(hidden, folder)) {
+        SetLastFailure(code, reason);
+        expt::ReportWithCause(watch, "Cannot delete shot " + e.ShotName
+                                         + ": its cache section cannot be removed");
+        return false;
+    }
+    SetLastFailure(code, reason);
+    expt::ReportWithCause(watch, "Shot " + e.ShotName
+                                     + " was deleted but its cache section could not be removed");
+    reported = true;
+    return true;
 }
 
 } // namespace
@@ -158,20 +192,46 @@ int Experiment::CreateShot(DString& name, DString const& comment, bool setDate)
             reused = true;
             break;
         case platform::NewFolder::Failed:
-            ReportFailure(1, "Cannot create the folder of shot " + shot + " in " + ShotPaths[g]);
+            ReportFailure(platform::LastError().code,
+                          "Cannot create the folder of shot " + shot + " in " + ShotPaths[g] + ": "
+                              + DString(platform::LastError().text.c_str()));
             return -1;
         }
     }
 
+    DString const previous = ShotName;
+    int const previousGroup = CurrentGroup;
     SetShot(shot, g);
     expt::FailureWatch watch;
     if (~comment)
         SetShotData("Comment", comment);
     if (setDate || !reused)
         SetShotData("Date", Now());
-    if (watch.Failed())
+    if (!watch.Failed())
+        return g;
+    if (reused) {
         expt::ReportWithCause(watch, "Shot " + shot + " was created without all its fields");
-    return g;
+        return g;
+    }
+    // A new shot without its fields would be listed half made: the folder this call claimed
+    // goes again, with whatever reached the cache.
+    expt::ReportWithCause(watch, "Shot " + shot + " was not created: its fields cannot be written");
+    DString reason;
+    int const code = GetLastFailure(&reason);
+    DiscardNewShot();
+    if (~previous)
+        SetShot(previous, previousGroup);
+    SetLastFailure(code, reason);
+    return -1;
+}
+
+void Experiment::DiscardNewShot()
+{
+    ReleasePause();
+    DString const shotPath = ShotPaths[CurrentGroup];
+    ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
+    ScalarCacheIni.DeleteSection("Shot" + ShotName);
+    DeleteFolder(ShotFolderIn(shotPath, ShotName));
 }
 
 bool Experiment::SetShot(DString name, int gnum)
@@ -226,25 +286,22 @@ bool Experiment::DeleteShot()
     // The folder is formed afresh, so that only a folder inside the shot path can go.
     DString folder = ShotFolderIn(shotPath, ShotName);
     DString hidden;
+    expt::FailureWatch watch;
     if (FolderExists(folder)) {
         // One rename takes the whole shot out of every listing before any file goes.
         hidden = HideFolder(shotPath, ShotName, folder);
         if (!hidden) {
-            ReportFailure(1, "Cannot delete shot " + ShotName + ": its folder " + folder
-                                 + " cannot be renamed");
+            expt::ReportWithCause(watch, "Cannot delete shot " + ShotName + ": its folder " + folder
+                                             + " cannot be renamed");
             return false;
         }
     }
-    expt::FailureWatch watch;
-    ScalarCacheIni.SetFileName(AppendPathElts(shotPath, "ScalarCache.ini"));
-    ScalarCacheIni.DeleteSection("Shot" + ShotName);
-    bool ok = true;
-    if (watch.Failed()) {
-        expt::ReportWithCause(watch, "Shot " + ShotName
-                                         + " was deleted but its cache section "
-                                           "could not be removed");
-        ok = false;
-    }
+    bool reported = false;
+    if (!DropCacheSection(*this, shotPath, folder, hidden, watch, reported))
+        return false;
+    bool ok = !watch.Failed();
+    if (!ok && !reported)
+        expt::ReportWithCause(watch, "Shot " + ShotName + " was deleted, not known to be on disk");
     if (~hidden && !DeleteFolder(hidden)) {
         ReportFailure(1, "Shot " + ShotName + " was deleted but files remain in " + hidden
                              + "; the next delete removes them");
@@ -278,8 +335,11 @@ bool Experiment::RenameShot(DString newName)
         }
     }
     ReleasePause();
-    if (!RenameFolder(ShotFolderIn(shotPath, ShotName), target)) {
-        ReportFailure(1, "Cannot rename the folder of shot " + ShotName + " to " + target);
+    DString const source = ShotFolderIn(shotPath, ShotName);
+    expt::FailureWatch renaming;
+    if (!RenameFolder(source, target)) {
+        expt::ReportWithCause(renaming,
+                              "Cannot rename the folder of shot " + ShotName + " to " + target);
         return false;
     }
 
@@ -296,13 +356,26 @@ bool Experiment::RenameShot(DString newName)
         ScalarCacheIni.RenameSection(from, to);
         ScalarCacheIni.HoldWrite(false);
     }
-    SetShot(newName, CurrentGroup);
-    if (watch.Failed()) {
-        expt::ReportWithCause(watch, "Shot " + from.Mid(4) + " was renamed to " + newName
-                                         + " but its cache section was not");
-        return false;
+    if (!watch.Failed()) {
+        SetShot(newName, CurrentGroup);
+        return true;
     }
-    return true;
+    // A shot whose folder and cache section disagree would read as another shot's: the
+    // folder goes back, and the section too where its rename reached the file.
+    DString reason;
+    int const code = watch.Failed(&reason);
+    ScalarCacheIni.Refresh();
+    if (!sameName && ScalarCacheIni.SectionExists(to) && !ScalarCacheIni.SectionExists(from))
+        ScalarCacheIni.RenameSection(to, from);
+    bool const back = RenameFolder(target, source);
+    SetLastFailure(code, reason);
+    expt::ReportWithCause(watch,
+                          "Cannot rename shot " + from.Mid(4) + " to " + newName
+                              + ": its cache section cannot be renamed"
+                              + (back ? DString() : DString("; the folder keeps the new name")));
+    if (!back)
+        SetShot(newName, CurrentGroup);
+    return false;
 }
 
 void Experiment::SetTempShot(DString const& name, int gnum)

@@ -447,6 +447,23 @@ bool IsFolder(const std::string& nativePath)
     return !nativePath.empty() && stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+// Syncs the parent of a folder this call has just made. A folder not known to be on disk is
+// not made: it goes again (still empty), so that nothing is built on an entry a power cut may
+// lose, and the failure of the sync is kept.
+bool SyncNewFolder(const std::string& nativePath)
+{
+    if (SyncFolder(Dirname(nativePath)))
+        return true;
+    const Error kept = LastError();
+    rmdir(nativePath.c_str());
+    SetError(kept.code, kept.text);
+    return false;
+}
+
+} // namespace
+
 bool MakeFolder(const std::string& nativePath)
 {
     if (nativePath.empty())
@@ -455,7 +472,9 @@ bool MakeFolder(const std::string& nativePath)
         return true;
     if (fault::Fail(fault::MakeDir))
         return false;
-    if (mkdir(nativePath.c_str(), 0777) != 0 && !IsFolder(nativePath))
+    if (mkdir(nativePath.c_str(), 0777) == 0)
+        return SyncNewFolder(nativePath);
+    if (!IsFolder(nativePath))
         return Failed();
     // A new entry survives a power cut only once its parent is synced.
     return SyncFolder(Dirname(nativePath));
@@ -466,7 +485,7 @@ NewFolder MakeNewFolder(const std::string& nativePath)
     if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
     if (mkdir(nativePath.c_str(), 0777) == 0)
-        return SyncFolder(Dirname(nativePath)) ? NewFolder::Created : NewFolder::Failed;
+        return SyncNewFolder(nativePath) ? NewFolder::Created : NewFolder::Failed;
     Failed();
     return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
 }
