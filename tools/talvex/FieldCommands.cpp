@@ -12,35 +12,6 @@ namespace cli {
 
 namespace {
 
-struct Field {
-    std::string name;
-    std::string value;
-};
-
-/// The fields of the current shot in file order; the first of duplicate names wins, as it
-/// does for every reader.
-std::vector<Field> CurrentFields()
-{
-    std::vector<Field> fields;
-    if (GetFileLen(Expt.ScalarsFileName) <= 0)
-        return fields;
-    DIni ini(Expt.ScalarsFileName);
-    DStringArray lines = ini.GetFullSection("Fields");
-    for (int i = 0; i < lines.Count(); ++i) {
-        std::string line = Str(lines[i]);
-        size_t eq = line.find('=');
-        if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
-            continue;
-        Field f {line.substr(0, eq), line.substr(eq + 1)};
-        bool seen = false;
-        for (const Field& g : fields)
-            seen = seen || (DString(g.name.c_str()) %= DString(f.name.c_str()));
-        if (!seen)
-            fields.push_back(f);
-    }
-    return fields;
-}
-
 /// A field name that is stored and read back as itself and that expressions can reach.
 void CheckFieldName(const std::string& name)
 {

@@ -2,6 +2,7 @@
 #include "Session.h"
 #include "Console.h"
 #include "Core.h"
+#include "DIni.h"
 #include "Experiment.h"
 #include "FileSystem.h"
 #include "Paths.h"
@@ -162,6 +163,28 @@ DString CurrentField(const char* name)
     if (GetFileLen(Expt.ScalarsFileName) <= 0)
         return DString();
     return Expt.GetShotData(name);
+}
+
+std::vector<Field> CurrentFields()
+{
+    std::vector<Field> fields;
+    if (GetFileLen(Expt.ScalarsFileName) <= 0)
+        return fields;
+    DIni ini(Expt.ScalarsFileName);
+    DStringArray lines = ini.GetFullSection("Fields");
+    for (int i = 0; i < lines.Count(); ++i) {
+        std::string line = Str(lines[i]);
+        size_t eq = line.find('=');
+        if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
+            continue;
+        Field f {line.substr(0, eq), line.substr(eq + 1)};
+        bool seen = false;
+        for (const Field& g : fields)
+            seen = seen || (DString(g.name.c_str()) %= DString(f.name.c_str()));
+        if (!seen)
+            fields.push_back(f);
+    }
+    return fields;
 }
 
 const char* KindName(DataType kind)

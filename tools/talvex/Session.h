@@ -7,6 +7,7 @@
 #include "DataPtr.h"
 
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -41,6 +42,16 @@ ShotRef UseShot(const std::string& name);
 /// A field of the current shot; empty, without the core creating or waiting for the field
 /// file, when the shot has no fields at all.
 DString CurrentField(const char* name);
+
+/// One field of a shot as its file holds it.
+struct Field {
+    std::string name;
+    std::string value;
+};
+
+/// The fields of the current shot in file order; the first of duplicate names wins, as it
+/// does for every reader.
+std::vector<Field> CurrentFields();
 
 /// A data object of the current shot (or of the shot its data name names).
 struct DataRef {

@@ -87,22 +87,8 @@ std::string Float32Bytes(const float* values, size_t n)
 Json AllFields()
 {
     Json fields = Json::object();
-    if (GetFileLen(Expt.ScalarsFileName) <= 0)
-        return fields;
-    DIni ini(Expt.ScalarsFileName);
-    DStringArray lines = ini.GetFullSection("Fields");
-    for (int i = 0; i < lines.Count(); ++i) {
-        std::string line = Str(lines[i]);
-        size_t eq = line.find('=');
-        if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
-            continue;
-        std::string name = line.substr(0, eq);
-        bool seen = false;
-        for (auto it = fields.begin(); it != fields.end() && !seen; ++it)
-            seen = DString(it.key().c_str()) %= DString(name.c_str());
-        if (!seen)
-            fields[name] = line.substr(eq + 1);
-    }
+    for (const cli::Field& f : cli::CurrentFields())
+        fields[f.name] = f.value;
     return fields;
 }
 
