@@ -1,6 +1,7 @@
 // DString: buffers and their recycling, copy-on-write, searches, edits and number text.
 #include "DString.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cfloat>
@@ -150,6 +151,8 @@ int Strtol32(char const* p, char** end)
 
 /// True when fmt has at most one conversion and that one takes the value's type, with no '*'
 /// and no %n: any other format would make printf read or write memory it was never given.
+/// Width and precision take at most two digits: the text is cut at 20 characters anyway, and a
+/// precision of millions would make printf produce every digit before the cut.
 bool FormatSuits(char const* fmt, bool floating)
 {
     if (!fmt)
@@ -161,11 +164,16 @@ bool FormatSuits(char const* fmt, bool floating)
         if (*++q == '%')
             continue;
         q += std::strspn(q, "-+ #0'");
-        q += std::strspn(q, "0123456789");
+        size_t digits = std::strspn(q, "0123456789");
+        q += digits;
         if (*q == '.') {
             ++q;
-            q += std::strspn(q, "0123456789");
+            const size_t precision = std::strspn(q, "0123456789");
+            q += precision;
+            digits = std::max(digits, precision);
         }
+        if (digits > 2)
+            return false;
         if (floating) {
             if (*q == 'l')
                 ++q;

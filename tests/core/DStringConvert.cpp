@@ -76,6 +76,10 @@ TEST(DStringConvert, AddFormattedFallsBackToTheDefaultFormat)
     EXPECT_EQ(Text(Format(5, "%030d")), "5");
     EXPECT_EQ(Text(Format(1.5e7, "%.25f")), "15000000");
     EXPECT_EQ(Text(Format(0.25f, "a longer label of %g")), "0.25");
+    // A width or precision of millions: printf would make every digit before the cut.
+    EXPECT_EQ(Text(Format(2.5, "e259499%449567.229427923f1")), "2.5");
+    EXPECT_EQ(Text(Format(7, "%973087340d")), "7");
+    EXPECT_EQ(Text(Format(1.0, "%.99g")), "1");
     DString s("keep:");
     s.AddFormatted(5, "%030d");
     EXPECT_EQ(Text(s), "keep:5");
