@@ -58,11 +58,10 @@ bool IsBlank(const char* p, int n)
     return true;
 }
 
-// Calls f(start, length) for each line of `text`: split at LF, one trailing CR dropped.
-template <class F> void ForEachLine(const DString& text, F f)
+// Calls f(start, length) for each line of the n bytes at p: split at LF, one trailing CR
+// dropped.
+template <class F> void ForEachLine(const char* p, int n, F f)
 {
-    const char* p = text.c_str();
-    const int n = text.Len();
     int start = 0;
     while (start < n) {
         const void* lf = std::memchr(p + start, '\n', size_t(n - start));
@@ -75,15 +74,23 @@ template <class F> void ForEachLine(const DString& text, F f)
     }
 }
 
-// The name of a header line "[name]": up to the last ']', or the whole rest without one.
-DString HeaderName(const DString& text, int start, int len)
+// The n bytes at p, NULs included.
+DString Slice(const char* p, int n)
 {
-    const char* p = text.c_str() + start;
+    DString s;
+    if (n > 0)
+        std::memcpy(s.GetBuffer(n), p, size_t(n));
+    return s;
+}
+
+// The name of a header line "[name]": up to the last ']', or the whole rest without one.
+DString HeaderName(const char* p, int len)
+{
     int end = len;
     while (end > 1 && p[end - 1] != ']')
         --end;
     const int nameLen = end > 1 ? end - 2 : len - 1;
-    return DString(text, start + 1, nameLen);
+    return Slice(p + 1, nameLen);
 }
 } // namespace
 
@@ -126,11 +133,36 @@ public:
     std::unordered_map<std::string, int> map;
 };
 
-// The file as it stood when memory last matched it: memory is then exactly the parse of
-// `text`, so loading the same, unchanged file again can keep memory instead of parsing.
-struct DIni::DiskCopy {
-    platform::FileStamp stamp;
-    DString text;
+// What this object knows of its file: the text it last read or wrote there, with the stamp the
+// file had then, and how memory stands to that text.
+struct DIni::DiskState {
+    std::string text;
+    platform::FileStamp stamp; // when `stamped`: the file holds `text` while it keeps this stamp
+    bool stamped = false;
+    bool memoryIsText = false; // memory is what parsing `text` gives: unchanged since
+    bool readsBack = false;    // parsing `text` gives memory without the journal's changes
+    bool textIsBase = false;   // writing memory without the journal's changes gives `text`
+    int sections = 0;          // that memory's sections, and the lines of its last one
+    int lastLines = 0;
+    // What RestoreFile returns to: the first snapshotLen bytes of `text`, else `snapshot`.
+    bool snapshotInText = true;
+    size_t snapshotLen = 0;
+    DString snapshot;
+
+    // Before `text` is replaced: a snapshot that lies in it gets a copy of its own.
+    void KeepSnapshot()
+    {
+        if (snapshotInText) {
+            snapshot = Slice(text.data(), int(snapshotLen));
+            snapshotInText = false;
+        }
+    }
+    void SnapshotIsText()
+    {
+        snapshotInText = true;
+        snapshotLen = text.size();
+        snapshot = DString();
+    }
 };
 
 namespace {
@@ -142,31 +174,103 @@ bool ReadsBack(const DString& line)
            && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
 }
 
-// The file's text (empty for a missing file); false, reported, when the file exists but cannot
-// be read: writing it from memory alone would drop whatever it holds.
-bool ReadText(const DString& path, DString& text)
+// Sections [from, to) as the file holds them: "[name]", CR LF, the lines joined by CR LF, and
+// CR LF after a section with lines that is not the last; of section `from` only its first
+// `firstLines` lines (all when negative). A text that ends in CR gets CR LF, so that a reader,
+// which drops one CR before a line end, gets the CR back. The range up to the last section is
+// the file's tail: what a full write gives from that section on. True when reading the text
+// back gives these sections and lines.
+template <class Out> bool Emit(const DStringArray& names, const DArray<DStringArray, 1>& sections,
+                               int from, int to, int firstLines, Out& out)
 {
-    text = DString();
+    bool readsBack = true;
+    char last = 0;
+    auto put = [&](const char* p, int n) {
+        if (n > 0) {
+            out.Put(p, size_t(n));
+            last = p[n - 1];
+        }
+    };
+    for (int i = from; i < to; ++i) {
+        const DString& name = names[i];
+        put("[", 1);
+        put(name.c_str(), name.Len());
+        put("]\r\n", 3);
+        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
+        const DStringArray& lines = sections[i];
+        const int n = i == from && firstLines >= 0 ? firstLines : lines.Count();
+        for (int j = 0; j < n; ++j) {
+            if (j > 0)
+                put("\r\n", 2);
+            put(lines[j].c_str(), lines[j].Len());
+            readsBack = readsBack && ReadsBack(lines[j]);
+        }
+        if (i + 1 < to && n > 0)
+            put("\r\n", 2);
+    }
+    if (last == '\r')
+        put("\r\n", 2);
+    return readsBack;
+}
+
+struct CountOut {
+    size_t n = 0;
+    void Put(const char*, size_t len) { n += len; }
+};
+
+struct StringOut {
+    std::string& s;
+    void Put(const char* p, size_t len) { s.append(p, len); }
+};
+
+// Compares what is emitted with a text, without building it.
+struct CompareOut {
+    const std::string& text;
+    size_t at = 0;
+    bool same = true;
+    void Put(const char* p, size_t len)
+    {
+        same = same && at + len <= text.size() && std::memcmp(text.data() + at, p, len) == 0;
+        at += len;
+    }
+    bool Equal() const { return same && at == text.size(); }
+};
+
+// The file's text (empty for a missing file); false when the file exists but cannot be read
+// (the system's reason is then the platform layer's last error).
+bool ReadText(const DString& path, std::string& text)
+{
+    text.clear();
     DFile f;
     if (f.Open(path, 5)) {
         const __int64 len = f.Length();
         if (len >= 0 && len < 0x7fffffff) {
-            char* buf = text.GetBuffer(int(len));
-            f.BRead(buf, int(len));
+            text.resize(size_t(len));
+            f.BRead(&text[0], int(len));
             if (f.Tell() == len)
                 return true;
         }
-        text = DString();
+        text.clear();
         platform::SetError(EIO);
-    } else {
-        DString probe = path;
-        if (!FileExists(probe) || platform::LastError().code == ENOENT)
-            return true;
+        return false;
     }
+    DString probe = path;
+    return !FileExists(probe) || platform::LastError().code == ENOENT;
+}
+
+// Writing it from memory alone would drop whatever an unreadable file holds.
+void ReportUnreadable(const DString& path)
+{
     const platform::Error& e = platform::LastError();
     ReportFailure(e.code, "cannot write " + path
                               + ": the file exists but cannot be read: " + DString(e.text.c_str()));
-    return false;
+}
+
+void LogWriteFailure()
+{
+    DString why;
+    GetLastFailure(&why);
+    Log("error opening for write: " + why);
 }
 
 bool StampOf(const DString& path, platform::FileStamp& out)
@@ -188,9 +292,11 @@ bool MayBeMidRewrite(const DString& path)
                                 .count();
     return clock - now.modifiedNs < EmptyFileQuietNs;
 }
+
 } // namespace
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) { }
+DIni::DIni()
+    : curSection(-1), hold(false), index(nullptr), disk(new DiskState), journal(nullptr) { }
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -198,9 +304,8 @@ DIni::DIni(const DString& path) : DIni()
 }
 
 DIni::DIni(const DIni& other)
-    : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
-      sectionNames(other.sectionNames), sections(other.sections), hold(other.hold), index(nullptr),
-      disk(nullptr), diskText(other.diskText),
+    : fileName(other.fileName), curSection(other.curSection), sectionNames(other.sectionNames),
+      sections(other.sections), hold(other.hold), index(nullptr), disk(new DiskState(*other.disk)),
       journal(other.journal ? new Journal(*other.journal) : nullptr)
 {
 }
@@ -211,13 +316,11 @@ DIni& DIni::operator=(const DIni& other)
         return *this;
     fileName = other.fileName;
     curSection = other.curSection;
-    fileText = other.fileText;
     sectionNames = other.sectionNames;
     sections = other.sections;
     hold = other.hold;
     InvalidateIndex();
-    ForgetDisk();
-    diskText = other.diskText;
+    *disk = *other.disk;
     Journal* copy = other.journal ? new Journal(*other.journal) : nullptr;
     delete journal;
     journal = copy;
@@ -244,27 +347,22 @@ void DIni::ForgetChanges()
     journal = nullptr;
 }
 
-bool DIni::DiskUnchanged(const DString& path) const
+bool DIni::StampIsLastSeen(const DString& path) const
 {
     platform::FileStamp now;
-    return disk && path == fileName && StampOf(path, now) && now == disk->stamp;
+    return disk->stamped && path == fileName && StampOf(path, now) && now == disk->stamp;
 }
 
-void DIni::NoteDisk(const DString& text)
+bool DIni::DiskUnchanged(const DString& path) const
 {
-    if (!disk)
-        disk = new DiskCopy;
-    if (StampOf(fileName, disk->stamp) && disk->stamp.size == text.Len()) {
-        disk->text = text;
-        return;
-    }
-    ForgetDisk();
+    return disk->memoryIsText && StampIsLastSeen(path);
 }
 
-void DIni::ForgetDisk()
+void DIni::NoteShape()
 {
-    delete disk;
-    disk = nullptr;
+    const int n = sectionNames.Count();
+    disk->sections = n;
+    disk->lastLines = n > 0 ? sections[n - 1].Count() : 0;
 }
 
 void DIni::InvalidateIndex()
@@ -291,25 +389,23 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
     return at;
 }
 
-void DIni::Parse(const DString& text)
+void DIni::Parse(const char* p, int n)
 {
-    ForgetDisk();
     sectionNames.Clear();
     sections.Clear();
     InvalidateIndex();
 
-    const char* p = text.c_str();
     int headers = 0;
-    ForEachLine(text, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
+    ForEachLine(p, n, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
     sectionNames.Reserve(headers);
     sections.Reserve(headers);
 
-    ForEachLine(text, [&](int start, int len) {
+    ForEachLine(p, n, [&](int start, int len) {
         if (len > 0 && p[start] == '[') {
-            sectionNames.Add(HeaderName(text, start, len));
+            sectionNames.Add(HeaderName(p + start, len));
             sections.Add(SectionLines());
         } else if (sections.Count() > 0 && !IsBlank(p + start, len)) {
-            sections[sections.Count() - 1].Add(DString(text, start, len));
+            sections[sections.Count() - 1].Add(Slice(p + start, len));
         }
     });
 }
@@ -321,16 +417,15 @@ bool DIni::SetFileName(const DString& path)
     if (DiskUnchanged(path)) {
         curSection = -1;
         hold = false;
-        fileText = disk->text;
-        diskText = disk->text;
+        disk->SnapshotIsText();
         ForgetChanges(); // none: memory matched the file
         return true;
     }
     const DString name = path; // `path` may be our own file name
-    Parse(DString());
+    Parse("", 0);
     curSection = -1;
     ForgetChanges();
-    diskText = DString();
+    *disk = DiskState();
     if (!name) {
         fileName = DString();
         return false;
@@ -345,7 +440,6 @@ bool DIni::SetFileName(const DString& path)
         WriterLock lock(name);
         found = name;
         if (!FileExists(found)) {
-            fileText = DString();
             if (!DFile::WriteText(name, DString())) {
                 fileName = DString();
                 return false;
@@ -355,27 +449,35 @@ bool DIni::SetFileName(const DString& path)
             created = true;
         }
     }
+    std::string& text = disk->text;
     if (!created) {
         // Another process may be caught rewriting the file: an empty read is tried again.
         fileName = found;
         stamped = StampOf(fileName, before);
-        fileText = DFile::GetText(fileName);
+        ReadText(fileName, text);
         int tries = 0;
-        while (!fileText && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
+        while (text.empty() && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
             DSleep(EmptyReadPauseMs);
-            fileText = DFile::GetText(fileName);
+            ReadText(fileName, text);
             ++tries;
         }
         if (Logging && tries >= 2)
             Log(DString(tries) + " tries needed to read from " + fileName);
     }
-    diskText = fileText;
-    Parse(fileText);
+    Parse(text.data(), int(text.size()));
     hold = false;
     // Memory matches the file only when the file stood still while it was read.
-    NoteDisk(fileText);
-    if (disk && !(stamped && disk->stamp == before))
-        ForgetDisk();
+    platform::FileStamp after;
+    disk->stamped = stamped && StampOf(fileName, after) && after == before
+                    && after.size == (long long)text.size();
+    disk->stamp = before;
+    disk->memoryIsText = true;
+    disk->readsBack = true;
+    CompareOut same {text};
+    Emit(sectionNames, sections, 0, sectionNames.Count(), -1, same);
+    disk->textIsBase = same.Equal();
+    NoteShape();
+    disk->SnapshotIsText();
     return true;
 }
 
@@ -403,40 +505,33 @@ bool DIni::WriteFile(DString path, bool keepName)
 bool DIni::Store(const DString& path, bool merge, bool keepName)
 {
     WriterLock lock(path);
-    DString fresh;
-    if (lock.TimedOut() || !ReadText(path, fresh))
+    if (lock.TimedOut())
         return false;
-    if (merge)
-        TakeInDiskChanges(fresh);
-
-    size_t size = 0;
-    for (int i = 0; i < sections.Count(); ++i) {
-        size += size_t(sectionNames[i].Len()) + 4;
-        for (int j = 0; j < sections[i].Count(); ++j)
-            size += size_t(sections[i][j].Len()) + 2;
-    }
-    std::string text;
-    text.reserve(size);
-    bool readsBack = true; // reading the file gives exactly these sections and lines
-    for (int i = 0; i < sections.Count(); ++i) {
-        const DString& name = sectionNames[i];
-        text.append("[").append(name.c_str(), size_t(name.Len()));
-        text.append("]\r\n");
-        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
-        const DStringArray& lines = sections[i];
-        for (int j = 0; j < lines.Count(); ++j) {
-            if (j > 0)
-                text.append("\r\n");
-            text.append(lines[j].c_str(), size_t(lines[j].Len()));
-            readsBack = readsBack && ReadsBack(lines[j]);
+    // Under the lock a file that keeps the stamp last seen holds what memory was built from:
+    // there is nothing to take in.
+    const bool current = merge && StampIsLastSeen(path);
+    if (!current) {
+        std::string fresh;
+        platform::FileStamp before;
+        platform::FileStamp after;
+        const bool stamped = StampOf(path, before);
+        if (!ReadText(path, fresh)) {
+            ReportUnreadable(path);
+            return false;
         }
-        if (i + 1 < sections.Count() && lines.Count() > 0)
-            text.append("\r\n");
+        if (merge && TakeInDiskChanges(fresh) && stamped && StampOf(path, after)
+            && after == before) {
+            disk->stamp = before;
+            disk->stamped = true;
+        }
     }
-    // A reader drops one CR before a line end and at the end of the file: a last line that
-    // ends in CR gets a line end of its own, so that the CR reads back.
-    if (!text.empty() && text.back() == '\r')
-        text.append("\r\n");
+
+    CountOut size;
+    Emit(sectionNames, sections, 0, sectionNames.Count(), -1, size);
+    std::string text;
+    text.reserve(size.n);
+    StringOut out {text};
+    const bool readsBack = Emit(sectionNames, sections, 0, sectionNames.Count(), -1, out);
 
     DFile f;
     bool ok = f.Open(path, 6);
@@ -445,40 +540,47 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         ok = f.Close();
     }
     if (!ok) {
-        DString why;
-        GetLastFailure(&why);
-        Log("error opening for write: " + why);
+        LogWriteFailure();
         return false;
-    }
-    DString written;
-    std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
-    if (merge || !keepName) {
-        diskText = written;
-        ForgetChanges();
     }
     if (!keepName)
         fileName = path;
-    if (path == fileName && readsBack)
-        NoteDisk(written);
-    else if (path == fileName)
-        ForgetDisk();
+    if (merge || !keepName) {
+        // Memory is what was written: no need to read it back.
+        ForgetChanges();
+        disk->KeepSnapshot();
+        disk->text = std::move(text);
+        disk->stamped = path == fileName && StampOf(path, disk->stamp)
+                        && disk->stamp.size == (long long)disk->text.size();
+        disk->memoryIsText = readsBack;
+        disk->readsBack = readsBack;
+        disk->textIsBase = true;
+        NoteShape();
+    }
     return true;
 }
 
-void DIni::TakeInDiskChanges(const DString& fresh)
+bool DIni::TakeInDiskChanges(const std::string& fresh)
 {
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
-    if (!fresh || fresh == diskText)
-        return;
+    if (fresh.empty())
+        return disk->text.empty();
+    if (fresh == disk->text)
+        return true;
     const bool selected = curSection >= 0;
     const DString current = selected ? sectionNames[curSection] : DString();
-    Parse(fresh);
+    Parse(fresh.data(), int(fresh.size()));
     Replay();
-    diskText = fresh;
+    disk->KeepSnapshot();
+    disk->text = fresh;
+    disk->memoryIsText = false;
+    disk->readsBack = true;
+    disk->textIsBase = false;
     curSection = -1;
     if (selected)
         SetSection(current);
+    return true;
 }
 
 void DIni::Replay()
@@ -525,7 +627,7 @@ void DIni::Replay()
 
 void DIni::WriteUnlessHeld()
 {
-    ForgetDisk(); // memory has just changed; a write notes the file again
+    disk->memoryIsText = false; // a write notes the file again
     if (!hold)
         WriteFile(fileName, false);
 }
@@ -544,14 +646,23 @@ void DIni::CommitFile()
 {
     WriterLock lock(fileName);
     WriteFile(fileName, false);
-    fileText = DFile::GetText(fileName);
+    if (StampIsLastSeen(fileName)) {
+        disk->SnapshotIsText();
+    } else {
+        disk->snapshot = DFile::GetText(fileName);
+        disk->snapshotInText = false;
+    }
 }
 
 void DIni::RestoreFile()
 {
     curSection = -1;
-    Parse(fileText);
+    const DString snapshot = disk->snapshotInText ? Slice(disk->text.data(), int(disk->snapshotLen))
+                                                  : disk->snapshot;
+    Parse(snapshot.c_str(), snapshot.Len());
     ForgetChanges();
+    disk->memoryIsText = false;
+    disk->textIsBase = false;
     if (fileName.Len() > 0)
         Store(fileName, false, false);
 }
@@ -570,7 +681,7 @@ bool DIni::Changed()
     for (int i = 0; i < disk.Count(); ++i) {
         const DString& line = disk[i];
         if (line.Len() > 0 && line[0] == '[') {
-            const DString name = HeaderName(line, 0, line.Len());
+            const DString name = HeaderName(line.c_str(), line.Len());
             const int at = FindSection(name);
             if (at < 0 || !expected.empty())
                 return true;
@@ -605,7 +716,7 @@ void DIni::SetSection(const DString& name)
         curSection = at;
         return;
     }
-    ForgetDisk(); // the new section is in memory only
+    disk->memoryIsText = false; // the new section is in memory only
     Changes().changes.push_back(Change {Change::CreateSection, name, {}, {}, {}});
     curSection = AppendSection(name, SectionLines());
 }

@@ -7,6 +7,8 @@
 #include "DStringArray.h"
 #include "TalvexApi.h"
 
+#include <string>
+
 /// One settings file: [section] headers and raw lines (normally key=value), kept in file order.
 /// Section names and keys compare without regard to ASCII case; the first of duplicates wins.
 /// Every modifying call rewrites the whole file (an atomic replacement) unless writes are
@@ -85,22 +87,22 @@ public:
 
 private:
     class SectionIndex;
-    struct DiskCopy;
+    struct DiskState;
     class Journal;
 
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
-    void Parse(const DString& text);
+    void Parse(const char* text, int len);
     int KeyIndex(const DString& key, int& valuePos) const;
     int KeyIndexIn(int section, const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
     void InvalidateIndex();
+    bool StampIsLastSeen(const DString& path) const;
     bool DiskUnchanged(const DString& path) const;
-    void NoteDisk(const DString& text);
-    void ForgetDisk();
+    void NoteShape();
 
     bool Store(const DString& path, bool merge, bool keepName);
-    void TakeInDiskChanges(const DString& fresh);
+    bool TakeInDiskChanges(const std::string& fresh);
     void Replay();
     Journal& Changes();
     void ForgetChanges();
@@ -109,13 +111,11 @@ private:
 
     DString fileName;
     int curSection;
-    DString fileText;
     DStringArray sectionNames;
     DArray<DStringArray, 1> sections;
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
-    DiskCopy* disk;              // the file as memory last matched it; null when that is not known
-    DString diskText;            // the file as this object last read or wrote it
+    DiskState* disk;             // what this object knows of its file; never null
     Journal* journal;            // changes since then, in order; null when there are none
 };
 
