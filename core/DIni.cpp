@@ -293,6 +293,10 @@ bool MayBeMidRewrite(const DString& path)
     return clock - now.modifiedNs < EmptyFileQuietNs;
 }
 
+// An append in place stays inside the file's last 4096-byte block. The system grows a file's
+// size one page at a time while it writes, so a reader could otherwise see part of the new
+// bytes; any page size is a multiple of 4096, so the block never spans two pages.
+const size_t AppendBlock = 4096;
 } // namespace
 
 DIni::DIni()
@@ -508,8 +512,13 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     if (lock.TimedOut())
         return false;
     // Under the lock a file that keeps the stamp last seen holds what memory was built from:
-    // there is nothing to take in.
+    // there is nothing to take in, and changes that only add at its end can be appended.
     const bool current = merge && StampIsLastSeen(path);
+    if (current && journal && disk->textIsBase) {
+        const int appended = AppendInPlace(path);
+        if (appended >= 0)
+            return appended > 0;
+    }
     if (!current) {
         std::string fresh;
         platform::FileStamp before;
@@ -558,6 +567,66 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         NoteShape();
     }
     return true;
+}
+
+int DIni::AppendInPlace(const DString& path)
+{
+    // Only changes that add sections after the file's last one, or lines to that section.
+    const int known = disk->sections;
+    const int count = sectionNames.Count();
+    for (const Change& c : journal->changes) {
+        if (c.kind == Change::DeleteKey || c.kind == Change::DeleteSection
+            || c.kind == Change::RenameSection)
+            return -1;
+        const int at = FindSection(c.section);
+        if (at < 0 || at < known - 1)
+            return -1;
+    }
+    const int from = known > 0 ? known - 1 : 0;
+    if (count < known || (known > 0 && sections[from].Count() < disk->lastLines))
+        return -1;
+    std::string oldTail;
+    std::string newTail;
+    StringOut oldOut {oldTail};
+    StringOut newOut {newTail};
+    Emit(sectionNames, sections, from, known, disk->lastLines, oldOut);
+    const bool readsBack = Emit(sectionNames, sections, from, count, -1, newOut);
+    const std::string& text = disk->text;
+    if (oldTail.size() > text.size() || newTail.compare(0, oldTail.size(), oldTail) != 0
+        || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
+        return -1; // a line of the last section changed
+    const size_t len = newTail.size() - oldTail.size();
+    if (text.size() % AppendBlock + len > AppendBlock)
+        return -1;
+
+    if (len > 0) {
+        DFile f;
+        if (!f.Open(path, 7)) {
+            LogWriteFailure();
+            return 0;
+        }
+        if (f.Length() != __int64(text.size())) {
+            f.Close();
+            return -1;
+        }
+        f.SeekAbs(__int64(text.size()));
+        f.BWrite(newTail.data() + oldTail.size(), int(len));
+        // A short write or a failed sync leaves the file as it was: cut back, reported.
+        if (!f.Sync()) {
+            f.Truncate(__int64(text.size()));
+            f.Close();
+            LogWriteFailure();
+            return 0;
+        }
+        f.Close();
+    }
+    disk->text.append(newTail, oldTail.size(), len);
+    disk->stamped = StampOf(path, disk->stamp) && disk->stamp.size == (long long)disk->text.size();
+    disk->readsBack = disk->readsBack && readsBack;
+    disk->memoryIsText = disk->readsBack;
+    NoteShape();
+    ForgetChanges();
+    return 1;
 }
 
 bool DIni::TakeInDiskChanges(const std::string& fresh)

@@ -102,6 +102,7 @@ private:
     void NoteShape();
 
     bool Store(const DString& path, bool merge, bool keepName);
+    int AppendInPlace(const DString& path);
     bool TakeInDiskChanges(const std::string& fresh);
     void Replay();
     Journal& Changes();
