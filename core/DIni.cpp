@@ -458,12 +458,20 @@ bool DIni::SetFileName(const DString& path)
         // Another process may be caught rewriting the file: an empty read is tried again.
         fileName = found;
         stamped = StampOf(fileName, before);
-        ReadText(fileName, text);
+        bool read = ReadText(fileName, text);
         int tries = 0;
-        while (text.empty() && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
+        while (read && text.empty() && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
             DSleep(EmptyReadPauseMs);
-            ReadText(fileName, text);
+            read = ReadText(fileName, text);
             ++tries;
+        }
+        if (!read) {
+            // Held as an empty file, the name kept: a write to it is then refused.
+            const platform::Error& e = platform::LastError();
+            ReportFailure(e.code, "cannot read " + fileName + ": " + DString(e.text.c_str()));
+            text.clear();
+            hold = false;
+            return false;
         }
         if (Logging && tries >= 2)
             Log(DString(tries) + " tries needed to read from " + fileName);

@@ -30,7 +30,8 @@ public:
 
     /// Loads `path`, creating an empty file when it is missing (a file that reads empty is
     /// retried 10 times, 50 ms apart, unless it has been empty and unwritten for 2 seconds).
-    /// False for an empty path or a file that cannot be made.
+    /// False for an empty path or a file that cannot be made; false, reported, for a file that
+    /// exists but cannot be read (memory is then empty and writes to the file are refused).
     bool SetFileName(const DString& path);
     /// Loads the file again: no section selected, writes no longer held.
     bool Refresh();
