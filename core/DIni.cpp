@@ -12,6 +12,7 @@
 #include "WriterLock_p.h"
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -133,6 +134,16 @@ public:
     std::unordered_map<std::string, int> map;
 };
 
+namespace {
+// Where the lines of a section nobody has read or changed lie in the file's text: they are
+// made into strings only when the section is used. A negative length: the section holds its
+// lines itself.
+struct Span {
+    int start;
+    int len;
+};
+} // namespace
+
 // What this object knows of its file: the text it last read or wrote there, with the stamp the
 // file had then, and how memory stands to that text.
 struct DIni::DiskState {
@@ -148,6 +159,9 @@ struct DIni::DiskState {
     bool snapshotInText = true;
     size_t snapshotLen = 0;
     DString snapshot;
+    // One per section while some sections are still in `text` (empty: none is). `text` only
+    // grows at its end or is replaced by what memory gives, so the spans stay true.
+    std::vector<Span> spans;
 
     // Before `text` is replaced: a snapshot that lies in it gets a copy of its own.
     void KeepSnapshot()
@@ -168,59 +182,102 @@ struct DIni::DiskState {
 namespace {
 // True when reading the written lines back gives the same lines: a line that is blank, starts
 // a section or holds a line feed would come back otherwise.
-bool ReadsBack(const DString& line)
+bool ReadsBack(const char* p, int len)
 {
-    return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
-           && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+    return len > 0 && p[0] != '[' && !IsBlank(p, len) && !std::memchr(p, '\n', size_t(len));
 }
+
+// Calls visit(p, len) for each line of section i, whether it holds its lines or they still
+// lie in the text (blank lines, which a reader drops, skipped as parsing skips them).
+struct LineSource {
+    const DArray<DStringArray, 1>& sections;
+    const std::vector<Span>& spans;
+    const std::string& text;
+    template <class V> void operator()(int i, V visit) const
+    {
+        if (!spans.empty() && spans[size_t(i)].len >= 0) {
+            const char* p = text.data() + spans[size_t(i)].start;
+            ForEachLine(p, spans[size_t(i)].len, [&](int start, int len) {
+                if (!IsBlank(p + start, len))
+                    visit(p + start, len);
+            });
+            return;
+        }
+        const DStringArray& lines = sections[i];
+        for (int j = 0; j < lines.Count(); ++j)
+            visit(lines[j].c_str(), lines[j].Len());
+    }
+};
 
 // Sections [from, to) as the file holds them: "[name]", CR LF, the lines joined by CR LF, and
 // CR LF after a section with lines that is not the last; of section `from` only its first
 // `firstLines` lines (all when negative). A text that ends in CR gets CR LF, so that a reader,
 // which drops one CR before a line end, gets the CR back. The range up to the last section is
-// the file's tail: what a full write gives from that section on. True when reading the text
-// back gives these sections and lines.
-template <class Out> bool Emit(const DStringArray& names, const DArray<DStringArray, 1>& sections,
-                               int from, int to, int firstLines, Out& out)
+// the file's tail: what a full write gives from that section on. out.Lines(i, begin, end)
+// learns where each section's lines went, with their line ends (so that a last CR reads back). True
+// when reading the text back gives these sections and lines.
+template <class Out> bool Emit(const DStringArray& names, const LineSource& source, int from,
+                               int to, int firstLines, Out& out)
 {
     bool readsBack = true;
     char last = 0;
+    size_t at = 0;
     auto put = [&](const char* p, int n) {
         if (n > 0) {
             out.Put(p, size_t(n));
             last = p[n - 1];
+            at += size_t(n);
         }
     };
+    int open = -1; // the section whose lines run up to the next header
+    size_t begin = 0;
     for (int i = from; i < to; ++i) {
+        if (open >= 0)
+            out.Lines(open, begin, at);
         const DString& name = names[i];
         put("[", 1);
         put(name.c_str(), name.Len());
         put("]\r\n", 3);
         readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
-        const DStringArray& lines = sections[i];
-        const int n = i == from && firstLines >= 0 ? firstLines : lines.Count();
-        for (int j = 0; j < n; ++j) {
-            if (j > 0)
+        const int limit = i == from && firstLines >= 0 ? firstLines : INT_MAX;
+        open = i;
+        begin = at;
+        int n = 0;
+        source(i, [&](const char* p, int len) {
+            if (n >= limit)
+                return;
+            if (n++ > 0)
                 put("\r\n", 2);
-            put(lines[j].c_str(), lines[j].Len());
-            readsBack = readsBack && ReadsBack(lines[j]);
-        }
+            put(p, len);
+            readsBack = readsBack && ReadsBack(p, len);
+        });
         if (i + 1 < to && n > 0)
             put("\r\n", 2);
     }
     if (last == '\r')
         put("\r\n", 2);
+    if (open >= 0)
+        out.Lines(open, begin, at);
     return readsBack;
 }
 
 struct CountOut {
     size_t n = 0;
     void Put(const char*, size_t len) { n += len; }
+    void Lines(int, size_t, size_t) { }
 };
 
+// Builds the text; with `spans`, moves the spans of sections still in the old text to where
+// their lines lie in the new one.
 struct StringOut {
     std::string& s;
+    std::vector<Span>* spans = nullptr;
     void Put(const char* p, size_t len) { s.append(p, len); }
+    void Lines(int i, size_t begin, size_t end)
+    {
+        if (spans && !spans->empty() && (*spans)[size_t(i)].len >= 0)
+            (*spans)[size_t(i)] = Span {int(begin), int(end - begin)};
+    }
 };
 
 // Compares what is emitted with a text, without building it.
@@ -234,6 +291,7 @@ struct CompareOut {
         at += len;
     }
     bool Equal() const { return same && at == text.size(); }
+    void Lines(int, size_t, size_t) { }
 };
 
 // The file's text (empty for a missing file); false when the file exists but cannot be read
@@ -366,7 +424,7 @@ void DIni::NoteShape()
 {
     const int n = sectionNames.Count();
     disk->sections = n;
-    disk->lastLines = n > 0 ? sections[n - 1].Count() : 0;
+    disk->lastLines = n > 0 ? Lines(n - 1).Count() : 0;
 }
 
 void DIni::InvalidateIndex()
@@ -387,31 +445,68 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
 {
     sectionNames.Add(name);
     sections.Add(lines, 1);
+    if (!disk->spans.empty())
+        disk->spans.push_back(Span {0, -1});
     const int at = sectionNames.Count() - 1;
     if (index)
         index->map.emplace(Folded(name), at);
     return at;
 }
 
-void DIni::Parse(const char* p, int n)
+void DIni::Parse(const char* p, int n, bool lazy)
 {
     sectionNames.Clear();
     sections.Clear();
     InvalidateIndex();
+    std::vector<Span>& spans = disk->spans;
+    spans.clear();
 
     int headers = 0;
     ForEachLine(p, n, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
     sectionNames.Reserve(headers);
     sections.Reserve(headers);
+    if (lazy)
+        spans.reserve(size_t(headers));
 
     ForEachLine(p, n, [&](int start, int len) {
         if (len > 0 && p[start] == '[') {
             sectionNames.Add(HeaderName(p + start, len));
             sections.Add(SectionLines());
-        } else if (sections.Count() > 0 && !IsBlank(p + start, len)) {
+            if (lazy) {
+                if (!spans.empty())
+                    spans.back().len = start - spans.back().start;
+                spans.push_back(Span {start + len, 0}); // from the header's line end
+            }
+        } else if (!lazy && sections.Count() > 0 && !IsBlank(p + start, len)) {
             sections[sections.Count() - 1].Add(Slice(p + start, len));
         }
     });
+    if (!spans.empty())
+        spans.back().len = n - spans.back().start;
+}
+
+DStringArray& DIni::Lines(int i) const
+{
+    std::vector<Span>& spans = disk->spans;
+    if (!spans.empty() && spans[size_t(i)].len >= 0) {
+        const char* p = disk->text.data() + spans[size_t(i)].start;
+        DStringArray& lines = sections[i];
+        ForEachLine(p, spans[size_t(i)].len, [&](int start, int len) {
+            if (!IsBlank(p + start, len))
+                lines.Add(Slice(p + start, len));
+        });
+        spans[size_t(i)].len = -1;
+    }
+    return sections[i];
+}
+
+void DIni::RemoveSection(int at)
+{
+    sectionNames.Remove(at, 1);
+    sections.Remove(at, 1);
+    if (!disk->spans.empty())
+        disk->spans.erase(disk->spans.begin() + at);
+    InvalidateIndex();
 }
 
 bool DIni::SetFileName(const DString& path)
@@ -426,7 +521,7 @@ bool DIni::SetFileName(const DString& path)
         return true;
     }
     const DString name = path; // `path` may be our own file name
-    Parse("", 0);
+    Parse("", 0, false);
     curSection = -1;
     ForgetChanges();
     *disk = DiskState();
@@ -476,7 +571,7 @@ bool DIni::SetFileName(const DString& path)
         if (Logging && tries >= 2)
             Log(DString(tries) + " tries needed to read from " + fileName);
     }
-    Parse(text.data(), int(text.size()));
+    Parse(text.data(), int(text.size()), true);
     hold = false;
     // Memory matches the file only when the file stood still while it was read.
     platform::FileStamp after;
@@ -486,7 +581,7 @@ bool DIni::SetFileName(const DString& path)
     disk->memoryIsText = true;
     disk->readsBack = true;
     CompareOut same {text};
-    Emit(sectionNames, sections, 0, sectionNames.Count(), -1, same);
+    Emit(sectionNames, LineSource {sections, disk->spans, text}, 0, sectionNames.Count(), -1, same);
     disk->textIsBase = same.Equal();
     NoteShape();
     disk->SnapshotIsText();
@@ -543,12 +638,14 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         }
     }
 
+    const LineSource source {sections, disk->spans, disk->text};
     CountOut size;
-    Emit(sectionNames, sections, 0, sectionNames.Count(), -1, size);
+    Emit(sectionNames, source, 0, sectionNames.Count(), -1, size);
     std::string text;
     text.reserve(size.n);
-    StringOut out {text};
-    const bool readsBack = Emit(sectionNames, sections, 0, sectionNames.Count(), -1, out);
+    std::vector<Span> spans = disk->spans; // where they lie in `text`
+    StringOut out {text, &spans};
+    const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
 
     DFile f;
     bool ok = f.Open(path, 6);
@@ -567,6 +664,7 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         ForgetChanges();
         disk->KeepSnapshot();
         disk->text = std::move(text);
+        disk->spans = std::move(spans);
         disk->stamped = path == fileName && StampOf(path, disk->stamp)
                         && disk->stamp.size == (long long)disk->text.size();
         disk->memoryIsText = readsBack;
@@ -591,14 +689,15 @@ int DIni::AppendInPlace(const DString& path)
             return -1;
     }
     const int from = known > 0 ? known - 1 : 0;
-    if (count < known || (known > 0 && sections[from].Count() < disk->lastLines))
+    if (count < known || (known > 0 && Lines(from).Count() < disk->lastLines))
         return -1;
     std::string oldTail;
     std::string newTail;
     StringOut oldOut {oldTail};
     StringOut newOut {newTail};
-    Emit(sectionNames, sections, from, known, disk->lastLines, oldOut);
-    const bool readsBack = Emit(sectionNames, sections, from, count, -1, newOut);
+    const LineSource source {sections, disk->spans, disk->text};
+    Emit(sectionNames, source, from, known, disk->lastLines, oldOut);
+    const bool readsBack = Emit(sectionNames, source, from, count, -1, newOut);
     const std::string& text = disk->text;
     if (oldTail.size() > text.size() || newTail.compare(0, oldTail.size(), oldTail) != 0
         || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
@@ -647,10 +746,10 @@ bool DIni::TakeInDiskChanges(const std::string& fresh)
         return true;
     const bool selected = curSection >= 0;
     const DString current = selected ? sectionNames[curSection] : DString();
-    Parse(fresh.data(), int(fresh.size()));
-    Replay();
     disk->KeepSnapshot();
     disk->text = fresh;
+    Parse(disk->text.data(), int(disk->text.size()), true);
+    Replay();
     disk->memoryIsText = false;
     disk->readsBack = true;
     disk->textIsBase = false;
@@ -677,7 +776,7 @@ void DIni::Replay()
                 int pos = 0;
                 const int line = KeyIndexIn(at, c.key, pos);
                 if (line >= 0)
-                    sections[at].Remove(line, 1);
+                    Lines(at).Remove(line, 1);
             }
             break;
         case Change::CreateSection:
@@ -686,11 +785,8 @@ void DIni::Replay()
             break;
         case Change::SetLines: PutSection(c.section, c.lines); break;
         case Change::DeleteSection:
-            if (at >= 0) {
-                sectionNames.Remove(at, 1);
-                sections.Remove(at, 1);
-                InvalidateIndex();
-            }
+            if (at >= 0)
+                RemoveSection(at);
             break;
         case Change::RenameSection:
             if (at >= 0) {
@@ -736,7 +832,7 @@ void DIni::RestoreFile()
     curSection = -1;
     const DString snapshot = disk->snapshotInText ? Slice(disk->text.data(), int(disk->snapshotLen))
                                                   : disk->snapshot;
-    Parse(snapshot.c_str(), snapshot.Len());
+    Parse(snapshot.c_str(), snapshot.Len(), false);
     ForgetChanges();
     disk->memoryIsText = false;
     disk->textIsBase = false;
@@ -767,7 +863,7 @@ bool DIni::Changed()
                 --left;
                 --unseenCount;
             }
-            const DStringArray& lines = sections[at];
+            const DStringArray& lines = Lines(at);
             expected.clear();
             for (int j = 0; j < lines.Count(); ++j)
                 expected.push_back(lines[j]);
@@ -815,7 +911,7 @@ int DIni::nSections() const
 
 int DIni::nKeys() const
 {
-    return curSection >= 0 ? sections[curSection].Count() : 0;
+    return curSection >= 0 ? Lines(curSection).Count() : 0;
 }
 
 DStringArray DIni::GetFullSection(const DString& name) const
@@ -824,7 +920,7 @@ DStringArray DIni::GetFullSection(const DString& name) const
     DStringArray lines;
     const int at = FindSection(name);
     if (at >= 0)
-        lines.Append(sections[at]);
+        lines.Append(Lines(at));
     return lines;
 }
 
@@ -838,9 +934,11 @@ void DIni::SetFullSection(const DString& name, const DStringArray& lines)
 void DIni::PutSection(const DString& name, const DStringArray& lines)
 {
     const int at = FindSection(name);
-    if (at >= 0)
+    if (at >= 0) {
         sections[at] = lines;
-    else
+        if (!disk->spans.empty())
+            disk->spans[size_t(at)].len = -1;
+    } else
         AppendSection(name, lines);
 }
 
@@ -854,9 +952,7 @@ void DIni::DeleteSection(const DString& name)
     const int at = FindSection(name);
     if (at >= 0) {
         Changes().changes.push_back(Change {Change::DeleteSection, name, {}, {}, {}});
-        sectionNames.Remove(at, 1);
-        sections.Remove(at, 1);
-        InvalidateIndex();
+        RemoveSection(at);
     }
     curSection = -1;
     WriteUnlessHeld();
@@ -885,7 +981,7 @@ int DIni::KeyIndexIn(int section, const DString& key, int& valuePos) const
     const int keyLen = key.Len();
     if (keyLen > 0 && key[0] == ';')
         return -1;
-    const DStringArray& lines = sections[section];
+    const DStringArray& lines = Lines(section);
     for (int i = 0; i < lines.Count(); ++i) {
         const DString& line = lines[i];
         if (line.Len() > keyLen && line[keyLen] == '='
@@ -902,7 +998,7 @@ DString DIni::GetKeyValue(const DString& key, const char* def) const
     int pos = 0;
     const int at = KeyIndex(key, pos);
     if (at >= 0) {
-        const DString& line = sections[curSection][at];
+        const DString& line = Lines(curSection)[at];
         if (line.Len() > pos)
             return line.Mid(pos, npos);
     }
@@ -916,7 +1012,7 @@ DString DIni::GetSectionKeyValue(const DString& section, const DString& key, con
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return DString(def, npos);
-    return sections[curSection][at].Mid(pos, npos);
+    return Lines(curSection)[at].Mid(pos, npos);
 }
 
 int DIni::GetKeyIntValue(const DString& key, int def) const
@@ -947,7 +1043,7 @@ bool DIni::GetKeyBoolValue(const DString& key, bool def) const
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return def;
-    const DString value = sections[curSection][at].Mid(pos, npos);
+    const DString value = Lines(curSection)[at].Mid(pos, npos);
     return (value %= "True") || value == "1";
 }
 
@@ -971,7 +1067,7 @@ void DIni::PutKeyLine(int section, const DString& key, const DString& line)
 {
     int pos = 0;
     const int at = KeyIndexIn(section, key, pos);
-    DStringArray& lines = sections[section];
+    DStringArray& lines = Lines(section);
     if (at >= 0)
         lines[at] = line;
     else
@@ -986,6 +1082,6 @@ void DIni::DeleteKey(const char* section, const DString& key)
     if (at < 0)
         return;
     Changes().changes.push_back(Change {Change::DeleteKey, sectionNames[curSection], key, {}, {}});
-    sections[curSection].Remove(at, 1);
+    Lines(curSection).Remove(at, 1);
     WriteUnlessHeld();
 }

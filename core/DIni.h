@@ -93,7 +93,9 @@ private:
 
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
-    void Parse(const char* text, int len);
+    void Parse(const char* text, int len, bool lazy);
+    DStringArray& Lines(int section) const;
+    void RemoveSection(int at);
     int KeyIndex(const DString& key, int& valuePos) const;
     int KeyIndexIn(int section, const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
@@ -114,7 +116,7 @@ private:
     DString fileName;
     int curSection;
     DStringArray sectionNames;
-    DArray<DStringArray, 1> sections;
+    mutable DArray<DStringArray, 1> sections; // see Lines: filled when first used
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
     DiskState* disk;             // what this object knows of its file; never null

@@ -56,6 +56,40 @@ TEST(DIniStorage, StrayCarriageReturnsReadBack)
     EXPECT_EQ(ReadBytes("plain2.ini"), "[A]\r\nk=v");
 }
 
+// Sections are made into lines only when used: those left unused must come out of every
+// later write, append and merge exactly as the file held them.
+TEST(DIniStorage, SectionsUsedLateGiveWhatTheFileHeld)
+{
+    WriteBytes("a.ini", "junk\n[A]x\r\na=1\n\n  \r\nb=\r\r\n[B]\r\nc=3\r\r\n[C]\r\nlast\r\r\n");
+    const std::string held = "[A]<a=1><b=\r>[B]<c=3\r>[C]<last\r>";
+    DIni first("a.ini");
+    ASSERT_EQ(Sections(first), held);
+
+    DIni ini("a.ini");
+    const DIni copy = ini;
+    ini.SetSection("D");
+    ini.SetKeyValue("d", "4"); // rewritten whole: the file was not as a write gives it
+    ini.SetKeyValue("e", "5"); // appended
+    DIni other("a.ini");
+    other.SetSection("E");
+    other.SetKeyValue("f", "6");
+    ini.SetSection("D");
+    ini.SetKeyValue("g", "7"); // merged with the other writer's change
+    const std::string now = held + "[D]<d=4><e=5><g=7>[E]<f=6>";
+    EXPECT_EQ(Sections(ini), now);
+    DIni reread("a.ini");
+    EXPECT_EQ(Sections(reread), now);
+    EXPECT_EQ(Sections(const_cast<DIni&>(copy)), held);
+
+    DIni restored("a.ini");
+    restored.HoldWrite(true);
+    restored.DeleteSection("B");
+    restored.RestoreFile();
+    EXPECT_EQ(Sections(restored), now);
+    EXPECT_EQ(ReadBytes("a.ini"), "[A]\r\na=1\r\nb=\r\r\n[B]\r\nc=3\r\r\n[C]\r\nlast\r\r\n"
+                                  "[D]\r\nd=4\r\ne=5\r\ng=7\r\n[E]\r\nf=6");
+}
+
 #if !defined(_WIN32) // POSIX permission bits
 TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
 {
