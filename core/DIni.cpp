@@ -351,6 +351,47 @@ bool MayBeMidRewrite(const DString& path)
     return clock - now.modifiedNs < EmptyFileQuietNs;
 }
 
+// Replaces the file with `text` (an atomic replacement); false, reported and logged, when that
+// fails.
+bool ReplaceWith(const DString& path, const std::string& text)
+{
+    DFile f;
+    bool ok = f.Open(path, 6);
+    if (ok) {
+        f.BWrite(text.data(), int(text.size()));
+        ok = f.Close();
+    }
+    if (!ok)
+        LogWriteFailure();
+    return ok;
+}
+
+// Writes n bytes at the end of a file of `oldLen` bytes in one write and syncs them: 1 done,
+// 0 failed (reported and logged, the file cut back to its old length), -1 the file is not of
+// that length.
+int AppendBytes(const DString& path, long long oldLen, const char* p, size_t n)
+{
+    DFile f;
+    if (!f.Open(path, 7)) {
+        LogWriteFailure();
+        return 0;
+    }
+    if (f.Length() != oldLen) {
+        f.Close();
+        return -1;
+    }
+    f.SeekAbs(oldLen);
+    f.BWrite(p, int(n));
+    if (!f.Sync()) {
+        f.Truncate(oldLen);
+        f.Close();
+        LogWriteFailure();
+        return 0;
+    }
+    f.Close();
+    return 1;
+}
+
 // An append in place stays inside the file's last 4096-byte block. The system grows a file's
 // size one page at a time while it writes, so a reader could otherwise see part of the new
 // bytes; any page size is a multiple of 4096, so the block never spans two pages.
@@ -647,16 +688,8 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     StringOut out {text, &spans};
     const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
 
-    DFile f;
-    bool ok = f.Open(path, 6);
-    if (ok) {
-        f.BWrite(text.data(), int(text.size()));
-        ok = f.Close();
-    }
-    if (!ok) {
-        LogWriteFailure();
+    if (!ReplaceWith(path, text))
         return false;
-    }
     if (!keepName)
         fileName = path;
     if (merge || !keepName) {
@@ -675,6 +708,8 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     return true;
 }
 
+// Writes changes that only add at the end of the file, the file being as last seen: 1 written,
+// 0 failed (memory and the changes kept), -1 not such changes.
 int DIni::AppendInPlace(const DString& path)
 {
     // Only changes that add sections after the file's last one, or lines to that section.
@@ -703,31 +738,21 @@ int DIni::AppendInPlace(const DString& path)
         || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
         return -1; // a line of the last section changed
     const size_t len = newTail.size() - oldTail.size();
-    if (text.size() % AppendBlock + len > AppendBlock)
-        return -1;
-
-    if (len > 0) {
-        DFile f;
-        if (!f.Open(path, 7)) {
-            LogWriteFailure();
+    const size_t oldLen = text.size();
+    if (len > 0 && oldLen % AppendBlock + len <= AppendBlock) {
+        const int done = AppendBytes(path, (long long)oldLen, newTail.data() + oldTail.size(), len);
+        if (done <= 0)
+            return done;
+        disk->text.append(newTail, oldTail.size(), len);
+    } else if (len > 0) {
+        // Past the block the file is replaced whole: the text as seen plus the tail, no need
+        // to build it again from memory.
+        disk->text.append(newTail, oldTail.size(), len);
+        if (!ReplaceWith(path, disk->text)) {
+            disk->text.resize(oldLen);
             return 0;
         }
-        if (f.Length() != __int64(text.size())) {
-            f.Close();
-            return -1;
-        }
-        f.SeekAbs(__int64(text.size()));
-        f.BWrite(newTail.data() + oldTail.size(), int(len));
-        // A short write or a failed sync leaves the file as it was: cut back, reported.
-        if (!f.Sync()) {
-            f.Truncate(__int64(text.size()));
-            f.Close();
-            LogWriteFailure();
-            return 0;
-        }
-        f.Close();
     }
-    disk->text.append(newTail, oldTail.size(), len);
     disk->stamped = StampOf(path, disk->stamp) && disk->stamp.size == (long long)disk->text.size();
     disk->readsBack = disk->readsBack && readsBack;
     disk->memoryIsText = disk->readsBack;
