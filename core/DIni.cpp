@@ -261,12 +261,6 @@ template <class Out> bool Emit(const DStringArray& names, const LineSource& sour
     return readsBack;
 }
 
-struct CountOut {
-    size_t n = 0;
-    void Put(const char*, size_t len) { n += len; }
-    void Lines(int, size_t, size_t) { }
-};
-
 // Builds the text; with `spans`, moves the spans of sections still in the old text to where
 // their lines lie in the new one.
 struct StringOut {
@@ -680,10 +674,9 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
     }
 
     const LineSource source {sections, disk->spans, disk->text};
-    CountOut size;
-    Emit(sectionNames, source, 0, sectionNames.Count(), -1, size);
     std::string text;
-    text.reserve(size.n);
+    text.reserve(disk->text.size() + disk->text.size() / 8); // about what was last seen
+
     std::vector<Span> spans = disk->spans; // where they lie in `text`
     StringOut out {text, &spans};
     const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
