@@ -666,18 +666,17 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
             ReportUnreadable(path);
             return false;
         }
-        if (merge && TakeInDiskChanges(fresh) && stamped && StampOf(path, after)
-            && after == before) {
+        if (merge && TakeInDiskChanges(fresh)) {
+            // The text is the file's only if the file stood still while it was read.
+            disk->stamped = stamped && StampOf(path, after) && after == before;
             disk->stamp = before;
-            disk->stamped = true;
         }
     }
 
     const LineSource source {sections, disk->spans, disk->text};
     std::string text;
     text.reserve(disk->text.size() + disk->text.size() / 8); // about what was last seen
-
-    std::vector<Span> spans = disk->spans; // where they lie in `text`
+    std::vector<Span> spans = disk->spans;                   // where they lie in `text`
     StringOut out {text, &spans};
     const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
 
