@@ -12,6 +12,7 @@
 #include "WriterLock_p.h"
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -58,11 +59,10 @@ bool IsBlank(const char* p, int n)
     return true;
 }
 
-// Calls f(start, length) for each line of `text`: split at LF, one trailing CR dropped.
-template <class F> void ForEachLine(const DString& text, F f)
+// Calls f(start, length) for each line of the n bytes at p: split at LF, one trailing CR
+// dropped.
+template <class F> void ForEachLine(const char* p, int n, F f)
 {
-    const char* p = text.c_str();
-    const int n = text.Len();
     int start = 0;
     while (start < n) {
         const void* lf = std::memchr(p + start, '\n', size_t(n - start));
@@ -75,15 +75,23 @@ template <class F> void ForEachLine(const DString& text, F f)
     }
 }
 
-// The name of a header line "[name]": up to the last ']', or the whole rest without one.
-DString HeaderName(const DString& text, int start, int len)
+// The n bytes at p, NULs included.
+DString Slice(const char* p, int n)
 {
-    const char* p = text.c_str() + start;
+    DString s;
+    if (n > 0)
+        std::memcpy(s.GetBuffer(n), p, size_t(n));
+    return s;
+}
+
+// The name of a header line "[name]": up to the last ']', or the whole rest without one.
+DString HeaderName(const char* p, int len)
+{
     int end = len;
     while (end > 1 && p[end - 1] != ']')
         --end;
     const int nameLen = end > 1 ? end - 2 : len - 1;
-    return DString(text, start + 1, nameLen);
+    return Slice(p + 1, nameLen);
 }
 } // namespace
 
@@ -126,47 +134,195 @@ public:
     std::unordered_map<std::string, int> map;
 };
 
-// The file as it stood when memory last matched it: memory is then exactly the parse of
-// `text`, so loading the same, unchanged file again can keep memory instead of parsing.
-struct DIni::DiskCopy {
-    platform::FileStamp stamp;
-    DString text;
+namespace {
+// Where the lines of a section nobody has read or changed lie in the file's text: they are
+// made into strings only when the section is used. A negative length: the section holds its
+// lines itself.
+struct Span {
+    int start;
+    int len;
+};
+} // namespace
+
+// What this object knows of its file: the text it last read or wrote there, with the stamp the
+// file had then, and how memory stands to that text.
+struct DIni::DiskState {
+    std::string text;
+    platform::FileStamp stamp; // when `stamped`: the file holds `text` while it keeps this stamp
+    bool stamped = false;
+    bool memoryIsText = false; // memory is what parsing `text` gives: unchanged since
+    bool readsBack = false;    // parsing `text` gives memory without the journal's changes
+    bool textIsBase = false;   // writing memory without the journal's changes gives `text`
+    int sections = 0;          // that memory's sections, and the lines of its last one
+    int lastLines = 0;
+    // What RestoreFile returns to: the first snapshotLen bytes of `text`, else `snapshot`.
+    bool snapshotInText = true;
+    size_t snapshotLen = 0;
+    DString snapshot;
+    // One per section while some sections are still in `text` (empty: none is). `text` only
+    // grows at its end or is replaced by what memory gives, so the spans stay true.
+    std::vector<Span> spans;
+
+    // Before `text` is replaced: a snapshot that lies in it gets a copy of its own.
+    void KeepSnapshot()
+    {
+        if (snapshotInText) {
+            snapshot = Slice(text.data(), int(snapshotLen));
+            snapshotInText = false;
+        }
+    }
+    void SnapshotIsText()
+    {
+        snapshotInText = true;
+        snapshotLen = text.size();
+        snapshot = DString();
+    }
 };
 
 namespace {
 // True when reading the written lines back gives the same lines: a line that is blank, starts
 // a section or holds a line feed would come back otherwise.
-bool ReadsBack(const DString& line)
+bool ReadsBack(const char* p, int len)
 {
-    return line.Len() > 0 && line[0] != '[' && !IsBlank(line.c_str(), line.Len())
-           && !std::memchr(line.c_str(), '\n', size_t(line.Len()));
+    return len > 0 && p[0] != '[' && !IsBlank(p, len) && !std::memchr(p, '\n', size_t(len));
 }
 
-// The file's text (empty for a missing file); false, reported, when the file exists but cannot
-// be read: writing it from memory alone would drop whatever it holds.
-bool ReadText(const DString& path, DString& text)
+// Calls visit(p, len) for each line of section i, whether it holds its lines or they still
+// lie in the text (blank lines, which a reader drops, skipped as parsing skips them).
+struct LineSource {
+    const DArray<DStringArray, 1>& sections;
+    const std::vector<Span>& spans;
+    const std::string& text;
+    template <class V> void operator()(int i, V visit) const
+    {
+        if (!spans.empty() && spans[size_t(i)].len >= 0) {
+            const char* p = text.data() + spans[size_t(i)].start;
+            ForEachLine(p, spans[size_t(i)].len, [&](int start, int len) {
+                if (!IsBlank(p + start, len))
+                    visit(p + start, len);
+            });
+            return;
+        }
+        const DStringArray& lines = sections[i];
+        for (int j = 0; j < lines.Count(); ++j)
+            visit(lines[j].c_str(), lines[j].Len());
+    }
+};
+
+// Sections [from, to) as the file holds them: "[name]", CR LF, the lines joined by CR LF, and
+// CR LF after a section with lines that is not the last; of section `from` only its first
+// `firstLines` lines (all when negative). A text that ends in CR gets CR LF, so that a reader,
+// which drops one CR before a line end, gets the CR back. The range up to the last section is
+// the file's tail: what a full write gives from that section on. out.Lines(i, begin, end)
+// learns where each section's lines went, with their line ends (so that a last CR reads back). True
+// when reading the text back gives these sections and lines.
+template <class Out> bool Emit(const DStringArray& names, const LineSource& source, int from,
+                               int to, int firstLines, Out& out)
 {
-    text = DString();
+    bool readsBack = true;
+    char last = 0;
+    size_t at = 0;
+    auto put = [&](const char* p, int n) {
+        if (n > 0) {
+            out.Put(p, size_t(n));
+            last = p[n - 1];
+            at += size_t(n);
+        }
+    };
+    int open = -1; // the section whose lines run up to the next header
+    size_t begin = 0;
+    for (int i = from; i < to; ++i) {
+        if (open >= 0)
+            out.Lines(open, begin, at);
+        const DString& name = names[i];
+        put("[", 1);
+        put(name.c_str(), name.Len());
+        put("]\r\n", 3);
+        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
+        const int limit = i == from && firstLines >= 0 ? firstLines : INT_MAX;
+        open = i;
+        begin = at;
+        int n = 0;
+        source(i, [&](const char* p, int len) {
+            if (n >= limit)
+                return;
+            if (n++ > 0)
+                put("\r\n", 2);
+            put(p, len);
+            readsBack = readsBack && ReadsBack(p, len);
+        });
+        if (i + 1 < to && n > 0)
+            put("\r\n", 2);
+    }
+    if (last == '\r')
+        put("\r\n", 2);
+    if (open >= 0)
+        out.Lines(open, begin, at);
+    return readsBack;
+}
+
+// Builds the text; with `spans`, moves the spans of sections still in the old text to where
+// their lines lie in the new one.
+struct StringOut {
+    std::string& s;
+    std::vector<Span>* spans = nullptr;
+    void Put(const char* p, size_t len) { s.append(p, len); }
+    void Lines(int i, size_t begin, size_t end)
+    {
+        if (spans && !spans->empty() && (*spans)[size_t(i)].len >= 0)
+            (*spans)[size_t(i)] = Span {int(begin), int(end - begin)};
+    }
+};
+
+// Compares what is emitted with a text, without building it.
+struct CompareOut {
+    const std::string& text;
+    size_t at = 0;
+    bool same = true;
+    void Put(const char* p, size_t len)
+    {
+        same = same && at + len <= text.size() && std::memcmp(text.data() + at, p, len) == 0;
+        at += len;
+    }
+    bool Equal() const { return same && at == text.size(); }
+    void Lines(int, size_t, size_t) { }
+};
+
+// The file's text (empty for a missing file); false when the file exists but cannot be read
+// (the system's reason is then the platform layer's last error).
+bool ReadText(const DString& path, std::string& text)
+{
+    text.clear();
     DFile f;
     if (f.Open(path, 5)) {
         const __int64 len = f.Length();
         if (len >= 0 && len < 0x7fffffff) {
-            char* buf = text.GetBuffer(int(len));
-            f.BRead(buf, int(len));
+            text.resize(size_t(len));
+            f.BRead(&text[0], int(len));
             if (f.Tell() == len)
                 return true;
         }
-        text = DString();
+        text.clear();
         platform::SetError(EIO);
-    } else {
-        DString probe = path;
-        if (!FileExists(probe) || platform::LastError().code == ENOENT)
-            return true;
+        return false;
     }
+    DString probe = path;
+    return !FileExists(probe) || platform::LastError().code == ENOENT;
+}
+
+// Writing it from memory alone would drop whatever an unreadable file holds.
+void ReportUnreadable(const DString& path)
+{
     const platform::Error& e = platform::LastError();
     ReportFailure(e.code, "cannot write " + path
                               + ": the file exists but cannot be read: " + DString(e.text.c_str()));
-    return false;
+}
+
+void LogWriteFailure()
+{
+    DString why;
+    GetLastFailure(&why);
+    Log("error opening for write: " + why);
 }
 
 bool StampOf(const DString& path, platform::FileStamp& out)
@@ -188,9 +344,56 @@ bool MayBeMidRewrite(const DString& path)
                                 .count();
     return clock - now.modifiedNs < EmptyFileQuietNs;
 }
+
+// Replaces the file with `text` (an atomic replacement); false, reported and logged, when that
+// fails.
+bool ReplaceWith(const DString& path, const std::string& text)
+{
+    DFile f;
+    bool ok = f.Open(path, 6);
+    if (ok) {
+        f.BWrite(text.data(), int(text.size()));
+        ok = f.Close();
+    }
+    if (!ok)
+        LogWriteFailure();
+    return ok;
+}
+
+// Writes n bytes at the end of a file of `oldLen` bytes in one write and syncs them: 1 done,
+// 0 failed (reported and logged, the file cut back to its old length), -1 the file is not of
+// that length.
+int AppendBytes(const DString& path, long long oldLen, const char* p, size_t n)
+{
+    DFile f;
+    if (!f.Open(path, 7)) {
+        LogWriteFailure();
+        return 0;
+    }
+    if (f.Length() != oldLen) {
+        f.Close();
+        return -1;
+    }
+    f.SeekAbs(oldLen);
+    f.BWrite(p, int(n));
+    if (!f.Sync()) {
+        f.Truncate(oldLen);
+        f.Close();
+        LogWriteFailure();
+        return 0;
+    }
+    f.Close();
+    return 1;
+}
+
+// An append in place stays inside the file's last 4096-byte block. The system grows a file's
+// size one page at a time while it writes, so a reader could otherwise see part of the new
+// bytes; any page size is a multiple of 4096, so the block never spans two pages.
+const size_t AppendBlock = 4096;
 } // namespace
 
-DIni::DIni() : curSection(-1), hold(false), index(nullptr), disk(nullptr), journal(nullptr) { }
+DIni::DIni()
+    : curSection(-1), hold(false), index(nullptr), disk(new DiskState), journal(nullptr) { }
 
 DIni::DIni(const DString& path) : DIni()
 {
@@ -198,9 +401,8 @@ DIni::DIni(const DString& path) : DIni()
 }
 
 DIni::DIni(const DIni& other)
-    : fileName(other.fileName), curSection(other.curSection), fileText(other.fileText),
-      sectionNames(other.sectionNames), sections(other.sections), hold(other.hold), index(nullptr),
-      disk(nullptr), diskText(other.diskText),
+    : fileName(other.fileName), curSection(other.curSection), sectionNames(other.sectionNames),
+      sections(other.sections), hold(other.hold), index(nullptr), disk(new DiskState(*other.disk)),
       journal(other.journal ? new Journal(*other.journal) : nullptr)
 {
 }
@@ -211,13 +413,11 @@ DIni& DIni::operator=(const DIni& other)
         return *this;
     fileName = other.fileName;
     curSection = other.curSection;
-    fileText = other.fileText;
     sectionNames = other.sectionNames;
     sections = other.sections;
     hold = other.hold;
     InvalidateIndex();
-    ForgetDisk();
-    diskText = other.diskText;
+    *disk = *other.disk;
     Journal* copy = other.journal ? new Journal(*other.journal) : nullptr;
     delete journal;
     journal = copy;
@@ -244,27 +444,22 @@ void DIni::ForgetChanges()
     journal = nullptr;
 }
 
-bool DIni::DiskUnchanged(const DString& path) const
+bool DIni::StampIsLastSeen(const DString& path) const
 {
     platform::FileStamp now;
-    return disk && path == fileName && StampOf(path, now) && now == disk->stamp;
+    return disk->stamped && path == fileName && StampOf(path, now) && now == disk->stamp;
 }
 
-void DIni::NoteDisk(const DString& text)
+bool DIni::DiskUnchanged(const DString& path) const
 {
-    if (!disk)
-        disk = new DiskCopy;
-    if (StampOf(fileName, disk->stamp) && disk->stamp.size == text.Len()) {
-        disk->text = text;
-        return;
-    }
-    ForgetDisk();
+    return disk->memoryIsText && StampIsLastSeen(path);
 }
 
-void DIni::ForgetDisk()
+void DIni::NoteShape()
 {
-    delete disk;
-    disk = nullptr;
+    const int n = sectionNames.Count();
+    disk->sections = n;
+    disk->lastLines = n > 0 ? Lines(n - 1).Count() : 0;
 }
 
 void DIni::InvalidateIndex()
@@ -285,33 +480,68 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
 {
     sectionNames.Add(name);
     sections.Add(lines, 1);
+    if (!disk->spans.empty())
+        disk->spans.push_back(Span {0, -1});
     const int at = sectionNames.Count() - 1;
     if (index)
         index->map.emplace(Folded(name), at);
     return at;
 }
 
-void DIni::Parse(const DString& text)
+void DIni::Parse(const char* p, int n, bool lazy)
 {
-    ForgetDisk();
     sectionNames.Clear();
     sections.Clear();
     InvalidateIndex();
+    std::vector<Span>& spans = disk->spans;
+    spans.clear();
 
-    const char* p = text.c_str();
     int headers = 0;
-    ForEachLine(text, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
+    ForEachLine(p, n, [&](int start, int len) { headers += len > 0 && p[start] == '['; });
     sectionNames.Reserve(headers);
     sections.Reserve(headers);
+    if (lazy)
+        spans.reserve(size_t(headers));
 
-    ForEachLine(text, [&](int start, int len) {
+    ForEachLine(p, n, [&](int start, int len) {
         if (len > 0 && p[start] == '[') {
-            sectionNames.Add(HeaderName(text, start, len));
+            sectionNames.Add(HeaderName(p + start, len));
             sections.Add(SectionLines());
-        } else if (sections.Count() > 0 && !IsBlank(p + start, len)) {
-            sections[sections.Count() - 1].Add(DString(text, start, len));
+            if (lazy) {
+                if (!spans.empty())
+                    spans.back().len = start - spans.back().start;
+                spans.push_back(Span {start + len, 0}); // from the header's line end
+            }
+        } else if (!lazy && sections.Count() > 0 && !IsBlank(p + start, len)) {
+            sections[sections.Count() - 1].Add(Slice(p + start, len));
         }
     });
+    if (!spans.empty())
+        spans.back().len = n - spans.back().start;
+}
+
+DStringArray& DIni::Lines(int i) const
+{
+    std::vector<Span>& spans = disk->spans;
+    if (!spans.empty() && spans[size_t(i)].len >= 0) {
+        const char* p = disk->text.data() + spans[size_t(i)].start;
+        DStringArray& lines = sections[i];
+        ForEachLine(p, spans[size_t(i)].len, [&](int start, int len) {
+            if (!IsBlank(p + start, len))
+                lines.Add(Slice(p + start, len));
+        });
+        spans[size_t(i)].len = -1;
+    }
+    return sections[i];
+}
+
+void DIni::RemoveSection(int at)
+{
+    sectionNames.Remove(at, 1);
+    sections.Remove(at, 1);
+    if (!disk->spans.empty())
+        disk->spans.erase(disk->spans.begin() + at);
+    InvalidateIndex();
 }
 
 bool DIni::SetFileName(const DString& path)
@@ -321,16 +551,15 @@ bool DIni::SetFileName(const DString& path)
     if (DiskUnchanged(path)) {
         curSection = -1;
         hold = false;
-        fileText = disk->text;
-        diskText = disk->text;
+        disk->SnapshotIsText();
         ForgetChanges(); // none: memory matched the file
         return true;
     }
     const DString name = path; // `path` may be our own file name
-    Parse(DString());
+    Parse("", 0, false);
     curSection = -1;
     ForgetChanges();
-    diskText = DString();
+    *disk = DiskState();
     if (!name) {
         fileName = DString();
         return false;
@@ -345,7 +574,6 @@ bool DIni::SetFileName(const DString& path)
         WriterLock lock(name);
         found = name;
         if (!FileExists(found)) {
-            fileText = DString();
             if (!DFile::WriteText(name, DString())) {
                 fileName = DString();
                 return false;
@@ -355,27 +583,43 @@ bool DIni::SetFileName(const DString& path)
             created = true;
         }
     }
+    std::string& text = disk->text;
     if (!created) {
         // Another process may be caught rewriting the file: an empty read is tried again.
         fileName = found;
         stamped = StampOf(fileName, before);
-        fileText = DFile::GetText(fileName);
+        bool read = ReadText(fileName, text);
         int tries = 0;
-        while (!fileText && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
+        while (read && text.empty() && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
             DSleep(EmptyReadPauseMs);
-            fileText = DFile::GetText(fileName);
+            read = ReadText(fileName, text);
             ++tries;
+        }
+        if (!read) {
+            // Held as an empty file, the name kept: a write to it is then refused.
+            const platform::Error& e = platform::LastError();
+            ReportFailure(e.code, "cannot read " + fileName + ": " + DString(e.text.c_str()));
+            text.clear();
+            hold = false;
+            return false;
         }
         if (Logging && tries >= 2)
             Log(DString(tries) + " tries needed to read from " + fileName);
     }
-    diskText = fileText;
-    Parse(fileText);
+    Parse(text.data(), int(text.size()), true);
     hold = false;
     // Memory matches the file only when the file stood still while it was read.
-    NoteDisk(fileText);
-    if (disk && !(stamped && disk->stamp == before))
-        ForgetDisk();
+    platform::FileStamp after;
+    disk->stamped = stamped && StampOf(fileName, after) && after == before
+                    && after.size == (long long)text.size();
+    disk->stamp = before;
+    disk->memoryIsText = true;
+    disk->readsBack = true;
+    CompareOut same {text};
+    Emit(sectionNames, LineSource {sections, disk->spans, text}, 0, sectionNames.Count(), -1, same);
+    disk->textIsBase = same.Equal();
+    NoteShape();
+    disk->SnapshotIsText();
     return true;
 }
 
@@ -403,82 +647,133 @@ bool DIni::WriteFile(DString path, bool keepName)
 bool DIni::Store(const DString& path, bool merge, bool keepName)
 {
     WriterLock lock(path);
-    DString fresh;
-    if (lock.TimedOut() || !ReadText(path, fresh))
+    if (lock.TimedOut())
         return false;
-    if (merge)
-        TakeInDiskChanges(fresh);
-
-    size_t size = 0;
-    for (int i = 0; i < sections.Count(); ++i) {
-        size += size_t(sectionNames[i].Len()) + 4;
-        for (int j = 0; j < sections[i].Count(); ++j)
-            size += size_t(sections[i][j].Len()) + 2;
+    // Under the lock a file that keeps the stamp last seen holds what memory was built from:
+    // there is nothing to take in, and changes that only add at its end can be appended.
+    const bool current = merge && StampIsLastSeen(path);
+    if (current && journal && disk->textIsBase) {
+        const int appended = AppendInPlace(path);
+        if (appended >= 0)
+            return appended > 0;
     }
-    std::string text;
-    text.reserve(size);
-    bool readsBack = true; // reading the file gives exactly these sections and lines
-    for (int i = 0; i < sections.Count(); ++i) {
-        const DString& name = sectionNames[i];
-        text.append("[").append(name.c_str(), size_t(name.Len()));
-        text.append("]\r\n");
-        readsBack = readsBack && !std::memchr(name.c_str(), '\n', size_t(name.Len()));
-        const DStringArray& lines = sections[i];
-        for (int j = 0; j < lines.Count(); ++j) {
-            if (j > 0)
-                text.append("\r\n");
-            text.append(lines[j].c_str(), size_t(lines[j].Len()));
-            readsBack = readsBack && ReadsBack(lines[j]);
+    if (!current) {
+        std::string fresh;
+        platform::FileStamp before;
+        platform::FileStamp after;
+        const bool stamped = StampOf(path, before);
+        if (!ReadText(path, fresh)) {
+            ReportUnreadable(path);
+            return false;
         }
-        if (i + 1 < sections.Count() && lines.Count() > 0)
-            text.append("\r\n");
+        if (merge && TakeInDiskChanges(fresh)) {
+            // The text is the file's only if the file stood still while it was read.
+            disk->stamped = stamped && StampOf(path, after) && after == before;
+            disk->stamp = before;
+        }
     }
-    // A reader drops one CR before a line end and at the end of the file: a last line that
-    // ends in CR gets a line end of its own, so that the CR reads back.
-    if (!text.empty() && text.back() == '\r')
-        text.append("\r\n");
 
-    DFile f;
-    bool ok = f.Open(path, 6);
-    if (ok) {
-        f.BWrite(text.data(), int(text.size()));
-        ok = f.Close();
-    }
-    if (!ok) {
-        DString why;
-        GetLastFailure(&why);
-        Log("error opening for write: " + why);
+    const LineSource source {sections, disk->spans, disk->text};
+    std::string text;
+    text.reserve(disk->text.size() + disk->text.size() / 8); // about what was last seen
+    std::vector<Span> spans = disk->spans;                   // where they lie in `text`
+    StringOut out {text, &spans};
+    const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
+
+    if (!ReplaceWith(path, text))
         return false;
-    }
-    DString written;
-    std::memcpy(written.GetBuffer(int(text.size())), text.data(), text.size());
-    if (merge || !keepName) {
-        diskText = written;
-        ForgetChanges();
-    }
     if (!keepName)
         fileName = path;
-    if (path == fileName && readsBack)
-        NoteDisk(written);
-    else if (path == fileName)
-        ForgetDisk();
+    if (merge || !keepName) {
+        // Memory is what was written: no need to read it back.
+        ForgetChanges();
+        disk->KeepSnapshot();
+        disk->text = std::move(text);
+        disk->spans = std::move(spans);
+        disk->stamped = path == fileName && StampOf(path, disk->stamp)
+                        && disk->stamp.size == (long long)disk->text.size();
+        disk->memoryIsText = readsBack;
+        disk->readsBack = readsBack;
+        disk->textIsBase = true;
+        NoteShape();
+    }
     return true;
 }
 
-void DIni::TakeInDiskChanges(const DString& fresh)
+// Writes changes that only add at the end of the file, the file being as last seen: 1 written,
+// 0 failed (memory and the changes kept), -1 not such changes.
+int DIni::AppendInPlace(const DString& path)
+{
+    // Only changes that add sections after the file's last one, or lines to that section.
+    const int known = disk->sections;
+    const int count = sectionNames.Count();
+    for (const Change& c : journal->changes) {
+        if (c.kind == Change::DeleteKey || c.kind == Change::DeleteSection
+            || c.kind == Change::RenameSection)
+            return -1;
+        const int at = FindSection(c.section);
+        if (at < 0 || at < known - 1)
+            return -1;
+    }
+    const int from = known > 0 ? known - 1 : 0;
+    if (count < known || (known > 0 && Lines(from).Count() < disk->lastLines))
+        return -1;
+    std::string oldTail;
+    std::string newTail;
+    StringOut oldOut {oldTail};
+    StringOut newOut {newTail};
+    const LineSource source {sections, disk->spans, disk->text};
+    Emit(sectionNames, source, from, known, disk->lastLines, oldOut);
+    const bool readsBack = Emit(sectionNames, source, from, count, -1, newOut);
+    const std::string& text = disk->text;
+    if (oldTail.size() > text.size() || newTail.compare(0, oldTail.size(), oldTail) != 0
+        || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
+        return -1; // a line of the last section changed
+    const size_t len = newTail.size() - oldTail.size();
+    const size_t oldLen = text.size();
+    if (len > 0 && oldLen % AppendBlock + len <= AppendBlock) {
+        const int done = AppendBytes(path, (long long)oldLen, newTail.data() + oldTail.size(), len);
+        if (done <= 0)
+            return done;
+        disk->text.append(newTail, oldTail.size(), len);
+    } else if (len > 0) {
+        // Past the block the file is replaced whole: the text as seen plus the tail, no need
+        // to build it again from memory.
+        disk->text.append(newTail, oldTail.size(), len);
+        if (!ReplaceWith(path, disk->text)) {
+            disk->text.resize(oldLen);
+            return 0;
+        }
+    }
+    disk->stamped = StampOf(path, disk->stamp) && disk->stamp.size == (long long)disk->text.size();
+    disk->readsBack = disk->readsBack && readsBack;
+    disk->memoryIsText = disk->readsBack;
+    NoteShape();
+    ForgetChanges();
+    return 1;
+}
+
+bool DIni::TakeInDiskChanges(const std::string& fresh)
 {
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
-    if (!fresh || fresh == diskText)
-        return;
+    if (fresh.empty())
+        return disk->text.empty();
+    if (fresh == disk->text)
+        return true;
     const bool selected = curSection >= 0;
     const DString current = selected ? sectionNames[curSection] : DString();
-    Parse(fresh);
+    disk->KeepSnapshot();
+    disk->text = fresh;
+    Parse(disk->text.data(), int(disk->text.size()), true);
     Replay();
-    diskText = fresh;
+    disk->memoryIsText = false;
+    disk->readsBack = true;
+    disk->textIsBase = false;
     curSection = -1;
     if (selected)
         SetSection(current);
+    return true;
 }
 
 void DIni::Replay()
@@ -498,7 +793,7 @@ void DIni::Replay()
                 int pos = 0;
                 const int line = KeyIndexIn(at, c.key, pos);
                 if (line >= 0)
-                    sections[at].Remove(line, 1);
+                    Lines(at).Remove(line, 1);
             }
             break;
         case Change::CreateSection:
@@ -507,11 +802,8 @@ void DIni::Replay()
             break;
         case Change::SetLines: PutSection(c.section, c.lines); break;
         case Change::DeleteSection:
-            if (at >= 0) {
-                sectionNames.Remove(at, 1);
-                sections.Remove(at, 1);
-                InvalidateIndex();
-            }
+            if (at >= 0)
+                RemoveSection(at);
             break;
         case Change::RenameSection:
             if (at >= 0) {
@@ -525,7 +817,7 @@ void DIni::Replay()
 
 void DIni::WriteUnlessHeld()
 {
-    ForgetDisk(); // memory has just changed; a write notes the file again
+    disk->memoryIsText = false; // a write notes the file again
     if (!hold)
         WriteFile(fileName, false);
 }
@@ -544,14 +836,23 @@ void DIni::CommitFile()
 {
     WriterLock lock(fileName);
     WriteFile(fileName, false);
-    fileText = DFile::GetText(fileName);
+    if (StampIsLastSeen(fileName)) {
+        disk->SnapshotIsText();
+    } else {
+        disk->snapshot = DFile::GetText(fileName);
+        disk->snapshotInText = false;
+    }
 }
 
 void DIni::RestoreFile()
 {
     curSection = -1;
-    Parse(fileText);
+    const DString snapshot = disk->snapshotInText ? Slice(disk->text.data(), int(disk->snapshotLen))
+                                                  : disk->snapshot;
+    Parse(snapshot.c_str(), snapshot.Len(), false);
     ForgetChanges();
+    disk->memoryIsText = false;
+    disk->textIsBase = false;
     if (fileName.Len() > 0)
         Store(fileName, false, false);
 }
@@ -570,7 +871,7 @@ bool DIni::Changed()
     for (int i = 0; i < disk.Count(); ++i) {
         const DString& line = disk[i];
         if (line.Len() > 0 && line[0] == '[') {
-            const DString name = HeaderName(line, 0, line.Len());
+            const DString name = HeaderName(line.c_str(), line.Len());
             const int at = FindSection(name);
             if (at < 0 || !expected.empty())
                 return true;
@@ -579,7 +880,7 @@ bool DIni::Changed()
                 --left;
                 --unseenCount;
             }
-            const DStringArray& lines = sections[at];
+            const DStringArray& lines = Lines(at);
             expected.clear();
             for (int j = 0; j < lines.Count(); ++j)
                 expected.push_back(lines[j]);
@@ -605,7 +906,7 @@ void DIni::SetSection(const DString& name)
         curSection = at;
         return;
     }
-    ForgetDisk(); // the new section is in memory only
+    disk->memoryIsText = false; // the new section is in memory only
     Changes().changes.push_back(Change {Change::CreateSection, name, {}, {}, {}});
     curSection = AppendSection(name, SectionLines());
 }
@@ -627,7 +928,7 @@ int DIni::nSections() const
 
 int DIni::nKeys() const
 {
-    return curSection >= 0 ? sections[curSection].Count() : 0;
+    return curSection >= 0 ? Lines(curSection).Count() : 0;
 }
 
 DStringArray DIni::GetFullSection(const DString& name) const
@@ -636,7 +937,7 @@ DStringArray DIni::GetFullSection(const DString& name) const
     DStringArray lines;
     const int at = FindSection(name);
     if (at >= 0)
-        lines.Append(sections[at]);
+        lines.Append(Lines(at));
     return lines;
 }
 
@@ -650,9 +951,11 @@ void DIni::SetFullSection(const DString& name, const DStringArray& lines)
 void DIni::PutSection(const DString& name, const DStringArray& lines)
 {
     const int at = FindSection(name);
-    if (at >= 0)
+    if (at >= 0) {
         sections[at] = lines;
-    else
+        if (!disk->spans.empty())
+            disk->spans[size_t(at)].len = -1;
+    } else
         AppendSection(name, lines);
 }
 
@@ -666,9 +969,7 @@ void DIni::DeleteSection(const DString& name)
     const int at = FindSection(name);
     if (at >= 0) {
         Changes().changes.push_back(Change {Change::DeleteSection, name, {}, {}, {}});
-        sectionNames.Remove(at, 1);
-        sections.Remove(at, 1);
-        InvalidateIndex();
+        RemoveSection(at);
     }
     curSection = -1;
     WriteUnlessHeld();
@@ -697,7 +998,7 @@ int DIni::KeyIndexIn(int section, const DString& key, int& valuePos) const
     const int keyLen = key.Len();
     if (keyLen > 0 && key[0] == ';')
         return -1;
-    const DStringArray& lines = sections[section];
+    const DStringArray& lines = Lines(section);
     for (int i = 0; i < lines.Count(); ++i) {
         const DString& line = lines[i];
         if (line.Len() > keyLen && line[keyLen] == '='
@@ -714,7 +1015,7 @@ DString DIni::GetKeyValue(const DString& key, const char* def) const
     int pos = 0;
     const int at = KeyIndex(key, pos);
     if (at >= 0) {
-        const DString& line = sections[curSection][at];
+        const DString& line = Lines(curSection)[at];
         if (line.Len() > pos)
             return line.Mid(pos, npos);
     }
@@ -728,7 +1029,7 @@ DString DIni::GetSectionKeyValue(const DString& section, const DString& key, con
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return DString(def, npos);
-    return sections[curSection][at].Mid(pos, npos);
+    return Lines(curSection)[at].Mid(pos, npos);
 }
 
 int DIni::GetKeyIntValue(const DString& key, int def) const
@@ -759,7 +1060,7 @@ bool DIni::GetKeyBoolValue(const DString& key, bool def) const
     const int at = KeyIndex(key, pos);
     if (at < 0)
         return def;
-    const DString value = sections[curSection][at].Mid(pos, npos);
+    const DString value = Lines(curSection)[at].Mid(pos, npos);
     return (value %= "True") || value == "1";
 }
 
@@ -783,7 +1084,7 @@ void DIni::PutKeyLine(int section, const DString& key, const DString& line)
 {
     int pos = 0;
     const int at = KeyIndexIn(section, key, pos);
-    DStringArray& lines = sections[section];
+    DStringArray& lines = Lines(section);
     if (at >= 0)
         lines[at] = line;
     else
@@ -798,6 +1099,6 @@ void DIni::DeleteKey(const char* section, const DString& key)
     if (at < 0)
         return;
     Changes().changes.push_back(Change {Change::DeleteKey, sectionNames[curSection], key, {}, {}});
-    sections[curSection].Remove(at, 1);
+    Lines(curSection).Remove(at, 1);
     WriteUnlessHeld();
 }

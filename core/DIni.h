@@ -7,6 +7,8 @@
 #include "DStringArray.h"
 #include "TalvexApi.h"
 
+#include <string>
+
 /// One settings file: [section] headers and raw lines (normally key=value), kept in file order.
 /// Section names and keys compare without regard to ASCII case; the first of duplicates wins.
 /// Every modifying call rewrites the whole file (an atomic replacement) unless writes are
@@ -28,7 +30,8 @@ public:
 
     /// Loads `path`, creating an empty file when it is missing (a file that reads empty is
     /// retried 10 times, 50 ms apart, unless it has been empty and unwritten for 2 seconds).
-    /// False for an empty path or a file that cannot be made.
+    /// False for an empty path or a file that cannot be made; false, reported, for a file that
+    /// exists but cannot be read (memory is then empty and writes to the file are refused).
     bool SetFileName(const DString& path);
     /// Loads the file again: no section selected, writes no longer held.
     bool Refresh();
@@ -85,22 +88,25 @@ public:
 
 private:
     class SectionIndex;
-    struct DiskCopy;
+    struct DiskState;
     class Journal;
 
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
-    void Parse(const DString& text);
+    void Parse(const char* text, int len, bool lazy);
+    DStringArray& Lines(int section) const;
+    void RemoveSection(int at);
     int KeyIndex(const DString& key, int& valuePos) const;
     int KeyIndexIn(int section, const DString& key, int& valuePos) const;
     void WriteUnlessHeld();
     void InvalidateIndex();
+    bool StampIsLastSeen(const DString& path) const;
     bool DiskUnchanged(const DString& path) const;
-    void NoteDisk(const DString& text);
-    void ForgetDisk();
+    void NoteShape();
 
     bool Store(const DString& path, bool merge, bool keepName);
-    void TakeInDiskChanges(const DString& fresh);
+    int AppendInPlace(const DString& path);
+    bool TakeInDiskChanges(const std::string& fresh);
     void Replay();
     Journal& Changes();
     void ForgetChanges();
@@ -109,13 +115,11 @@ private:
 
     DString fileName;
     int curSection;
-    DString fileText;
     DStringArray sectionNames;
-    DArray<DStringArray, 1> sections;
+    mutable DArray<DStringArray, 1> sections; // see Lines: filled when first used
     bool hold;
     mutable SectionIndex* index; // name -> first section of that name; rebuilt when stale
-    DiskCopy* disk;              // the file as memory last matched it; null when that is not known
-    DString diskText;            // the file as this object last read or wrote it
+    DiskState* disk;             // what this object knows of its file; never null
     Journal* journal;            // changes since then, in order; null when there are none
 };
 

@@ -1,11 +1,14 @@
 // DIni and its file: what it writes reads back exactly, and a file it cannot read is never
 // replaced from memory alone.
 #include "DIni.h"
+
+#include "FaultLoop.h"
 #include "LastFailure.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #if !defined(_WIN32)
@@ -53,6 +56,40 @@ TEST(DIniStorage, StrayCarriageReturnsReadBack)
     EXPECT_EQ(ReadBytes("plain2.ini"), "[A]\r\nk=v");
 }
 
+// Sections are made into lines only when used: those left unused must come out of every
+// later write, append and merge exactly as the file held them.
+TEST(DIniStorage, SectionsUsedLateGiveWhatTheFileHeld)
+{
+    WriteBytes("a.ini", "junk\n[A]x\r\na=1\n\n  \r\nb=\r\r\n[B]\r\nc=3\r\r\n[C]\r\nlast\r\r\n");
+    const std::string held = "[A]<a=1><b=\r>[B]<c=3\r>[C]<last\r>";
+    DIni first("a.ini");
+    ASSERT_EQ(Sections(first), held);
+
+    DIni ini("a.ini");
+    const DIni copy = ini;
+    ini.SetSection("D");
+    ini.SetKeyValue("d", "4"); // rewritten whole: the file was not as a write gives it
+    ini.SetKeyValue("e", "5"); // appended
+    DIni other("a.ini");
+    other.SetSection("E");
+    other.SetKeyValue("f", "6");
+    ini.SetSection("D");
+    ini.SetKeyValue("g", "7"); // merged with the other writer's change
+    const std::string now = held + "[D]<d=4><e=5><g=7>[E]<f=6>";
+    EXPECT_EQ(Sections(ini), now);
+    DIni reread("a.ini");
+    EXPECT_EQ(Sections(reread), now);
+    EXPECT_EQ(Sections(const_cast<DIni&>(copy)), held);
+
+    DIni restored("a.ini");
+    restored.HoldWrite(true);
+    restored.DeleteSection("B");
+    restored.RestoreFile();
+    EXPECT_EQ(Sections(restored), now);
+    EXPECT_EQ(ReadBytes("a.ini"), "[A]\r\na=1\r\nb=\r\r\n[B]\r\nc=3\r\r\n[C]\r\nlast\r\r\n"
+                                  "[D]\r\nd=4\r\ne=5\r\ng=7\r\n[E]\r\nf=6");
+}
+
 #if !defined(_WIN32) // POSIX permission bits
 TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
 {
@@ -79,4 +116,49 @@ TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
     ASSERT_EQ(chmod("secret.ini", 0644), 0);
     EXPECT_EQ(ReadBytes("secret.ini"), "[A]\r\nsecret=1\r\nkeep=2");
 }
+
+// Loading it as empty made the caller believe the file held nothing.
+TEST(DIniStorage, LoadingAFileThatCannotBeReadFails)
+{
+    WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
+    ASSERT_EQ(chmod("secret.ini", 0222), 0);
+    ASSERT_EQ(chmod(".", 0777), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (getuid() == 0 && (chown("secret.ini", 65534, 65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        ClearLastFailure();
+        DIni ini;
+        const bool loaded = ini.SetFileName("secret.ini");
+        DString why;
+        const int code = GetLastFailure(&why);
+        const bool told = code == EACCES && why.Find("cannot read") != npos
+                          && why.Find("secret.ini") != npos && why.Find("ermission denied") != npos;
+        _exit(!loaded && told && ini.FileName() == "secret.ini" && ini.nSections() == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(chmod("secret.ini", 0644), 0);
+}
 #endif
+
+TEST(DIniStorage, AReadErrorAtLoadFailsAndTheNextWriteKeepsTheFile)
+{
+    WriteBytes("s.ini", "[A]\r\nkeep=1");
+    DIni ini;
+    platform::fault::Arm(1, EIO, platform::fault::Open);
+    ClearLastFailure();
+    const bool loaded = ini.SetFileName("s.ini");
+    platform::fault::Disarm();
+    DString why;
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(GetLastFailure(&why), EIO);
+    EXPECT_NE(why.Find("s.ini"), npos);
+    EXPECT_EQ(ini.FileName(), "s.ini");
+    // Nothing of the file is in memory: a write reads it first, and keeps `keep`.
+    ini.SetSection("A");
+    ini.SetKeyValue("new", "1");
+    EXPECT_EQ(ReadBytes("s.ini"), "[A]\r\nkeep=1\r\nnew=1");
+}
