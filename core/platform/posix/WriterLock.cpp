@@ -1,10 +1,13 @@
 // POSIX writer locks: fcntl locks on hidden lock files that live only while they are held.
 #include "Platform.h"
+#include "NameIndex_p.h"
 #include "Posix_p.h"
 
 #include <cassert>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
@@ -23,22 +26,43 @@ struct Held {
 };
 
 struct Table {
-    pid_t owner = 0;
+    bool forked = false;
+    std::string signature; // what the holder writes into the lock file
     std::vector<Held> locks;
 };
 
+Table* g_table = nullptr;
+
+// A forked child inherits the table but none of the locks: it starts afresh.
+void AfterFork()
+{
+    if (g_table)
+        g_table->forked = true;
+}
+
 Table& Locks()
 {
-    static Table table;
-    // A forked child inherits the table but none of the locks: it starts afresh.
-    if (table.owner != getpid()) {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_table = new Table; // never destroyed: locks are held until the process ends
+        pthread_atfork(nullptr, nullptr, AfterFork);
+    });
+    Table& table = *g_table;
+    if (table.forked) {
         for (Held& h : table.locks)
             if (h.fd >= 0)
                 close(h.fd);
         table.locks.clear();
-        table.owner = getpid();
+        table.signature.clear();
+        table.forked = false;
     }
     return table;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
 }
 
 // ".<name>.lock" beside the target, the name in lower case so that every spelling of one
@@ -108,11 +132,14 @@ bool LockWhole(int fd, const std::string& path, bool& timedOut)
     }
 }
 
-// Tells waiters who holds the lock: "process <pid> on <host>".
-void SignLockFile(int fd)
+// Tells waiters who holds the lock: "process <pid> on <host>". A new lock file is empty.
+void SignLockFile(int fd, bool empty)
 {
-    const std::string who = "process " + std::to_string(getpid()) + " on " + HostName() + "\n";
-    if (ftruncate(fd, 0) == 0 && pwrite(fd, who.data(), who.size(), 0) < 0) {
+    Table& t = Locks();
+    if (t.signature.empty())
+        t.signature = "process " + std::to_string(getpid()) + " on " + HostName() + "\n";
+    if ((empty || ftruncate(fd, 0) == 0)
+        && pwrite(fd, t.signature.data(), t.signature.size(), 0) < 0) {
         // Unsigned, waiters name the holder by the system's process id only.
     }
 }
@@ -128,15 +155,17 @@ int OpenLocked(const std::string& path)
             SetError(errno);
             return -1;
         }
+        posix::NoteOwnEntry(path, true);
         bool timedOut = false;
         if (!LockWhole(fd, path, timedOut)) {
             close(fd);
             return timedOut ? kLockTimedOut : -1;
         }
+        // By path, not by link count: a network file system keeps a removed open file linked.
         struct stat mine, now;
         if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
             && mine.st_ino == now.st_ino) {
-            SignLockFile(fd);
+            SignLockFile(fd, mine.st_size == 0);
             return fd;
         }
         close(fd);
@@ -157,9 +186,12 @@ int AcquireWriterLock(const std::string& nativeTarget)
             ++t.locks[i].depth;
             return int(i);
         }
+    posix::BeginOwnChanges(FolderOf(path));
     const int fd = OpenLocked(path);
-    if (fd < 0)
+    if (fd < 0) {
+        posix::EndOwnChanges(FolderOf(path), true);
         return fd;
+    }
     Held h;
     h.path = path;
     h.fd = fd;
@@ -185,6 +217,8 @@ void ReleaseWriterLock(int handle)
     // Removed while still locked, so that nobody can lock this file once it is let go.
     unlink(h.path.c_str());
     close(h.fd);
+    posix::NoteOwnEntry(h.path, false);
+    posix::EndOwnChanges(FolderOf(h.path), true);
     h = Held();
 }
 

@@ -403,6 +403,30 @@ void DiscardTemp(const std::string& temp)
         DeleteFileA(temp.c_str());
 }
 
+std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacement& r)
+{
+    r = Replacement();
+    if (IsReadOnly(nativeTarget))
+        return nullptr;
+    const std::string temp = MakeTempBeside(nativeTarget);
+    if (temp.empty())
+        return nullptr;
+    std::FILE* f = OpenStream(temp, binary ? "r+b" : "r+");
+    if (!f) {
+        DiscardTemp(temp);
+        return nullptr;
+    }
+    r.temp = temp;
+    r.target = nativeTarget;
+    r.existed = Attributes(nativeTarget) != INVALID_FILE_ATTRIBUTES;
+    return f;
+}
+
+bool CommitReplace(const Replacement& r)
+{
+    return CommitTemp(r.temp, r.target);
+}
+
 bool IsFolder(const std::string& nativePath)
 {
     return IsDirectory(Attributes(nativePath));
