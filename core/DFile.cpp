@@ -287,6 +287,13 @@ __int64 DFile::Length() const
 {
     if (!IsOpen())
         return -1;
+    // A read-only stream holds nothing unwritten: the system knows its length without a seek
+    // that would throw away the stream's buffer.
+    if (!d->writes) {
+        const long long n = platform::ReadStreamLength(d->fp);
+        if (n >= 0)
+            return n;
+    }
     __int64 const at = TALVEX_FTELL(d->fp);
     if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
         return -1;

@@ -142,6 +142,9 @@ bool SyncStream(std::FILE* f);
 /// Cuts the file of the stream back to `length` bytes (flushing it first) and syncs that.
 bool TruncateStream(std::FILE* f, long long length);
 
+/// Bytes in the file of a stream opened for reading only, without moving it; -1 when unknown.
+long long ReadStreamLength(std::FILE* f);
+
 /// Closes a stream; false when buffered bytes did not reach the file.
 bool CloseStream(std::FILE* f);
 

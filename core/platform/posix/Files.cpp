@@ -373,6 +373,12 @@ bool TruncateStream(std::FILE* f, long long length)
     return SyncFd(fileno(f));
 }
 
+long long ReadStreamLength(std::FILE* f)
+{
+    struct stat st;
+    return f && fstat(fileno(f), &st) == 0 ? (long long)st.st_size : -1;
+}
+
 bool CloseStream(std::FILE* f)
 {
     if (!f)

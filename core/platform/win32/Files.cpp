@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -292,6 +294,12 @@ bool CloseStream(std::FILE* f)
         return false;
     }
     return !injected;
+}
+
+long long ReadStreamLength(std::FILE* f)
+{
+    struct _stati64 st;
+    return f && _fstati64(_fileno(f), &st) == 0 ? (long long)st.st_size : -1;
 }
 
 bool IsReadOnly(const std::string& nativePath)
