@@ -486,7 +486,9 @@ std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacemen
     // One look at the target tells a new file from an existing one, a link and a folder.
     std::string target = nativeTarget;
     struct stat st;
-    bool exists = lstat(target.c_str(), &st) == 0;
+    bool exists = false;
+    if (!posix::TakeSeenUnderLock(target, exists, st))
+        exists = lstat(target.c_str(), &st) == 0;
     if (exists && S_ISLNK(st.st_mode)) {
         target = FinalTarget(nativeTarget);
         exists = stat(target.c_str(), &st) == 0;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <time.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -43,13 +44,14 @@ std::string Folded(const std::string& name)
 struct Folder {
     dev_t dev = 0;
     ino_t ino = 0;
-    long long mtime = 0;   // the folder's write time the names are true for
-    double checked = -1e9; // monotonic time the stamp was last found current
-    bool pending = false;  // own changes patched in since: the stamp is taken again
-    bool racy = false;     // read within a clock tick of the last change: may miss a change
-                           // that left the same write time
-    int busy = 0;          // writer locks this process holds in the folder
-    int fd = -1;           // kept open to sync the folder
+    long long mtime = 0;     // the folder's write time the names are true for
+    double checked = -1e9;   // monotonic time the stamp was last found current
+    bool pending = false;    // own changes patched in since: the stamp is taken again
+    bool racy = false;       // read within a clock tick of the last change: may miss a change
+                             // that left the same write time
+    int busy = 0;            // writer locks this process holds in the folder
+    int fd = -1;             // kept open to sync the folder
+    bool localLinks = false; // a local file system: a removed open file has no link left
     double used = 0;
     std::unordered_map<std::string, std::vector<std::string>> names; // folded -> real names
 };
@@ -92,6 +94,24 @@ bool Current(const Folder& f, const struct stat& st)
     return f.dev == st.st_dev && f.ino == st.st_ino && f.mtime == Nanos(st.st_mtim);
 }
 
+// True for the local file systems where a file removed while open shows no link left (network
+// file systems keep it linked under another name while this host has it open).
+bool LocalLinks(int fd)
+{
+    struct statfs fs;
+    if (fstatfs(fd, &fs) != 0)
+        return false;
+    switch ((unsigned long)fs.f_type) {
+    case 0xEF53UL:     // ext2, ext3, ext4
+    case 0x58465342UL: // xfs
+    case 0x9123683EUL: // btrfs
+    case 0x01021994UL: // tmpfs
+    case 0xF2F52010UL: // f2fs
+        return true;
+    default: return false;
+    }
+}
+
 // Reads the folder's names; the stamp is taken before reading, so that a change made while
 // reading shows as a stale stamp at the next look.
 bool Build(const std::string& folder, Folder& out)
@@ -107,6 +127,7 @@ bool Build(const std::string& folder, Folder& out)
     }
     out.dev = st.st_dev;
     out.ino = st.st_ino;
+    out.localLinks = LocalLinks(fd);
     out.mtime = Nanos(st.st_mtim);
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
@@ -184,8 +205,17 @@ Lookup LookupInFolder(const std::string& folder, const struct stat& folderStat,
     return Lookup::Found;
 }
 
+bool LinksAreLocal(const std::string& folder)
+{
+    Index& ix = TheIndex();
+    std::lock_guard<std::mutex> g(ix.lock);
+    auto it = ix.folders.find(folder);
+    return it != ix.folders.end() && it->second.localLinks;
+}
+
 void NoteOwnEntry(const std::string& nativePath, bool present)
 {
+    ForgetSeen();
     std::string folder, name;
     SplitNative(nativePath, folder, name);
     Index& ix = TheIndex();
@@ -209,6 +239,7 @@ void NoteOwnEntry(const std::string& nativePath, bool present)
 
 void ForgetFolder(const std::string& folder)
 {
+    ForgetSeen();
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
     Drop(ix, folder);

@@ -30,6 +30,10 @@ enum class Lookup { Found, Missing, Unknown };
 Lookup LookupInFolder(const std::string& folder, const struct stat& folderStat,
                       const std::string& name, std::string& real);
 
+/// True when the indexed folder lies on a local file system whose files removed while open
+/// show no link left (false when unknown).
+bool LinksAreLocal(const std::string& folder);
+
 /// Patches one own change (a native path made or removed) into its folder's names.
 void NoteOwnEntry(const std::string& nativePath, bool present);
 

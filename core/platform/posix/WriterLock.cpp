@@ -67,9 +67,9 @@ std::string FolderOf(const std::string& path)
 
 // ".<name>.lock" beside the target, the name in lower case so that every spelling of one
 // file meets at the same lock, also before the file exists.
-std::string LockPathOf(const std::string& nativeTarget)
+std::string LockPathOf(const std::string& nativeTarget, bool follow)
 {
-    const std::string target = posix::FinalTarget(nativeTarget);
+    const std::string target = follow ? posix::FinalTarget(nativeTarget) : nativeTarget;
     const std::size_t slash = target.find_last_of('/');
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     name = name.substr(0, 200);
@@ -161,10 +161,14 @@ int OpenLocked(const std::string& path)
             close(fd);
             return timedOut ? kLockTimedOut : -1;
         }
-        // By path, not by link count: a network file system keeps a removed open file linked.
+        // Still the file at the path: by its link count on a local file system, else by the path
+        // (a network file system keeps a file removed while open linked under another name).
         struct stat mine, now;
-        if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
-            && mine.st_ino == now.st_ino) {
+        const bool current = fstat(fd, &mine) == 0 && mine.st_nlink > 0
+                             && (posix::LinksAreLocal(FolderOf(path))
+                                 || (stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
+                                     && mine.st_ino == now.st_ino));
+        if (current) {
             SignLockFile(fd, mine.st_size == 0);
             return fd;
         }
@@ -175,11 +179,19 @@ int OpenLocked(const std::string& path)
 
 } // namespace
 
-int AcquireWriterLock(const std::string& nativeTarget)
+namespace {
+
+// What the holder of a writer lock saw of its file once the lock was held, for the replacement
+// that follows (one look at the file instead of two).
+struct Seen {
+    std::string path;
+    bool exists = false;
+    struct stat st;
+};
+thread_local Seen t_seen;
+
+int Acquire(const std::string& path)
 {
-    if (nativeTarget.empty())
-        return -1;
-    const std::string path = LockPathOf(nativeTarget);
     Table& t = Locks();
     for (std::size_t i = 0; i < t.locks.size(); ++i)
         if (t.locks[i].fd >= 0 && t.locks[i].path == path) {
@@ -205,6 +217,50 @@ int AcquireWriterLock(const std::string& nativeTarget)
     return int(t.locks.size() - 1);
 }
 
+} // namespace
+
+bool posix::TakeSeenUnderLock(const std::string& nativeTarget, bool& exists, struct stat& st)
+{
+    if (t_seen.path.empty() || t_seen.path != nativeTarget)
+        return false;
+    exists = t_seen.exists;
+    st = t_seen.st;
+    t_seen.path.clear();
+    return true;
+}
+
+void posix::ForgetSeen()
+{
+    t_seen.path.clear();
+}
+
+int AcquireWriterLock(const std::string& nativeTarget)
+{
+    t_seen.path.clear();
+    if (nativeTarget.empty())
+        return -1;
+    // The file's own name first; the file is looked at once the lock is held, and a symbolic
+    // link hands over to the lock of its final target.
+    const int handle = Acquire(LockPathOf(nativeTarget, false));
+    if (handle < 0)
+        return handle;
+    Seen seen;
+    seen.exists = lstat(nativeTarget.c_str(), &seen.st) == 0;
+    if (!seen.exists || !S_ISLNK(seen.st.st_mode)) {
+        if (seen.exists || errno == ENOENT) {
+            seen.path = nativeTarget;
+            t_seen = seen;
+        }
+        return handle;
+    }
+    const std::string final = LockPathOf(nativeTarget, true);
+    if (final == Locks().locks[std::size_t(handle)].path)
+        return handle;
+    const int other = Acquire(final);
+    ReleaseWriterLock(handle);
+    return other;
+}
+
 void ReleaseWriterLock(int handle)
 {
     Table& t = Locks();
@@ -214,6 +270,7 @@ void ReleaseWriterLock(int handle)
     assert(h.depth > 0 && "a released writer lock is held");
     if (--h.depth > 0)
         return;
+    t_seen.path.clear();
     // Removed while still locked, so that nobody can lock this file once it is let go.
     unlink(h.path.c_str());
     close(h.fd);
