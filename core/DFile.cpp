@@ -29,12 +29,23 @@ struct DFile::Stream {
     platform::Replacement replace; // its temp is empty for reads and in-place updates
     std::string& temp = replace.temp;
     std::string target;             // the native path; what `temp` replaces on a successful close
-    std::unique_ptr<char[]> buffer; // a new file's stream buffer
-    bool writes = false;            // opened for writing: closing syncs and reports
-    bool dirty = false;             // written since the last Sync
-    bool failed = false;            // a write fell short: the target must not be replaced
-    platform::Error why;            // the first failure's reason
+    std::unique_ptr<char[]> buffer; // the stream's buffer, kept for the next open
+    int bufferSize = 0;
+    bool writes = false; // opened for writing: closing syncs and reports
+    bool dirty = false;  // written since the last Sync
+    bool failed = false; // a write fell short: the target must not be replaced
+    platform::Error why; // the first failure's reason
     int refs = 1;
+
+    // A buffer of at least n bytes for a stream about to be opened (never for an open one).
+    char* Buffer(int n)
+    {
+        if (bufferSize < n) {
+            buffer.reset(new char[size_t(n)]);
+            bufferSize = n;
+        }
+        return buffer.get();
+    }
 
     void Fail()
     {
@@ -65,6 +76,7 @@ const int Stage = 65536;
 const int CopyChunk = 1048576;
 // A new file's stream buffer: most data files fit whole, so they reach the file in one write.
 const int CreateBuffer = 262144;
+const int ReadBuffer = 8192;
 const char LineEnd[] = "\r\n";
 
 const char* ModeFor(int flags)
@@ -157,9 +169,7 @@ bool DFile::OpenNative(const std::string& native, int flags)
             ReportIoFailure("cannot write " + Shown(native));
             return false;
         }
-        if (!d->buffer)
-            d->buffer.reset(new char[CreateBuffer]);
-        std::setvbuf(d->fp, d->buffer.get(), _IOFBF, CreateBuffer);
+        std::setvbuf(d->fp, d->Buffer(CreateBuffer), _IOFBF, CreateBuffer);
         return true;
     }
     if (d->writes && platform::IsReadOnly(native)) {
@@ -168,9 +178,13 @@ bool DFile::OpenNative(const std::string& native, int flags)
     }
     d->fp = platform::OpenStream(native, mode);
     // In-place updates go straight to the file, so that a write that fell short can be
-    // cut back at once and never lingers in a buffer to land after the cut.
+    // cut back at once and never lingers in a buffer to land after the cut. Reads get a
+    // buffer of their own, which spares the stream asking the system for a block size.
     if (d->fp && d->writes)
         std::setvbuf(d->fp, nullptr, _IONBF, 0);
+    else if (d->fp) {
+        std::setvbuf(d->fp, d->Buffer(ReadBuffer), _IOFBF, ReadBuffer);
+    }
     if (!d->fp) {
         if (d->writes) // a missing file to read is an answer, not a failure
             ReportIoFailure("cannot write " + Shown(native));

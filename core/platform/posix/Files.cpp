@@ -313,7 +313,8 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
     }
     if (fault::Fail(fault::Open))
         return nullptr;
-    // Without blocking, so that a FIFO or a device is refused instead of waited on.
+    // Without blocking, so that a FIFO or a device is refused instead of waited on (a regular
+    // file, the only kind let through, reads and writes the same either way).
     const int fd = open(nativePath.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         Failed();
@@ -326,7 +327,6 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
         SetError(folder ? EISDIR : EINVAL, folder ? std::strerror(EISDIR) : "not a regular file");
         return nullptr;
     }
-    fcntl(fd, F_SETFL, flags & O_APPEND);
     if (flags & O_CREAT) {
         posix::NoteOwnEntry(nativePath, true);
         posix::EndOwnChanges(Dirname(nativePath), false);
