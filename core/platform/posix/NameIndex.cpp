@@ -171,7 +171,7 @@ bool HasFolderIndex(const std::string& folder)
 }
 
 Lookup LookupInFolder(const std::string& folder, const struct stat& folderStat,
-                      const std::string& name, std::string& real)
+                      const std::string& name, std::string& real, bool onlyIfCurrent)
 {
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
@@ -179,10 +179,13 @@ Lookup LookupInFolder(const std::string& folder, const struct stat& folderStat,
     auto it = ix.folders.find(folder);
     // Inside a run of own changes the stamp is stale by the changes themselves, which the
     // names already hold: trusted as long as the run's start was checked.
-    const bool trusted = it != ix.folders.end()
+    const bool trusted = it != ix.folders.end() && it->second.dev == folderStat.st_dev
+                         && it->second.ino == folderStat.st_ino
                          && (it->second.pending
                                  ? now - it->second.checked <= TrustSeconds
                                  : Current(it->second, folderStat) && !it->second.racy);
+    if (!trusted && onlyIfCurrent)
+        return Lookup::Unknown;
     if (!trusted) {
         Folder fresh;
         if (it != ix.folders.end()) {

@@ -26,9 +26,9 @@ enum class Lookup { Found, Missing, Unknown };
 
 /// The real name of `name` in `folder`, whose stat the caller has just made: the exact name
 /// when it exists, else its first case variant in search order. Unknown: the folder cannot be
-/// read.
+/// read, or (onlyIfCurrent) its index is not current and the folder was not read.
 Lookup LookupInFolder(const std::string& folder, const struct stat& folderStat,
-                      const std::string& name, std::string& real);
+                      const std::string& name, std::string& real, bool onlyIfCurrent = false);
 
 /// True when the indexed folder lies on a local file system whose files removed while open
 /// show no link left (false when unknown).

@@ -177,8 +177,9 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
         && S_ISDIR(st.st_mode)) {
         const std::string name = Text(path, p.elems[count - 1]);
         std::string real = name;
-        const Lookup found = name == "." || name == ".." ? Lookup::Found
-                                                         : LookupInFolder(parent, st, name, real);
+        const Lookup found = name == "." || name == ".."
+                                 ? Lookup::Found
+                                 : LookupInFolder(parent, st, name, real, true);
         if (found == Lookup::Found || (found == Lookup::Missing && lastMayBeMissing)) {
             native = JoinNative(parent, real);
             for (std::size_t i = 0; realNames && i + 1 < count; ++i)
