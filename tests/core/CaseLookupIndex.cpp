@@ -61,7 +61,9 @@ TEST(CaseLookupIndex, OwnWritesAreKnownToLaterLookups)
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(again.Write(W(Dir() + "/CHANNEL" + std::to_string(i))));
     EXPECT_EQ(CountEntries(Dir()), 40);
+#if !defined(_WIN32) // where names differing in case are different files
     EXPECT_FALSE(std::filesystem::exists(Dir() + "/CHANNEL7.wvf"));
+#endif
     Waveform back;
     ASSERT_TRUE(back.Read(W(Dir() + "/Channel7")));
     EXPECT_EQ(back.npnts(), 3);
