@@ -26,13 +26,26 @@
 // The stream shared by all copies of a DFile.
 struct DFile::Stream {
     std::FILE* fp = nullptr;
-    std::string temp;    // temporary file being written; empty for reads and in-place updates
-    std::string target;  // the native path; what `temp` replaces on a successful close
+    platform::Replacement replace; // its temp is empty for reads and in-place updates
+    std::string& temp = replace.temp;
+    std::string target;             // the native path; what `temp` replaces on a successful close
+    std::unique_ptr<char[]> buffer; // the stream's buffer, kept for the next open
+    int bufferSize = 0;
     bool writes = false; // opened for writing: closing syncs and reports
     bool dirty = false;  // written since the last Sync
     bool failed = false; // a write fell short: the target must not be replaced
     platform::Error why; // the first failure's reason
     int refs = 1;
+
+    // A buffer of at least n bytes for a stream about to be opened (never for an open one).
+    char* Buffer(int n)
+    {
+        if (bufferSize < n) {
+            buffer.reset(new char[size_t(n)]);
+            bufferSize = n;
+        }
+        return buffer.get();
+    }
 
     void Fail()
     {
@@ -61,6 +74,9 @@ const int MaxBlock = 60000000;
 const int StagedBlock = 262144;
 const int Stage = 65536;
 const int CopyChunk = 1048576;
+// A new file's stream buffer: most data files fit whole, so they reach the file in one write.
+const int CreateBuffer = 262144;
+const int ReadBuffer = 8192;
 const char LineEnd[] = "\r\n";
 
 const char* ModeFor(int flags)
@@ -129,6 +145,11 @@ void DFile::Release()
 
 bool DFile::Open(DString path, int flags)
 {
+    return OpenNative(ModeFor(flags) ? Native(path, Creates(flags)) : std::string(), flags);
+}
+
+bool DFile::OpenNative(const std::string& native, int flags)
+{
     Close();
     if (d && d->refs > 1)
         Release();
@@ -136,48 +157,62 @@ bool DFile::Open(DString path, int flags)
         d = new Stream;
 
     const char* mode = ModeFor(flags);
-    if (!mode)
-        return false;
-    const std::string native = Native(path, Creates(flags));
-    if (native.empty())
+    if (!mode || native.empty())
         return false;
     d->target = native;
     d->writes = flags != 1 && flags != 5;
 
+    if (Creates(flags)) {
+        // Never in place: without a temporary file beside it the target is left alone.
+        d->fp = platform::BeginReplace(native, flags == 6, d->replace);
+        if (!d->fp) {
+            ReportIoFailure("cannot write " + Shown(native));
+            return false;
+        }
+        std::setvbuf(d->fp, d->Buffer(CreateBuffer), _IOFBF, CreateBuffer);
+        return true;
+    }
     if (d->writes && platform::IsReadOnly(native)) {
         ReportIoFailure("cannot write " + Shown(native));
         return false;
     }
-    if (Creates(flags)) {
-        // Never in place: without a temporary file beside it the target is left alone.
-        d->temp = platform::MakeTempBeside(native);
-        if (d->temp.empty()) {
-            ReportIoFailure("cannot write " + Shown(native));
-            return false;
-        }
-        // The temporary file is new and empty: opening it without truncation spares the
-        // flush on close that file systems give a file truncated to nothing.
-        d->fp = platform::OpenStream(d->temp, flags == 2 ? "r+" : "r+b");
-        if (!d->fp) {
-            ReportIoFailure("cannot write " + Shown(native));
-            platform::DiscardTemp(d->temp);
-            d->temp.clear();
-            return false;
-        }
-    } else {
-        d->fp = platform::OpenStream(native, mode);
-        // In-place updates go straight to the file, so that a write that fell short can be
-        // cut back at once and never lingers in a buffer to land after the cut.
-        if (d->fp && d->writes)
-            std::setvbuf(d->fp, nullptr, _IONBF, 0);
+    d->fp = platform::OpenStream(native, mode);
+    // In-place updates go straight to the file, so that a write that fell short can be
+    // cut back at once and never lingers in a buffer to land after the cut. Reads get a
+    // buffer of their own, which spares the stream asking the system for a block size.
+    if (d->fp && d->writes)
+        std::setvbuf(d->fp, nullptr, _IONBF, 0);
+    else if (d->fp) {
+        std::setvbuf(d->fp, d->Buffer(ReadBuffer), _IOFBF, ReadBuffer);
     }
     if (!d->fp) {
         if (d->writes) // a missing file to read is an answer, not a failure
             ReportIoFailure("cannot write " + Shown(native));
         return false;
     }
-    TALVEX_FSEEK(d->fp, 0, SEEK_SET);
     return true;
+}
+
+bool OpenResolved(DFile& f, const std::string& native, int flags)
+{
+    return f.OpenNative(native, flags);
+}
+
+bool ReplacesExisting(const DFile& f)
+{
+    return f.d && f.d->fp && !f.d->temp.empty() && f.d->replace.existed;
+}
+
+void Abandon(DFile& f)
+{
+    if (!f.d || !f.d->fp)
+        return;
+    std::fclose(f.d->fp);
+    f.d->fp = nullptr;
+    platform::DiscardTemp(f.d->temp);
+    f.d->replace = platform::Replacement();
+    f.d->target.clear();
+    f.d->writes = f.d->dirty = f.d->failed = false;
 }
 
 bool DFile::Close()
@@ -202,14 +237,14 @@ bool DFile::Close()
     if (!d->temp.empty()) {
         if (!ok)
             platform::DiscardTemp(d->temp);
-        else if (!platform::CommitTemp(d->temp, d->target)) {
+        else if (!platform::CommitReplace(d->replace)) {
             d->Fail();
             ok = false;
         }
     }
     if (!ok)
         ReportIoFailure("cannot write " + Shown(d->target), d->why.code, d->why.text);
-    d->temp.clear();
+    d->replace = platform::Replacement();
     d->target.clear();
     d->writes = false;
     d->dirty = false;
@@ -266,6 +301,13 @@ __int64 DFile::Length() const
 {
     if (!IsOpen())
         return -1;
+    // A read-only stream holds nothing unwritten: the system knows its length without a seek
+    // that would throw away the stream's buffer.
+    if (!d->writes) {
+        const long long n = platform::ReadStreamLength(d->fp);
+        if (n >= 0)
+            return n;
+    }
     __int64 const at = TALVEX_FTELL(d->fp);
     if (at < 0 || TALVEX_FSEEK(d->fp, 0, SEEK_END) != 0)
         return -1;

@@ -7,6 +7,8 @@
 #include "DStringArray.h"
 #include "TalvexApi.h"
 
+#include <string>
+
 /// One open file. Copies share the stream: closing any copy closes it for all of them, and the
 /// last copy to go away closes it if nobody did.
 ///
@@ -96,6 +98,10 @@ public:
 private:
     struct Stream;
     void Release();
+    bool OpenNative(const std::string& native, int flags);
+    friend bool OpenResolved(DFile& f, const std::string& native, int flags);
+    friend bool ReplacesExisting(const DFile& f);
+    friend void Abandon(DFile& f);
 
     Stream* d;
 };

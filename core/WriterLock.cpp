@@ -6,10 +6,9 @@
 
 #include <string>
 
-WriterLock::WriterLock(const DString& path) : handle(-1)
+WriterLock::WriterLock(const DString& path)
+    : handle(-1), native(platform::ToNative(std::string(path.c_str(), size_t(path.Len())), true))
 {
-    const std::string native = platform::ToNative(std::string(path.c_str(), size_t(path.Len())),
-                                                  true);
     if (native.empty())
         return;
     handle = platform::AcquireWriterLock(native);

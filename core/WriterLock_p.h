@@ -4,6 +4,8 @@
 
 #include "DString.h"
 
+#include <string>
+
 /// While it lives, no other process holds the writer lock of the same file: every writer that
 /// re-reads a shared file and writes it back holds one from the read to the end of the write,
 /// so that concurrent writers (several processes, several hosts on one network folder) take
@@ -24,9 +26,13 @@ public:
     bool Held() const { return handle >= 0; }
     /// True when another holder kept the lock past the timeout (already reported).
     bool TimedOut() const;
+    /// The file's native path, resolved for writing; empty when it does not resolve. Writers
+    /// open this, so that the path is looked up once per operation.
+    const std::string& Native() const { return native; }
 
 private:
     int handle;
+    std::string native;
 };
 
 #endif

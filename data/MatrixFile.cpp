@@ -165,9 +165,16 @@ bool Matrix::Read(DFile& file, int end, int first)
     }
 
     long long const n = slice * (to - from);
+    // Read over this matrix's own room when it is large enough: no allocation.
+    bool const reuse = n <= capacity;
+    if (reuse)
+        m.ValueStore::SwapData(*this);
     float* values = m.uninitialized(int(n));
-    if (!r.Skip(slice * from * 4) || !r.Bytes(values, n * 4))
+    if (!r.Skip(slice * from * 4) || !r.Bytes(values, n * 4)) {
+        if (reuse)
+            ValueStore::SwapData(m);
         return false;
+    }
     takeFrom(m);
     return true;
 }
@@ -358,8 +365,10 @@ bool Matrix::appendByRewrite(DString const& path) const
 float* Matrix::uninitialized(int n)
 {
     // The values are about to be read over: growing without clearing saves a pass over them.
-    ValueStore::Clear();
-    ValueStore::Reserve(n);
+    if (n > capacity) {
+        ValueStore::Clear();
+        ValueStore::Reserve(n);
+    }
     count = rows = n;
     columns = 1;
     return data;

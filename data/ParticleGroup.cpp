@@ -186,8 +186,10 @@ float ParticleGroup::GetPGroupParam(DString const& name) const
 float* ParticleGroup::uninitialized(long long n)
 {
     // The particles are about to be read over: growing without clearing saves a pass.
-    ValueStore::Clear();
-    ValueStore::Reserve(int(n));
+    if (n > capacity) {
+        ValueStore::Clear();
+        ValueStore::Reserve(int(n));
+    }
     count = rows = int(n);
     columns = 1;
     return data;

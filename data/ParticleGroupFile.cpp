@@ -112,14 +112,21 @@ bool ParticleGroup::Read(DFile& file, int maxCount, int start)
         n = maxCount;
     if (n < 0)
         n = 0;
+    // Read over this group's own room when it is large enough: no allocation. The declared
+    // bytes are known to be there; only a read error past that check leaves stray values.
+    bool const reuse = n * Cols <= capacity;
+    if (reuse)
+        g.ValueStore::SwapData(*this);
     float* p = g.uninitialized(n * Cols);
     if (n > 0) {
-        if (!r.Skip(static_cast<long long>(start) * h.columns * 4))
+        bool const ok = r.Skip(static_cast<long long>(start) * h.columns * 4)
+                        && (h.columns == Cols ? r.Bytes(p, n * ParticleBytes)
+                                              : ReadNarrow(r, p, n, h.columns));
+        if (!ok) {
+            if (reuse)
+                ValueStore::SwapData(g);
             return false;
-        bool const ok = h.columns == Cols ? r.Bytes(p, n * ParticleBytes)
-                                          : ReadNarrow(r, p, n, h.columns);
-        if (!ok)
-            return false;
+        }
     }
     takeFrom(g);
     return true;

@@ -127,10 +127,14 @@ void Waveform::Zero()
 // them straight from the file, and clearing 10^7 floats first would double its cost.
 void Waveform::setUnsetCount(int n)
 {
-    Clear();
-    if (n <= 0)
-        return;
-    Reserve(n);
+    // A waveform read again into its own room keeps it: no allocation, no clearing pass.
+    if (n <= 0 || n > capacity) {
+        Clear();
+        if (n <= 0)
+            return;
+        Reserve(n);
+    }
     count = n;
     rows = n;
+    columns = 1;
 }

@@ -3,6 +3,7 @@
 
 #include "Clock.h"
 #include "DFile.h"
+#include "DFileNative_p.h"
 #include "DNotify.h"
 #include "FileSystem.h"
 #include "IoFailure_p.h"
@@ -78,6 +79,25 @@ void WriteBlock(DFile& f, void const* buf, int64_t bytes)
     auto* p = static_cast<char const*>(buf);
     for (int64_t done = 0; done < bytes; done += MaxBlock)
         f.BWrite(p + done, static_cast<int>(std::min(MaxBlock, bytes - done)));
+}
+
+// True, and reported, when the file being replaced carries the locked marker or cannot be
+// read to tell (it is then left as it is).
+bool IsLockedFile(std::string const& native, DString const& name)
+{
+    DFile probe;
+    if (!OpenResolved(probe, native, 5)) {
+        ReportIoFailure("cannot write " + name);
+        return true;
+    }
+    short version = 0;
+    probe.BRead(&version, 2);
+    probe.Close();
+    if (version < 0) {
+        ReportFailure(EACCES, "Could not write to " + name + " because it is locked");
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -254,27 +274,13 @@ bool Waveform::writeNamed(DString name, float const* s, int n)
     WriterLock lock(name);
     if (lock.TimedOut())
         return false;
-    if (lockState < 4) {
-        DFile probe;
-        DString existing = name;
-        if (FileExists(existing) && !probe.Open(name, 5)) {
-            // Unread, the marker is unknown: the file is left as it is.
-            ReportIoFailure("cannot write " + name);
-            return false;
-        }
-        if (probe.IsOpen()) {
-            short version = 0;
-            probe.BRead(&version, 2);
-            probe.Close();
-            if (version < 0) {
-                ReportFailure(EACCES, "Could not write to " + name + " because it is locked");
-                return false;
-            }
-        }
-    }
     DFile file;
-    if (!file.Open(name, 6))
+    if (!OpenResolved(file, lock.Native(), 6))
         return false;
+    if (lockState < 4 && ReplacesExisting(file) && IsLockedFile(lock.Native(), name)) {
+        Abandon(file);
+        return false;
+    }
     writeImage(file, s, n);
     return file.Close(); // false keeps the old file: the new one replaces it only when complete
 }

@@ -6,14 +6,16 @@
 // field-name pattern ('*' and '?' wildcards, case ignored) whose numeric fields are added.
 // Results: <prefix>Count, <prefix>Mean, <prefix>StdDev, <prefix>Min, <prefix>Max and
 // <prefix>Processes, written as fields of the current shot by one process only. In an MPI job
-// each process sums its slice of the fields and reads only its own traces (every size-th one
-// from its rank on), one at a time into one reused Waveform.
+// each process sums its slice of the fields and reads only its slice of each trace (the
+// header, then the slice's bytes) into one reused buffer, so the work is even however many
+// traces there are and no process holds more than its share.
 //
 // Before summing, in the order given: "charge:<name>=<expression>" writes the trace <name>, a
 // capacitor charging towards the expression's value with a time constant of 1 ms (1,000
 // samples, 10 us apart); "expr:<field>=<expression>" stores the expression's value (for
 // example "probe\19", the 10-90 % rise time of trace probe) as field <field>. Either alone
 // is a whole request.
+#include "DFile.h"
 #include "DNotify.h"
 #include "DataConstants.h"
 #include "DString.h"
@@ -24,6 +26,7 @@
 
 #include <mpi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -198,9 +201,33 @@ bool AddTrace(Partial& p, Waveform& trace, const DString& name)
     return true;
 }
 
-/// This process's share: its slice of the matching fields and every size-th trace from its
-/// rank on, so that each trace is read by one process only. Process 0 checks every trace's
-/// header first, so that it names the first one that cannot be read.
+/// Adds the valid samples of this process's slice of a trace: the header, then only the
+/// slice's bytes, into one reused buffer.
+bool AddTraceSlice(Partial& p, std::vector<float>& buffer, const DString& name, const Place& place)
+{
+    DFile file;
+    Waveform header;
+    if (!file.Open(AppendPathElts(Expt.GetShotFolder(), name) + ".wvf", 5) || !header.Read(file, 0))
+        return false;
+    const long long n = header.fileCount;
+    const long long begin = n * place.rank / place.size, end = n * (place.rank + 1) / place.size;
+    const long long first = file.Tell(); // the first sample
+    buffer.resize(size_t(end - begin));
+    file.SeekAbs(first + begin * 4);
+    const long long piece = 1 << 28; // samples per read, so that a byte count fits an int
+    for (long long done = 0; done < end - begin; done += piece)
+        file.BRead(buffer.data() + done, int(std::min(piece, end - begin - done) * 4));
+    if (file.Tell() != first + end * 4)
+        return false;
+    for (const float v : buffer)
+        if (IsVF(v))
+            Add(p, v);
+    return true;
+}
+
+/// This process's share: its slice of the matching fields and, with several processes, its
+/// slice of every trace (so that the work is even however many traces there are). Process 0
+/// checks every trace's header first, so that it names the first one that cannot be read.
 Partial SumShare(const Request& request, const Place& place, DString& error)
 {
     const std::vector<double> fields = MatchingFields(request);
@@ -214,8 +241,10 @@ Partial SumShare(const Request& request, const Place& place, DString& error)
             return p;
         }
     }
-    for (int i = place.rank; i < request.traces.Count(); i += place.size) {
-        if (!AddTrace(p, trace, request.traces[i])) {
+    std::vector<float> slice;
+    for (int i = 0; i < request.traces.Count(); ++i) {
+        if (place.size == 1 ? !AddTrace(p, trace, request.traces[i])
+                            : !AddTraceSlice(p, slice, request.traces[i], place)) {
             error = "cannot read trace " + request.traces[i];
             return p;
         }

@@ -142,6 +142,9 @@ bool SyncStream(std::FILE* f);
 /// Cuts the file of the stream back to `length` bytes (flushing it first) and syncs that.
 bool TruncateStream(std::FILE* f, long long length);
 
+/// Bytes in the file of a stream opened for reading only, without moving it; -1 when unknown.
+long long ReadStreamLength(std::FILE* f);
+
 /// Closes a stream; false when buffered bytes did not reach the file.
 bool CloseStream(std::FILE* f);
 
@@ -164,6 +167,24 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget);
 
 /// Removes a temporary file of MakeTempBeside (nothing for an empty name).
 void DiscardTemp(const std::string& temp);
+
+/// A whole-file replacement under way: its temporary file, the file it replaces (a symbolic
+/// link's final target) and whether that file existed when the replacement began.
+struct Replacement {
+    std::string temp;
+    std::string target;
+    bool existed = false;
+};
+
+/// IsReadOnly, MakeTempBeside and the opening of the temporary file in one step that looks at
+/// the target once: the new temporary file as a stream for reading and writing, or null
+/// (LastError set) for a read-only target, a folder, or when no temporary file can be made.
+/// `binary` false opens it in the system's text mode (Windows: CR LF line ends).
+std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacement& r);
+
+/// CommitTemp for a replacement of BeginReplace whose stream the caller has synced and closed;
+/// DiscardTemp(r.temp) abandons one.
+bool CommitReplace(const Replacement& r);
 
 /// True when the native path is a folder (or a symbolic link to one).
 bool IsFolder(const std::string& nativePath);

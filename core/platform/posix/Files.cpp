@@ -2,6 +2,7 @@
 // removal and renaming.
 #include "Platform.h"
 #include "FaultInjection.h"
+#include "NameIndex_p.h"
 #include "Posix_p.h"
 
 #include <cerrno>
@@ -87,7 +88,10 @@ std::string UniqueSuffix(int attempt)
     static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    unsigned long long x = (unsigned long long)getpid() * 0x9E3779B97F4A7C15ull
+    // The process id once per process (a forked child differs by the clock; a name taken is
+    // tried again).
+    static const pid_t pid = getpid();
+    unsigned long long x = (unsigned long long)pid * 0x9E3779B97F4A7C15ull
                            ^ (unsigned long long)ts.tv_nsec * 0xC2B2AE3D27D4EB4Full
                            ^ (unsigned long long)(attempt + 1) * 0x165667B19E3779F9ull;
     std::string s(6, 'a');
@@ -228,6 +232,9 @@ bool SyncFolder(const std::string& folder)
 {
     if (GetSyncMode() != SyncMode::Full)
         return true;
+    bool synced = false;
+    if (posix::SyncIndexedFolder(folder, SyncFd, synced))
+        return synced;
     const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return Failed();
@@ -275,6 +282,25 @@ bool MoveByCopy(const std::string& from, const std::string& to)
     return RemoveFile(from);
 }
 
+// The last step of a replacement: the rename, then the folder synced.
+bool RenameInto(const std::string& temp, const std::string& target)
+{
+    if (fault::Fail(fault::Rename) || rename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        unlink(temp.c_str());
+        posix::NoteOwnEntry(temp, false);
+        posix::EndOwnChanges(Dirname(temp), false);
+        SetError(error);
+        return false;
+    }
+    posix::NoteOwnEntry(temp, false);
+    posix::NoteOwnEntry(target, true);
+    const std::string folder = Dirname(target);
+    const bool ok = SyncFolder(folder);
+    posix::EndOwnChanges(folder, false);
+    return ok;
+}
+
 } // namespace
 
 std::FILE* OpenStream(const std::string& nativePath, const char* mode)
@@ -287,7 +313,8 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
     }
     if (fault::Fail(fault::Open))
         return nullptr;
-    // Without blocking, so that a FIFO or a device is refused instead of waited on.
+    // Without blocking, so that a FIFO or a device is refused instead of waited on (a regular
+    // file, the only kind let through, reads and writes the same either way).
     const int fd = open(nativePath.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         Failed();
@@ -300,7 +327,10 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
         SetError(folder ? EISDIR : EINVAL, folder ? std::strerror(EISDIR) : "not a regular file");
         return nullptr;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (flags & O_CREAT) {
+        posix::NoteOwnEntry(nativePath, true);
+        posix::EndOwnChanges(Dirname(nativePath), false);
+    }
     std::FILE* f = fdopen(fd, mode);
     if (!f) {
         Failed();
@@ -341,6 +371,12 @@ bool TruncateStream(std::FILE* f, long long length)
     if (ftruncate(fileno(f), off_t(length)) != 0)
         return Failed();
     return SyncFd(fileno(f));
+}
+
+long long ReadStreamLength(std::FILE* f)
+{
+    struct stat st;
+    return f && fstat(fileno(f), &st) == 0 ? (long long)st.st_size : -1;
 }
 
 bool CloseStream(std::FILE* f)
@@ -393,6 +429,7 @@ std::string MakeTempBeside(const std::string& nativeTarget)
         if (fstat(fd, &st) == 0 && (st.st_mode & 0600) != 0600)
             fchmod(fd, (st.st_mode & 07777) | 0600); // a umask that takes the owner's own bits
         close(fd);
+        posix::NoteOwnEntry(temp, true);
         return temp;
     }
     SetError(EEXIST);
@@ -426,19 +463,84 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
     // A change of owner clears the set-id bits, which the target's bits put back.
     if (chowned || (now.st_mode & 07777) != mode)
         chmod(temp.c_str(), mode);
-    if (fault::Fail(fault::Rename) || rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        unlink(temp.c_str());
-        SetError(error);
-        return false;
-    }
-    return SyncFolder(Dirname(target));
+    return RenameInto(temp, target);
 }
 
 void DiscardTemp(const std::string& temp)
 {
-    if (!temp.empty())
-        unlink(temp.c_str());
+    if (temp.empty())
+        return;
+    unlink(temp.c_str());
+    posix::NoteOwnEntry(temp, false);
+    posix::EndOwnChanges(Dirname(temp), false);
+}
+
+std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacement& r)
+{
+    (void)binary; // one mode on POSIX
+    r = Replacement();
+    if (nativeTarget.empty()) {
+        SetError(EINVAL);
+        return nullptr;
+    }
+    // One look at the target tells a new file from an existing one, a link and a folder.
+    std::string target = nativeTarget;
+    struct stat st;
+    bool exists = false;
+    if (!posix::TakeSeenUnderLock(target, exists, st))
+        exists = lstat(target.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        target = FinalTarget(nativeTarget);
+        exists = stat(target.c_str(), &st) == 0;
+    }
+    if (exists && S_ISDIR(st.st_mode)) {
+        SetError(EISDIR);
+        return nullptr;
+    }
+    if (exists && IsReadOnly(target))
+        return nullptr;
+    const std::string stem = JoinNative(Dirname(target),
+                                        "." + Basename(target).substr(0, 200) + ".tmp-");
+    if (fault::Fail(fault::Open))
+        return nullptr;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = stem + UniqueSuffix(attempt);
+        std::FILE* f = nullptr;
+        if (!exists) {
+            // Made with the bits of any created file, which a new target keeps.
+            f = std::fopen(temp.c_str(), "w+xe");
+        } else {
+            const int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                                (st.st_mode & 0777) | 0600);
+            f = fd >= 0 ? fdopen(fd, "w+") : nullptr;
+            if (!f && fd >= 0) {
+                Failed();
+                close(fd);
+                unlink(temp.c_str());
+                return nullptr;
+            }
+        }
+        if (!f) {
+            if (errno == EEXIST)
+                continue;
+            Failed();
+            return nullptr;
+        }
+        posix::NoteOwnEntry(temp, true);
+        r.temp = temp;
+        r.target = target;
+        r.existed = exists;
+        return f;
+    }
+    SetError(EEXIST);
+    return nullptr;
+}
+
+bool CommitReplace(const Replacement& r)
+{
+    if (r.existed || r.temp.empty())
+        return CommitTemp(r.temp, r.target);
+    return RenameInto(r.temp, r.target);
 }
 
 bool IsFolder(const std::string& nativePath)
@@ -472,6 +574,7 @@ bool MakeFolder(const std::string& nativePath)
         return true;
     if (fault::Fail(fault::MakeDir))
         return false;
+    posix::ForgetFolderOf(nativePath);
     if (mkdir(nativePath.c_str(), 0777) == 0)
         return SyncNewFolder(nativePath);
     if (!IsFolder(nativePath))
@@ -484,6 +587,7 @@ NewFolder MakeNewFolder(const std::string& nativePath)
 {
     if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
+    posix::ForgetFolderOf(nativePath);
     if (mkdir(nativePath.c_str(), 0777) == 0)
         return SyncNewFolder(nativePath) ? NewFolder::Created : NewFolder::Failed;
     Failed();
@@ -540,6 +644,7 @@ bool CopyFile(const std::string& from, const std::string& to)
     }
     // The copy keeps the source's bits: renamed as it is, not through CommitTemp.
     const std::string target = FinalTarget(to);
+    posix::ForgetFolderOf(target);
     if (ok && (fault::Fail(fault::Rename) || rename(temp.c_str(), target.c_str()) != 0)) {
         Failed();
         ok = false;
@@ -565,6 +670,7 @@ bool CopyTree(const std::string& from, const std::string& to)
     std::free(rt);
     if (nested || !IsFolder(from) || !IsFolder(to))
         return false;
+    posix::ForgetFolder(to);
     return CopyContents(from, to, 0);
 }
 
@@ -573,6 +679,7 @@ bool RemoveFile(const std::string& nativePath)
     struct stat st;
     if (nativePath.empty() || lstat(nativePath.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
+    posix::ForgetFolderOf(nativePath);
     return unlink(nativePath.c_str()) == 0;
 }
 
@@ -581,6 +688,7 @@ bool RemoveTree(const std::string& nativePath)
     struct stat st;
     if (nativePath.empty() || lstat(nativePath.c_str(), &st) != 0)
         return false;
+    posix::ForgetFolderOf(nativePath);
     if (S_ISLNK(st.st_mode))
         return unlink(nativePath.c_str()) == 0;
     if (!S_ISDIR(st.st_mode))
@@ -592,6 +700,8 @@ bool Rename(const std::string& from, const std::string& to)
 {
     if (from.empty() || to.empty() || fault::Fail(fault::Rename))
         return false;
+    posix::ForgetFolderOf(from);
+    posix::ForgetFolderOf(to);
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     switch (errno) {

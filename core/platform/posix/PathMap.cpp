@@ -1,5 +1,6 @@
 // Windows path syntax mapped onto the POSIX file system, and the directory search.
 #include "Platform.h"
+#include "NameIndex_p.h"
 #include "Posix_p.h"
 
 #include <algorithm>
@@ -125,98 +126,41 @@ Parsed Parse(const std::string& path)
     return p;
 }
 
-// EqualNoCase without making a string of every directory entry.
-bool SameNoCase(const char* entry, const std::string& name)
+bool HasLetters(const std::string& name)
 {
-    std::size_t i = 0;
-    for (; i < name.size(); ++i)
-        if (entry[i] == '\0' || Lower(entry[i]) != Lower(name[i]))
-            return false;
-    return entry[i] == '\0';
-}
-
-// Letters of a name up to which its case variants are looked up one by one in a large folder
-// (2^6 = 64 lookups), and the size above which a folder is large (one block of most file
-// systems): reading a folder of thousands of entries costs far more than a few lookups.
-const int MaxProbedLetters = 6;
-const long long LargeFolderBytes = 4096;
-
-// The first case variant of `name` in `folder` in search order, found by looking each variant
-// up, or false when none exists. Variants are equal ignoring case, so search order is byte
-// order among them: with bit (letters - 1 - i) of m set when letter i is lower case, counting
-// m up visits them in that order. `done` is false when the lookups cannot tell.
-bool ProbeVariants(const std::string& folder, const std::string& name, std::string& real,
-                   bool& done)
-{
-    done = false;
-    std::vector<std::size_t> letters;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (Lower(name[i]) != Upper(name[i]))
-            letters.push_back(i);
-    if (letters.empty()) {
-        done = true; // no other spelling exists, and the exact one is missing
-        return false;
-    }
-    struct stat st;
-    if (letters.size() > std::size_t(MaxProbedLetters)
-        || stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || st.st_size <= LargeFolderBytes)
-        return false;
-    int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return false;
-    bool found = false;
-    bool sure = true;
-    std::string variant = name;
-    unsigned const count = 1u << letters.size();
-    for (unsigned m = 0; m < count && !found && sure; ++m) {
-        for (std::size_t i = 0; i < letters.size(); ++i) {
-            char& c = variant[letters[i]];
-            c = (m >> (letters.size() - 1 - i)) & 1u ? Lower(c) : Upper(c);
-        }
-        if (fstatat(dir, variant.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-            found = true;
-        else if (errno != ENOENT)
-            sure = false;
-    }
-    close(dir);
-    done = sure;
-    if (found)
-        real = variant;
-    return found;
+    for (char c : name)
+        if (Lower(c) != Upper(c))
+            return true;
+    return false;
 }
 
 // The real name of `name` inside `folder`: itself when it exists exactly, else its first case
-// variant in search order. The folder is read only when the exact name is missing and its
-// variants cannot be looked up one by one more cheaply.
-bool LookupElement(const std::string& folder, const std::string& name, std::string& real)
+// variant in search order, from the folder's name index. `exactMissing`: the caller has just
+// seen that the exact name is missing; `folderStat`, when given, is the folder's fresh stat.
+bool LookupElement(const std::string& folder, const std::string& name, std::string& real,
+                   bool exactMissing = false, const struct stat* folderStat = nullptr)
 {
     if (name == "." || name == "..") {
         real = name;
         return true;
     }
     struct stat st;
-    if (lstat(JoinNative(folder, name).c_str(), &st) == 0) {
-        real = name;
-        return true;
+    if (!exactMissing) {
+        if (lstat(JoinNative(folder, name).c_str(), &st) == 0) {
+            real = name;
+            return true;
+        }
+        if (errno != ENOENT)
+            return false;
     }
-    if (errno != ENOENT)
-        return false;
-    bool done = false;
-    bool const probed = ProbeVariants(folder, name, real, done);
-    if (done)
-        return probed;
-    DIR* d = opendir(folder.empty() ? "." : folder.c_str());
-    if (!d)
-        return false;
-    bool found = false;
-    while (dirent* e = readdir(d)) {
-        if (!SameNoCase(e->d_name, name) || (found && !SearchLess(e->d_name, real)))
-            continue;
-        real = e->d_name;
-        found = true;
+    if (!HasLetters(name))
+        return false; // no other spelling exists, and the exact one is missing
+    if (!folderStat) {
+        if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0)
+            return false;
+        folderStat = &st;
     }
-    closedir(d);
-    return found;
+    return LookupInFolder(folder, *folderStat, name, real) == Lookup::Found;
 }
 
 // Resolves the first `count` elements; with lastMayBeMissing the last of them is taken as
@@ -224,11 +168,33 @@ bool LookupElement(const std::string& folder, const std::string& name, std::stri
 bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool lastMayBeMissing,
              std::string& native, std::vector<std::string>* realNames)
 {
-    // The usual case first: every element exists as written, which one lstat shows.
-    std::string cur = p.root;
-    for (std::size_t i = 0; i < count; ++i)
-        cur = JoinNative(cur, Text(path, p.elems[i]));
+    std::string parent = p.root;
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        parent = JoinNative(parent, Text(path, p.elems[i]));
     struct stat st;
+    // In a folder already indexed one stat of the folder answers for the last element.
+    if (count > 0 && HasFolderIndex(parent) && stat(parent.empty() ? "." : parent.c_str(), &st) == 0
+        && S_ISDIR(st.st_mode)) {
+        const std::string name = Text(path, p.elems[count - 1]);
+        std::string real = name;
+        const Lookup found = name == "." || name == ".."
+                                 ? Lookup::Found
+                                 : LookupInFolder(parent, st, name, real, true);
+        if (found == Lookup::Found || (found == Lookup::Missing && lastMayBeMissing)) {
+            native = JoinNative(parent, real);
+            for (std::size_t i = 0; realNames && i + 1 < count; ++i)
+                realNames->push_back(Text(path, p.elems[i]));
+            if (realNames)
+                realNames->push_back(real);
+            return true;
+        }
+        if (found == Lookup::Missing && !lastMayBeMissing)
+            return false;
+    }
+    // The usual case first: every element exists as written, which one lstat shows.
+    std::string cur = JoinNative(parent, count > 0 ? Text(path, p.elems[count - 1]) : "");
+    if (count == 0)
+        cur = p.root;
     if (count == 0 || lstat(cur.c_str(), &st) == 0) {
         native = cur;
         for (std::size_t i = 0; realNames && i < count; ++i)
@@ -237,18 +203,18 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
     }
     // Next most usual: only the last element is missing as written (a new file, a variant).
     std::size_t from = 0;
-    std::string parent = p.root;
-    for (std::size_t i = 0; i + 1 < count; ++i)
-        parent = JoinNative(parent, Text(path, p.elems[i]));
-    if (count > 1 && lstat(parent.c_str(), &st) == 0) {
+    bool parentKnown = false;
+    if (count > 1 && stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         from = count - 1;
+        parentKnown = true;
         for (std::size_t i = 0; realNames && i < from; ++i)
             realNames->push_back(Text(path, p.elems[i]));
     }
     cur = from > 0 ? parent : p.root;
     for (std::size_t i = from; i < count; ++i) {
         std::string name = Text(path, p.elems[i]), real;
-        if (!LookupElement(cur, name, real)) {
+        const bool known = parentKnown && i == from;
+        if (!LookupElement(cur, name, real, known, known ? &st : nullptr)) {
             if (!(lastMayBeMissing && i + 1 == count))
                 return false;
             real = name;

@@ -1,10 +1,13 @@
 // POSIX writer locks: fcntl locks on hidden lock files that live only while they are held.
 #include "Platform.h"
+#include "NameIndex_p.h"
 #include "Posix_p.h"
 
 #include <cassert>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
@@ -23,29 +26,50 @@ struct Held {
 };
 
 struct Table {
-    pid_t owner = 0;
+    bool forked = false;
+    std::string signature; // what the holder writes into the lock file
     std::vector<Held> locks;
 };
 
+Table* g_table = nullptr;
+
+// A forked child inherits the table but none of the locks: it starts afresh.
+void AfterFork()
+{
+    if (g_table)
+        g_table->forked = true;
+}
+
 Table& Locks()
 {
-    static Table table;
-    // A forked child inherits the table but none of the locks: it starts afresh.
-    if (table.owner != getpid()) {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_table = new Table; // never destroyed: locks are held until the process ends
+        pthread_atfork(nullptr, nullptr, AfterFork);
+    });
+    Table& table = *g_table;
+    if (table.forked) {
         for (Held& h : table.locks)
             if (h.fd >= 0)
                 close(h.fd);
         table.locks.clear();
-        table.owner = getpid();
+        table.signature.clear();
+        table.forked = false;
     }
     return table;
 }
 
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 // ".<name>.lock" beside the target, the name in lower case so that every spelling of one
 // file meets at the same lock, also before the file exists.
-std::string LockPathOf(const std::string& nativeTarget)
+std::string LockPathOf(const std::string& nativeTarget, bool follow)
 {
-    const std::string target = posix::FinalTarget(nativeTarget);
+    const std::string target = follow ? posix::FinalTarget(nativeTarget) : nativeTarget;
     const std::size_t slash = target.find_last_of('/');
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     name = name.substr(0, 200);
@@ -108,11 +132,14 @@ bool LockWhole(int fd, const std::string& path, bool& timedOut)
     }
 }
 
-// Tells waiters who holds the lock: "process <pid> on <host>".
-void SignLockFile(int fd)
+// Tells waiters who holds the lock: "process <pid> on <host>". A new lock file is empty.
+void SignLockFile(int fd, bool empty)
 {
-    const std::string who = "process " + std::to_string(getpid()) + " on " + HostName() + "\n";
-    if (ftruncate(fd, 0) == 0 && pwrite(fd, who.data(), who.size(), 0) < 0) {
+    Table& t = Locks();
+    if (t.signature.empty())
+        t.signature = "process " + std::to_string(getpid()) + " on " + HostName() + "\n";
+    if ((empty || ftruncate(fd, 0) == 0)
+        && pwrite(fd, t.signature.data(), t.signature.size(), 0) < 0) {
         // Unsigned, waiters name the holder by the system's process id only.
     }
 }
@@ -128,15 +155,21 @@ int OpenLocked(const std::string& path)
             SetError(errno);
             return -1;
         }
+        posix::NoteOwnEntry(path, true);
         bool timedOut = false;
         if (!LockWhole(fd, path, timedOut)) {
             close(fd);
             return timedOut ? kLockTimedOut : -1;
         }
+        // Still the file at the path: by its link count on a local file system, else by the path
+        // (a network file system keeps a file removed while open linked under another name).
         struct stat mine, now;
-        if (fstat(fd, &mine) == 0 && stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
-            && mine.st_ino == now.st_ino) {
-            SignLockFile(fd);
+        const bool current = fstat(fd, &mine) == 0 && mine.st_nlink > 0
+                             && (posix::LinksAreLocal(FolderOf(path))
+                                 || (stat(path.c_str(), &now) == 0 && mine.st_dev == now.st_dev
+                                     && mine.st_ino == now.st_ino));
+        if (current) {
+            SignLockFile(fd, mine.st_size == 0);
             return fd;
         }
         close(fd);
@@ -146,20 +179,31 @@ int OpenLocked(const std::string& path)
 
 } // namespace
 
-int AcquireWriterLock(const std::string& nativeTarget)
+namespace {
+
+// What the holder of a writer lock saw of its file once the lock was held, for the replacement
+// that follows (one look at the file instead of two).
+struct Seen {
+    std::string path;
+    bool exists = false;
+    struct stat st;
+};
+thread_local Seen t_seen;
+
+int Acquire(const std::string& path)
 {
-    if (nativeTarget.empty())
-        return -1;
-    const std::string path = LockPathOf(nativeTarget);
     Table& t = Locks();
     for (std::size_t i = 0; i < t.locks.size(); ++i)
         if (t.locks[i].fd >= 0 && t.locks[i].path == path) {
             ++t.locks[i].depth;
             return int(i);
         }
+    posix::BeginOwnChanges(FolderOf(path));
     const int fd = OpenLocked(path);
-    if (fd < 0)
+    if (fd < 0) {
+        posix::EndOwnChanges(FolderOf(path), true);
         return fd;
+    }
     Held h;
     h.path = path;
     h.fd = fd;
@@ -173,6 +217,50 @@ int AcquireWriterLock(const std::string& nativeTarget)
     return int(t.locks.size() - 1);
 }
 
+} // namespace
+
+bool posix::TakeSeenUnderLock(const std::string& nativeTarget, bool& exists, struct stat& st)
+{
+    if (t_seen.path.empty() || t_seen.path != nativeTarget)
+        return false;
+    exists = t_seen.exists;
+    st = t_seen.st;
+    t_seen.path.clear();
+    return true;
+}
+
+void posix::ForgetSeen()
+{
+    t_seen.path.clear();
+}
+
+int AcquireWriterLock(const std::string& nativeTarget)
+{
+    t_seen.path.clear();
+    if (nativeTarget.empty())
+        return -1;
+    // The file's own name first; the file is looked at once the lock is held, and a symbolic
+    // link hands over to the lock of its final target.
+    const int handle = Acquire(LockPathOf(nativeTarget, false));
+    if (handle < 0)
+        return handle;
+    Seen seen;
+    seen.exists = lstat(nativeTarget.c_str(), &seen.st) == 0;
+    if (!seen.exists || !S_ISLNK(seen.st.st_mode)) {
+        if (seen.exists || errno == ENOENT) {
+            seen.path = nativeTarget;
+            t_seen = seen;
+        }
+        return handle;
+    }
+    const std::string final = LockPathOf(nativeTarget, true);
+    if (final == Locks().locks[std::size_t(handle)].path)
+        return handle;
+    const int other = Acquire(final);
+    ReleaseWriterLock(handle);
+    return other;
+}
+
 void ReleaseWriterLock(int handle)
 {
     Table& t = Locks();
@@ -182,9 +270,12 @@ void ReleaseWriterLock(int handle)
     assert(h.depth > 0 && "a released writer lock is held");
     if (--h.depth > 0)
         return;
+    t_seen.path.clear();
     // Removed while still locked, so that nobody can lock this file once it is let go.
     unlink(h.path.c_str());
     close(h.fd);
+    posix::NoteOwnEntry(h.path, false);
+    posix::EndOwnChanges(FolderOf(h.path), true);
     h = Held();
 }
 

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -294,6 +296,12 @@ bool CloseStream(std::FILE* f)
     return !injected;
 }
 
+long long ReadStreamLength(std::FILE* f)
+{
+    struct _stati64 st;
+    return f && _fstati64(_fileno(f), &st) == 0 ? (long long)st.st_size : -1;
+}
+
 bool IsReadOnly(const std::string& nativePath)
 {
     const DWORD a = Attributes(nativePath);
@@ -401,6 +409,30 @@ void DiscardTemp(const std::string& temp)
 {
     if (!temp.empty())
         DeleteFileA(temp.c_str());
+}
+
+std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacement& r)
+{
+    r = Replacement();
+    if (IsReadOnly(nativeTarget))
+        return nullptr;
+    const std::string temp = MakeTempBeside(nativeTarget);
+    if (temp.empty())
+        return nullptr;
+    std::FILE* f = OpenStream(temp, binary ? "r+b" : "r+");
+    if (!f) {
+        DiscardTemp(temp);
+        return nullptr;
+    }
+    r.temp = temp;
+    r.target = nativeTarget;
+    r.existed = Attributes(nativeTarget) != INVALID_FILE_ATTRIBUTES;
+    return f;
+}
+
+bool CommitReplace(const Replacement& r)
+{
+    return CommitTemp(r.temp, r.target);
 }
 
 bool IsFolder(const std::string& nativePath)
