@@ -149,6 +149,12 @@ public:
     /// '.'; empty or "*" keeps all).
     void GetShotSet(DString const& source, DString const& spec, DString dataFile,
                     DStringArray& shots, DArray<int>& groups, DArray<long long>* dates = nullptr);
+    /// The fields `names` of every shot of a set as GetShotData would give them with the shot
+    /// current, row by row: value k of shot i is values[i * names.Count() + k]. Each shot path's
+    /// ScalarCache.ini is read once; a shot without a section there is read from its own
+    /// Scalars.ini (nothing is created). A shot outside the shot paths gives empty values.
+    void GetShotSetFields(DStringArray const& shots, DArray<int> const& groups,
+                          DStringArray const& names, DStringArray& values);
     /// Writes list file `ShotLists\<name>` (name as given: no ".txt" added; the folder is
     /// created), one `<shot>;<relative shot path>` line per shot. Names that cannot be read
     /// back (empty, a path, ';' or a line break inside, a leading '"') are left out.
