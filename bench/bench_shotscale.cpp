@@ -118,9 +118,10 @@ double LibraryCreate(Bench& b, bool pause)
     const double t0 = Seconds();
     for (int i = 0; i < b.samples; ++i) {
         DString name(int(b.next++));
-        Expt.CreateShot(name, DString(), false);
+        // A pause begun before CreateShot covers the creation's own Date field too.
         if (pause)
             Expt.SetPauseIO(true);
+        Expt.CreateShot(name, DString(), false);
         for (int k = 0; k < kFields; ++k)
             Expt.SetShotData(DString("Field") << k, DString(int((b.next - 1) * kFields + k)));
         if (pause)

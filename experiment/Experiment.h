@@ -275,6 +275,12 @@ private:
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;
+    /// Set when a field write was held by the running pause: its end has something to write.
+    bool heldWrites = false;
+    /// Set while a pause holds the fields of a shot that CreateShot made (HoldNewShotFields).
+    bool newShotFields = false;
+    void HoldNewShotFields();
+    void WriteNewScalars();
 
     // Storage safety.
     bool RefuseUnsafeField(DString const& name, DString const& value);
