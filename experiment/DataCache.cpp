@@ -9,7 +9,8 @@ Experiment::Experiment(Experiment const& o)
       CurrentGroup(o.CurrentGroup), ShotFolder(o.ShotFolder), ShotName(o.ShotName),
       SavedShotName(o.SavedShotName), SavedGroup(o.SavedGroup), ScalarsFileName(o.ScalarsFileName),
       ScalarCacheFileName(o.ScalarCacheFileName), ScalarsIni(o.ScalarsIni),
-      ScalarCacheIni(o.ScalarCacheIni), PauseIO(o.PauseIO)
+      ScalarCacheIni(o.ScalarCacheIni), PauseIO(o.PauseIO), heldWrites(o.heldWrites),
+      newShotFields(o.newShotFields)
 {
 }
 
@@ -35,6 +36,8 @@ Experiment& Experiment::operator=(Experiment const& o)
     ScalarsIni = o.ScalarsIni;
     ScalarCacheIni = o.ScalarCacheIni;
     PauseIO = o.PauseIO;
+    heldWrites = o.heldWrites;
+    newShotFields = o.newShotFields;
     return *this;
 }
 

@@ -149,6 +149,12 @@ public:
     /// '.'; empty or "*" keeps all).
     void GetShotSet(DString const& source, DString const& spec, DString dataFile,
                     DStringArray& shots, DArray<int>& groups, DArray<long long>* dates = nullptr);
+    /// The fields `names` of every shot of a set as GetShotData would give them with the shot
+    /// current, row by row: value k of shot i is values[i * names.Count() + k]. Each shot path's
+    /// ScalarCache.ini is read once; a shot without a section there is read from its own
+    /// Scalars.ini (nothing is created). A shot outside the shot paths gives empty values.
+    void GetShotSetFields(DStringArray const& shots, DArray<int> const& groups,
+                          DStringArray const& names, DStringArray& values);
     /// Writes list file `ShotLists\<name>` (name as given: no ".txt" added; the folder is
     /// created), one `<shot>;<relative shot path>` line per shot. Names that cannot be read
     /// back (empty, a path, ';' or a line break inside, a leading '"') are left out.
@@ -269,6 +275,12 @@ private:
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;
+    /// Set when a field write was held by the running pause: its end has something to write.
+    bool heldWrites = false;
+    /// Set while a pause holds the fields of a shot that CreateShot made (HoldNewShotFields).
+    bool newShotFields = false;
+    void HoldNewShotFields();
+    void WriteNewScalars();
 
     // Storage safety.
     bool RefuseUnsafeField(DString const& name, DString const& value);

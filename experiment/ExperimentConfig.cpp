@@ -132,6 +132,8 @@ bool Experiment::SetExperimentFolder(DString const& folder)
     ShotFolder = DString();
     ShotName = DString();
     PauseIO = false;
+    heldWrites = false;
+    newShotFields = false;
     ScalarsFileName = DString();
     ScalarCacheFileName = DString();
     return true;

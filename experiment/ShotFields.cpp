@@ -147,15 +147,60 @@ void Experiment::ReleasePause()
 }
 
 /// Ends the hold of both field files: writes them, unless the shot went away meanwhile; then
-/// the held changes are dropped, so that no cache section of a gone shot comes back.
+/// the held changes are dropped, so that no cache section of a gone shot comes back. A pause
+/// that held no field write ends without writing either file.
 void Experiment::WriteHeldFields()
 {
-    if (~ShotFolder && ~ShotName && ShotFolderGone()) {
+    bool const written = heldWrites;
+    bool const fresh = newShotFields;
+    heldWrites = false;
+    newShotFields = false;
+    if (!written || (~ShotFolder && ~ShotName && ShotFolderGone())) {
         ScalarCacheIni.Refresh();
-        ScalarsIni.Refresh();
+        if (fresh)
+            ScalarsIni = DIni();
+        else
+            ScalarsIni.Refresh();
         return;
     }
     ScalarCacheIni.HoldWrite(false);
+    if (fresh)
+        WriteNewScalars();
+    else
+        ScalarsIni.HoldWrite(false);
+}
+
+/// The pause of a shot that CreateShot has just made holds its Scalars.ini in memory only,
+/// so that the file is written once, when the pause ends, rather than made empty first.
+void Experiment::HoldNewShotFields()
+{
+    PauseIO = true;
+    newShotFields = true;
+    ScalarsIni = DIni();
+    ScalarsIni.SetSection("Fields");
+    ScalarsIni.HoldWrite(true);
+    BindCache();
+    ScalarCacheIni.HoldWrite(true);
+}
+
+/// Writes the held fields of a new shot: the whole file, or, when another writer made the
+/// file meanwhile, the held keys applied to what it holds.
+void Experiment::WriteNewScalars()
+{
+    DStringArray const lines = ScalarsIni.GetFullSection("Fields");
+    ScalarsIni.HoldWrite(false); // no file yet: nothing is written
+    DString probe = ScalarsFileName;
+    if (!FileExists(probe)) {
+        ScalarsIni.WriteFile(ScalarsFileName, false);
+        return;
+    }
+    BindScalars();
+    ScalarsIni.HoldWrite(true);
+    for (int i = 0; i < lines.Count(); ++i) {
+        int const eq = lines[i].Find('=');
+        if (eq != kNotFound)
+            ScalarsIni.SetKeyValue(lines[i].Left(eq), lines[i].Mid(eq + 1));
+    }
     ScalarsIni.HoldWrite(false);
 }
 
@@ -188,11 +233,13 @@ void Experiment::SetShotData(DString const& name, DString const& value)
         MsgBox("Attempt to write shot name to comment, in base");
         return;
     }
-    if (RefuseUnsafeField(name, value) || ShotFolderGone())
+    // Held writes reach the files only when the pause ends, which checks the folder then.
+    if (RefuseUnsafeField(name, value) || (!PauseIO && ShotFolderGone()))
         return;
     expt::FailureWatch watch;
     if (!PauseIO && !BindForWrite())
         return;
+    heldWrites = heldWrites || PauseIO;
     DString const section = "Shot" + ShotName;
     DString const oldCache = FieldOf(ScalarCacheIni, section, name);
     DString const oldScalars = FieldOf(ScalarsIni, "Fields", name);

@@ -7,10 +7,12 @@
 #include "Log.h"
 #include "Paths.h"
 #include "Platform.h"
+#include "SettingsText_p.h"
 
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <memory>
 #include <vector>
 
 using expt::IsShotFolderName;
@@ -381,6 +383,44 @@ void Experiment::GetShotSet(DString const& source, DString const& spec, DString 
             MatchingShots(*this, g, spec, shots, groups, dates);
     }
     KeepShotsHolding(*this, dataFile, shots, groups, dates);
+}
+
+void Experiment::GetShotSetFields(DStringArray const& shots, DArray<int> const& groups,
+                                  DStringArray const& names, DStringArray& values)
+{
+    values.Clear();
+    values.Reserve(shots.Count() * names.Count());
+    std::vector<std::unique_ptr<expt::SettingsText>> caches(std::size_t(ShotPaths.Count()));
+    expt::SettingsText own;
+    for (int i = 0; i < shots.Count(); ++i) {
+        DString const& shot = shots[i];
+        int const g = i < groups.Count() ? groups[i] : -1;
+        bool const usable = ~shot && HasShotPath(g) && IsShotFolderName(shot);
+        // Held writes of a pause are in memory only: the current shot is read from there.
+        bool const held = PauseIO && usable && shot == ShotName && g == CurrentGroup;
+        expt::SettingsText* source = nullptr;
+        expt::SettingsText::Range fields;
+        if (usable && !held) {
+            std::unique_ptr<expt::SettingsText>& cache = caches[std::size_t(g)];
+            if (!cache) {
+                cache.reset(new expt::SettingsText);
+                cache->Read(AppendPathElts(ShotPaths[g], "ScalarCache.ini"));
+            }
+            source = cache.get();
+            if (!cache->Find("Shot" + shot, fields)) {
+                own.Read(AppendPathElts(ShotFolderIn(ShotPaths[g], shot), "Scalars.ini"));
+                source = own.Find("Fields", fields) ? &own : nullptr;
+            }
+        }
+        for (int k = 0; k < names.Count(); ++k) {
+            if (usable && (names[k] %= "Shot"))
+                values.Add(shot);
+            else if (held)
+                values.Add(GetShotData(names[k]));
+            else
+                values.Add(source ? source->Field(fields, names[k]) : DString());
+        }
+    }
 }
 
 void Experiment::SaveShotList(DString const& name, DStringArray& shots, DArray<int>& groups)

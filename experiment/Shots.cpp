@@ -201,7 +201,14 @@ int Experiment::CreateShot(DString& name, DString const& comment, bool setDate)
 
     DString const previous = ShotName;
     int const previousGroup = CurrentGroup;
+    // A pause carries over to the new shot, so that its creation's fields are held too and
+    // the end of the pause writes each of its files once.
+    bool const paused = PauseIO;
     SetShot(shot, g);
+    if (paused && !reused)
+        HoldNewShotFields();
+    else if (paused)
+        SetPauseIO(true);
     expt::FailureWatch watch;
     if (~comment)
         SetShotData("Comment", comment);

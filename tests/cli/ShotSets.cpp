@@ -1,6 +1,7 @@
 // Sets of shots: listing, evaluating expressions over them, shot lists and backups.
 #include "CliFixture.h"
 
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -13,6 +14,17 @@ void AddArchive(const std::string& exp)
                             "[General]\r\nDescription=Test series\r\n"
                             "[Groups]\r\n..\\Archive\\Run*;;Archived runs\r\n"
                             "[ShotCreation]\r\nA=..\\Archive\\Run1\r\n*=.\\Shots\r\n");
+}
+
+/// Seconds since 1970 as the tool shows dates (local time).
+std::string IsoDate(long long seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm {};
+    char buf[32] = "";
+    if (localtime_r(&t, &tm))
+        std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
 }
 
 } // namespace
@@ -41,6 +53,27 @@ TEST_F(CliTest, ShotsListsASetWithGroupDateAndComment)
     EXPECT_EQ(InExp({"shots", "--data", "grid.dmt", "--csv"}).out,
               "Shot,Group,Date,Comment\n1001,0,2024-01-02 10:00:00,first shot\n");
     EXPECT_EQ(InExp({"shots", "9*"}).out, "Shot  Group  Date  Comment\n");
+}
+
+TEST_F(CliTest, ShotsReadTheCacheAndFallBackToAShotsOwnFields)
+{
+    // Shot 1002 loses its cache section and shot 1001 its Date: 1002's comment comes from
+    // its own Scalars.ini, 1001's date from the file's date (a range: the folder's date).
+    const std::string shots = exp + "/Shots";
+    ASSERT_EQ(InExp({"set", "1002", "Comment", "own"}).status, 0);
+    ASSERT_EQ(InExp({"unset", "1001", "Date"}).status, 0);
+    std::string cache = testsupport::ReadBytes(shots + "/ScalarCache.ini");
+    size_t at = cache.find("[Shot1002]");
+    ASSERT_NE(at, std::string::npos);
+    testsupport::WriteBytes(shots + "/ScalarCache.ini", cache.substr(0, at));
+    testsupport::SetFileTime(shots + "/Shot1001/Scalars.ini", 1700000000);
+    testsupport::SetFileTime(shots + "/Shot1001", 1600000000);
+    EXPECT_EQ(InExp({"shots", "--csv"}).out, "Shot,Group,Date,Comment\n1001,0,"
+                                                 + IsoDate(1700000000)
+                                                 + ",first shot\n"
+                                                   "1002,0,2024-01-02 10:00:00,own\n");
+    EXPECT_EQ(InExp({"shots", "1001:1001", "--csv"}).out,
+              "Shot,Group,Date,Comment\n1001,0," + IsoDate(1600000000) + ",first shot\n");
 }
 
 TEST_F(CliTest, EvalGivesOneRowPerShotAndOneColumnPerExpression)

@@ -133,3 +133,45 @@ TEST_F(ShotFieldsTest, HeldFieldsAreWrittenBeforeAnythingRebinds)
     EXPECT_EQ(Scalars(), "[Fields]\r\nA=1\r\nE=5");
     EXPECT_EQ(Cache(), "[Shot1234]\r\nA=1\r\nE=5");
 }
+
+TEST_F(ShotFieldsTest, PauseBegunBeforeCreateShotHoldsTheCreationsFieldsToo)
+{
+    Expt.SetPauseIO(true);
+    Expt.SetShotData("A", "1");
+    DString name = "77";
+    ASSERT_EQ(Expt.CreateShot(name, "new one", false), 0);
+    // The pause moved on with the shot: the old shot's held field is written, the new
+    // shot's files are untouched until the pause ends, then written once, whole.
+    EXPECT_TRUE(Expt.PauseIO);
+    EXPECT_EQ(Scalars(), "[Fields]\r\nA=1");
+    Expt.SetShotData("Peak", "2");
+    EXPECT_FALSE(testsupport::Exists(ScalarsPath("77")));
+    EXPECT_EQ(Cache().find("[Shot77]"), std::string::npos);
+    EXPECT_EQ(S(Expt.GetShotData("Comment")), "new one");
+
+    Expt.SetPauseIO(false);
+    std::string const date = S(Expt.GetShotData("Date"));
+    ASSERT_FALSE(date.empty());
+    std::string const fields = "\r\nComment=new one\r\nDate=" + date + "\r\nPeak=2";
+    EXPECT_EQ(Scalars("77"), "[Fields]" + fields);
+    EXPECT_EQ(Cache(), "[Shot1234]\r\nA=1\r\n[Shot77]" + fields);
+}
+
+TEST_F(ShotFieldsTest, HeldFieldsOfANewShotJoinAFileAnotherWriterMadeMeanwhile)
+{
+    Expt.SetPauseIO(true);
+    DString name = "78";
+    ASSERT_EQ(Expt.CreateShot(name, "mine", false), 0);
+    WriteBytes(ScalarsPath("78"), "[Fields]\r\nOther=1");
+    Expt.SetPauseIO(false);
+    EXPECT_EQ(Scalars("78").find("[Fields]\r\nOther=1\r\nComment=mine\r\nDate="), 0u)
+        << Scalars("78");
+    // A reused shot is paused as any other: its file is read and held.
+    Expt.SetPauseIO(true);
+    name = "*78";
+    ASSERT_EQ(Expt.CreateShot(name, "again", false), 0);
+    EXPECT_EQ(S(Expt.GetShotData("Other")), "1");
+    EXPECT_NE(Scalars("78").find("Comment=mine"), std::string::npos);
+    Expt.SetPauseIO(false);
+    EXPECT_NE(Scalars("78").find("Other=1\r\nComment=again\r\nDate="), std::string::npos);
+}

@@ -245,6 +245,14 @@ DataRef FindData(const std::string& given)
     Fail("no data object " + Quoted(given) + " in shot " + Quoted(Expt.ShotName));
 }
 
+long long ShotDate(const ShotRef& shot)
+{
+    if (shot.dated || shot.group < 0 || shot.group >= Expt.ShotPaths.Count())
+        return shot.date;
+    DString folder = AppendPathElts(Expt.ShotPaths[shot.group], "Shot" + shot.name);
+    return FileDate(shot.folderDate ? folder : AppendPathElts(folder, "Scalars.ini"));
+}
+
 std::string IsoDate(long long seconds)
 {
     std::time_t t = static_cast<std::time_t>(seconds);

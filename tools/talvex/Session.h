@@ -15,9 +15,16 @@ namespace cli {
 struct ShotRef {
     DString name;
     int group = 0;
-    /// Seconds since 1970 as a set of shots gave it; 0 when unknown.
+    /// Seconds since 1970 as a set of shots gave it; 0 when unknown or not read.
     long long date = 0;
+    /// False when the set was selected without dates: ShotDate reads it when asked.
+    bool dated = true;
+    /// The set's date is its folder's (shot lists and ranges), not its Scalars.ini's.
+    bool folderDate = false;
 };
+
+/// The date of a shot as its set gives it (ShotRef::date), read now when it was not.
+long long ShotDate(const ShotRef& shot);
 
 /// Starts the core, installs the error sink and selects the experiment folder: -e DIR, else
 /// $TALVEX_EXPERIMENT, else the current folder. Fails when the folder does not exist, and when

@@ -53,19 +53,25 @@ int RunShots(const CommandLine& cl)
     Format format = TableFormat(cl);
     CheckWhere(cl);
     OpenExperiment(cl);
-    std::vector<ShotRef> shots = SelectShots(cl, cl.Arg(0));
+    // Dates and comments come from the cache files, read once; the file date is probed only
+    // for a shot without a Date field.
+    std::vector<ShotRef> shots = SelectShots(cl, cl.Arg(0), false);
+    DStringArray names, wanted, values;
+    DArray<int> groups;
+    for (const ShotRef& s : shots) {
+        names.Add(s.name);
+        groups.Add(s.group);
+    }
+    wanted.Add("Date");
+    wanted.Add("Comment");
+    Expt.GetShotSetFields(names, groups, wanted, values);
     Table table({"Shot", "Group", "Date", "Comment"});
     table.AlignRight(1);
-    Progress progress(int(shots.size()), "reading shots");
-    for (const ShotRef& s : shots) {
-        DString date, comment;
-        if (Expt.SetShot(s.name, s.group)) {
-            date = CurrentField("Date");
-            comment = CurrentField("Comment");
-        }
-        std::string shown = ~date ? IsoDate(date) : IsoDate(s.date);
-        table.Add({Str(s.name), std::to_string(s.group), shown, Str(comment)});
-        progress.Step();
+    for (size_t i = 0; i < shots.size(); ++i) {
+        const ShotRef& s = shots[i];
+        const DString& date = values[int(2 * i)];
+        std::string shown = ~date ? IsoDate(date) : IsoDate(ShotDate(s));
+        table.Add({Str(s.name), std::to_string(s.group), shown, Str(values[int(2 * i + 1)])});
     }
     Out(table.Text(format));
     return 0;

@@ -90,17 +90,22 @@ DString ShotPathOf(const std::string& source)
 }
 
 void Collect(const DString& source, const std::string& spec, const DString& data,
-             std::vector<ShotRef>& shots)
+             std::vector<ShotRef>& shots, bool withDates)
 {
     DStringArray names;
     DArray<int> groups;
     DArray<long long> dates;
-    Expt.GetShotSet(source, DString(spec.c_str()), data, names, groups, &dates);
+    Expt.GetShotSet(source, DString(spec.c_str()), data, names, groups,
+                    withDates ? &dates : nullptr);
+    // Shot lists and ranges date a shot by its folder, shot paths by its Scalars.ini.
+    bool const folderDate = (source %= kShotList) || IsRange(spec);
     for (int i = 0; i < names.Count(); ++i) {
         ShotRef s;
         s.name = names[i];
         s.group = groups[i];
         s.date = i < dates.Count() ? dates[i] : 0;
+        s.dated = withDates;
+        s.folderDate = folderDate;
         shots.push_back(s);
     }
 }
@@ -126,21 +131,19 @@ void KeepWhere(const ShotCondition& condition, std::vector<ShotRef>& shots)
 {
     DStringArray names;
     DArray<int> groups;
-    DArray<long long> dates;
     for (const ShotRef& s : shots) {
         names.Add(s.name);
         groups.Add(s.group);
-        dates.Add(s.date);
     }
-    condition.Filter(Expt, names, groups, &dates);
-    shots.clear();
-    for (int i = 0; i < names.Count(); ++i) {
-        ShotRef s;
-        s.name = names[i];
-        s.group = groups[i];
-        s.date = i < dates.Count() ? dates[i] : 0;
-        shots.push_back(s);
-    }
+    // The positions ride along as the dates do, so that each kept shot keeps its own flags.
+    DArray<long long> positions;
+    for (size_t i = 0; i < shots.size(); ++i)
+        positions.Add((long long)i);
+    condition.Filter(Expt, names, groups, &positions);
+    std::vector<ShotRef> kept;
+    for (int i = 0; i < names.Count() && i < positions.Count(); ++i)
+        kept.push_back(shots[size_t(positions[i])]);
+    shots.swap(kept);
 }
 
 namespace {
@@ -172,13 +175,14 @@ std::vector<std::string> NamesFromInput()
     return names;
 }
 
-std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec);
+std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec,
+                                      bool dates = true);
 
 } // namespace
 
-std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec)
+std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec, bool dates)
 {
-    std::vector<ShotRef> shots = SelectUnfiltered(cl, spec);
+    std::vector<ShotRef> shots = SelectUnfiltered(cl, spec, dates);
     FilterWhere(cl, shots);
     return shots;
 }
@@ -219,7 +223,7 @@ std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::vector<std::s
 
 namespace {
 
-std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec)
+std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& spec, bool dates)
 {
     DString data(cl.Value("data").c_str());
     if (cl.Has("data") && (!data || data.FindFirstOf("/\\") != int(npos)))
@@ -234,7 +238,7 @@ std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& 
         DString file = ListFile(name);
         if (!FileExists(file))
             Fail("no shot list " + Quoted(name) + " in " + ExperimentShown());
-        Collect(kShotList, name, data, shots);
+        Collect(kShotList, name, data, shots, dates);
         return shots;
     }
     std::string pattern = spec.empty() ? "*" : spec;
@@ -243,16 +247,16 @@ std::vector<ShotRef> SelectUnfiltered(const CommandLine& cl, const std::string& 
     else
         CheckPattern(pattern);
     if (cl.Has("source")) {
-        Collect(ShotPathOf(cl.Value("source")), pattern, data, shots);
+        Collect(ShotPathOf(cl.Value("source")), pattern, data, shots, dates);
     } else if (IsRange(pattern)) {
-        Collect(kShotList, pattern, data, shots);
+        Collect(kShotList, pattern, data, shots, dates);
     } else {
         for (int g = 0; g < Expt.ShotPaths.Count(); ++g) {
             bool repeated = false;
             for (int h = 0; h < g; ++h)
                 repeated = repeated || PathsEqual(Expt.ShotPaths[h], Expt.ShotPaths[g]);
             if (!repeated)
-                Collect(Expt.ShotPaths[g], pattern, data, shots);
+                Collect(Expt.ShotPaths[g], pattern, data, shots, dates);
         }
     }
     DString name(spec.c_str());

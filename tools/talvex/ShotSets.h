@@ -21,8 +21,9 @@ extern const char kSetHelp[];
 /// every shot) and the set options, in the order the experiment lists them, with their
 /// groups. Fails on a malformed pattern or range, an unknown shot list or shot path, and a
 /// plain shot name that names no shot.
-/// --where COND then keeps the shots for which the condition is true.
-std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec);
+/// --where COND then keeps the shots for which the condition is true. With dates false the
+/// shots' dates are left for ShotDate to read (one file probe a shot saved).
+std::vector<ShotRef> SelectShots(const CommandLine& cl, const std::string& spec, bool dates = true);
 
 /// As SelectShots for each of several specs ("-" reads shot names from standard input, one a
 /// line), the sets joined without repeats in the order given; an empty list means every shot.
