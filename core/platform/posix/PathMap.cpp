@@ -188,8 +188,7 @@ bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool l
                 realNames->push_back(real);
             return true;
         }
-        if (found == Lookup::Missing && !lastMayBeMissing)
-            return false;
+        // Missing for a read: the file system has the last word on an exact name.
     }
     // The usual case first: every element exists as written, which one lstat shows.
     std::string cur = JoinNative(parent, count > 0 ? Text(path, p.elems[count - 1]) : "");
