@@ -288,6 +288,18 @@ double LibraryListFields(long& count)
     return t / double(std::max(1L, count));
 }
 
+/// Selecting the range 1:size, which looks for each name's folder.
+double LibrarySelectRange(const Bench& b, long& count)
+{
+    DStringArray shots;
+    DArray<int> groups;
+    const double t0 = Seconds();
+    Expt.GetShotSet("(Shot list)", ("1:" + std::to_string(b.size)).c_str(), "", shots, groups);
+    const double t = Seconds() - t0;
+    count = shots.Count();
+    return t / double(std::max(1L, count));
+}
+
 /// The shot folders, and each one's date and comment from the cache read once.
 double FloorList(Bench& b, long& count)
 {
@@ -553,11 +565,18 @@ std::vector<Row> MeasureSize(const std::string& root, long size, double scale)
     if (fieldsListed != floorListed)
         fields.note = "(lists " + std::to_string(fieldsListed) + ")";
     PrintRow(fields);
+    Row range {"selecting the range 1:N (GetShotSet), same floor"};
+    long inRange = 0;
+    range.floor = list.floor;
+    range.lib = LibrarySelectRange(b, inRange);
+    if (inRange != floorListed)
+        range.note = "(selects " + std::to_string(inRange) + ")";
+    PrintRow(range);
     Row tool {"listing shots (talvex shots --csv), same floor"};
     tool.floor = list.floor;
     tool.lib = ToolList(b);
     PrintRow(tool);
-    rows.insert(rows.end(), {list, fields, tool});
+    rows.insert(rows.end(), {list, fields, range, tool});
 
     b.samples = many;
     Row eval {"evaluate [Field3]*2 per shot, vs reading Scalars.ini"};

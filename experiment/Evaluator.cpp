@@ -2,6 +2,8 @@
 // products, powers and operands.
 #include "Experiment.h"
 #include "Experiment_p.h"
+#include "SettingsText_p.h"
+#include "DFile.h"
 #include "DNotify.h"
 #include "DataConstants.h"
 #include "ExpressionLanguage.h"
@@ -128,27 +130,33 @@ float Experiment::GetScalarData(DString expr, ScalarLookup lookup)
     return IsVF(v) ? v : -DFMax;
 }
 
-// GetShotData that reads the field file once per evaluation rather than once per field. A
-// lookup callback that moves to another shot is noticed by the file name; fields it writes
-// are in the bound object already.
+// GetShotData that reads the field file once per evaluation rather than once per field, as
+// text: no settings object is bound, so a shot without the file gets none made. A lookup
+// callback that moves to another shot is noticed by the file name; a field it writes makes
+// the next field read the file again.
 DString Experiment::FieldValue(DString const& name)
 {
     if (!ShotFolder || !ShotName)
         return DString();
     if (name %= "Shot")
         return ShotName;
-    if (!PauseIO) {
-        DString const bound = ScalarsIni.FileName();
-        if (!fieldsRead || (bound != ScalarsFileName && !PathsEqual(bound, ScalarsFileName)))
-            BindScalars();
+    if (PauseIO) {
+        ScalarsIni.SetSection("Fields");
+        int const split = name.Find("::");
+        if (split == kNotFound)
+            return ScalarsIni.GetKeyValue(name, "");
+        DString const first = ScalarsIni.GetKeyValue(name.Left(split), "");
+        return ~first ? first : ScalarsIni.GetKeyValue(name.Mid(split + 2), "");
+    }
+    if (!fieldsRead || fieldsFile != ScalarsFileName) {
+        fieldsText = DFile::GetText(ScalarsFileName);
+        fieldsFile = ScalarsFileName;
         fieldsRead = true;
     }
-    ScalarsIni.SetSection("Fields");
-    int const split = name.Find("::");
-    if (split == kNotFound)
-        return ScalarsIni.GetKeyValue(name, "");
-    DString const first = ScalarsIni.GetKeyValue(name.Left(split), "");
-    return ~first ? first : ScalarsIni.GetKeyValue(name.Mid(split + 2), "");
+    expt::SettingsText text;
+    text.Take(fieldsText);
+    expt::SettingsText::Range fields;
+    return text.Find("Fields", fields) ? text.Field(fields, name) : DString();
 }
 
 float Experiment::ParseInput(DString e, ScalarLookup lookup)

@@ -275,6 +275,9 @@ private:
 
     /// Set when the field file was read for the running evaluation (FieldValue).
     bool fieldsRead = false;
+    /// The field file's text as FieldValue last read it, and that file's name.
+    DString fieldsText;
+    DString fieldsFile;
     /// Set when a field write was held by the running pause: its end has something to write.
     bool heldWrites = false;
     /// Set while a pause holds the fields of a shot that CreateShot made (HoldNewShotFields).

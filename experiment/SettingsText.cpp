@@ -73,6 +73,13 @@ void SettingsText::Index()
         open->end = n;
 }
 
+void SettingsText::Take(DString const& given)
+{
+    text = given;
+    indexed = false;
+    sections.clear();
+}
+
 bool SettingsText::Find(DString const& section, Range& at)
 {
     if (!indexed)

@@ -23,6 +23,8 @@ public:
 
     /// Reads the file; a missing or unreadable file holds no sections.
     void Read(DString const& path);
+    /// Takes a text already read (shared, not copied).
+    void Take(DString const& text);
     /// The section's lines; false when there is no section of that name.
     bool Find(DString const& section, Range& at);
     /// The key's value in the section's lines, as DIni::GetKeyValue gives it: empty when the

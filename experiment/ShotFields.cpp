@@ -240,6 +240,7 @@ void Experiment::SetShotData(DString const& name, DString const& value)
     if (!PauseIO && !BindForWrite())
         return;
     heldWrites = heldWrites || PauseIO;
+    fieldsRead = false; // an evaluation under way reads the changed file again
     DString const section = "Shot" + ShotName;
     DString const oldCache = FieldOf(ScalarCacheIni, section, name);
     DString const oldScalars = FieldOf(ScalarsIni, "Fields", name);

@@ -23,6 +23,14 @@ bool MovesShot(DString const&, float&)
     return false;
 }
 
+/// Writes field Late of the current shot when asked for it, knowing no name.
+bool WritesLate(DString const& name, float&)
+{
+    if (name == "Late")
+        Expt.SetShotData("Late", "4");
+    return false;
+}
+
 } // namespace
 
 class FieldsTest : public ShotDataTest {
@@ -98,4 +106,18 @@ TEST_F(FieldsTest, FieldsFollowALookupThatChangesTheShot)
     Expt.SetShotData("Peak", "9");
     ASSERT_TRUE(Expt.SetShot("Run0100"));
     ExpectValues({{"Peak+Late", 13}}, MovesShot);
+}
+
+TEST_F(FieldsTest, FieldsWrittenByALookupDuringTheEvaluationAreRead)
+{
+    // The first operand reads the file; the lookup then changes it before the second.
+    ExpectValues({{"Peak+Late", 5.5f}}, WritesLate);
+}
+
+TEST_F(FieldsTest, EvaluatingAShotWithoutAFieldFileMakesNone)
+{
+    ASSERT_TRUE(Expt.SetShot("Run0101"));
+    EXPECT_EQ(Expt.GetScalarData("[Peak]*2"), -DFMax);
+    EXPECT_EQ(Expt.GetScalarData("Shot::1"), 1.0f);
+    EXPECT_FALSE(testsupport::Exists(ShotDir("Run0101") + "/Scalars.ini"));
 }

@@ -8,6 +8,7 @@
 #include "serve/ServeCommand.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -304,6 +305,12 @@ const std::vector<CommandInfo>& Commands()
 
 int main(int argc, char** argv)
 {
+#ifndef _WIN32
+    // Without TZ the C library looks at the zone file again for every date it converts, a
+    // file probe for each shot listed; naming the same default file lets it keep the zone.
+    if (!std::getenv("TZ"))
+        setenv("TZ", ":/etc/localtime", 0);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     int status = 1;
     try {
