@@ -15,10 +15,10 @@
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+using testsupport::InChild;
 using testsupport::LE;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
@@ -46,24 +46,6 @@ int HiddenFiles()
         n += e.path().filename().string()[0] == '.';
     return n;
 }
-
-#if !defined(_WIN32)
-// Runs `f` in a child process without root's rights over files; true when `f` returned true.
-bool InChild(bool unprivileged, const std::function<bool()>& f)
-{
-    fs::permissions(testsupport::TestDir(), fs::perms::others_exec, fs::perm_options::add);
-    fs::permissions(fs::current_path(), fs::perms::others_exec, fs::perm_options::add);
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (unprivileged && getuid() == 0 && setuid(65534) != 0)
-            _exit(2);
-        _exit(f() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-#endif
 
 } // namespace
 

@@ -13,8 +13,9 @@
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+using testsupport::InChild;
 #endif
 
 using testsupport::ReadBytes;
@@ -96,23 +97,18 @@ TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
     WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
     ASSERT_EQ(chmod("secret.ini", 0222), 0);
     ASSERT_EQ(chmod(".", 0777), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (getuid() == 0 && (chown("secret.ini", 65534, 65534) != 0 || setuid(65534) != 0))
-            _exit(2);
+    if (getuid() == 0) {
+        ASSERT_EQ(chown("secret.ini", 65534, 65534), 0);
+    }
+    EXPECT_TRUE(InChild(true, [] {
         ClearLastFailure();
         DIni ini("secret.ini");
         ini.SetSection("A");
         ini.SetKeyValue("new", "1");
         DString why;
-        const bool reported = GetLastFailure(&why) != 0 && why.Find("secret.ini") != npos
-                              && why.Find("cannot be read") != npos;
-        _exit(reported ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return GetLastFailure(&why) != 0 && why.Find("secret.ini") != npos
+               && why.Find("cannot be read") != npos;
+    }));
     ASSERT_EQ(chmod("secret.ini", 0644), 0);
     EXPECT_EQ(ReadBytes("secret.ini"), "[A]\r\nsecret=1\r\nkeep=2");
 }
@@ -123,11 +119,10 @@ TEST(DIniStorage, LoadingAFileThatCannotBeReadFails)
     WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
     ASSERT_EQ(chmod("secret.ini", 0222), 0);
     ASSERT_EQ(chmod(".", 0777), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (getuid() == 0 && (chown("secret.ini", 65534, 65534) != 0 || setuid(65534) != 0))
-            _exit(2);
+    if (getuid() == 0) {
+        ASSERT_EQ(chown("secret.ini", 65534, 65534), 0);
+    }
+    EXPECT_TRUE(InChild(true, [] {
         ClearLastFailure();
         DIni ini;
         const bool loaded = ini.SetFileName("secret.ini");
@@ -135,11 +130,8 @@ TEST(DIniStorage, LoadingAFileThatCannotBeReadFails)
         const int code = GetLastFailure(&why);
         const bool told = code == EACCES && why.Find("cannot read") != npos
                           && why.Find("secret.ini") != npos && why.Find("ermission denied") != npos;
-        _exit(!loaded && told && ini.FileName() == "secret.ini" && ini.nSections() == 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return !loaded && told && ini.FileName() == "secret.ini" && ini.nSections() == 0;
+    }));
     ASSERT_EQ(chmod("secret.ini", 0644), 0);
 }
 #endif

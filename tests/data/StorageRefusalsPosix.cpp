@@ -24,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using testsupport::InChild;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -61,20 +62,6 @@ void MakeOldFiles(mode_t mode)
         WriteBytes(w.first, "old bytes");
         ASSERT_EQ(chmod(w.first.c_str(), mode), 0);
     }
-}
-
-// Runs f in a child process (dropping root for nobody when `unprivileged`): its result.
-bool InChild(bool unprivileged, const std::function<bool()>& f)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (unprivileged && getuid() == 0 && setuid(65534) != 0)
-            _exit(2);
-        _exit(f() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool RefusedWithReason(const std::function<bool()>& write, const std::string& file)

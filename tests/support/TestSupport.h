@@ -73,6 +73,13 @@ bool ModuleLoaded(const std::string& file);
 /// on Windows a test program runs all its tests in one.)
 bool FreshProcess();
 
+#if !defined(_WIN32)
+/// Runs `f` in a forked child, as the user nobody when `unprivileged` and this process is root
+/// (root would read and write past the permission bits a test is about); true when `f`
+/// returned true. The test folder is opened to others so that nobody can reach its files.
+bool InChild(bool unprivileged, const std::function<bool()>& f);
+#endif
+
 /// Everything `f` writes to standard output.
 std::string CaptureStdout(const std::function<void()>& f);
 

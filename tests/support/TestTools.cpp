@@ -238,6 +238,23 @@ void ChildProcess::Kill()
 #endif
 }
 
+#if !defined(_WIN32)
+bool InChild(bool unprivileged, const std::function<bool()>& f)
+{
+    fs::permissions(TestDir(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(fs::current_path(), fs::perms::others_exec, fs::perm_options::add);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (unprivileged && getuid() == 0 && setuid(65534) != 0)
+            _exit(2);
+        _exit(f() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
+
 bool RunChildren(const std::string& role, int n)
 {
     std::vector<std::unique_ptr<ChildProcess>> children;
