@@ -9,6 +9,10 @@
 #include "DString.h"
 #include "DStringArray.h"
 
+namespace expt {
+class FailureWatch;
+}
+
 /// One line of an experiment's [Groups] section: `<pattern>;<ignored>;<label>`.
 struct TALVEX_API GroupName {
     /// Folder path, possibly with wildcards, absolute or relative to the experiment.
@@ -284,6 +288,7 @@ private:
     bool newShotFields = false;
     void HoldNewShotFields();
     void WriteNewScalars();
+    void DropUnwrittenShot(expt::FailureWatch const& watch);
 
     // Storage safety.
     bool RefuseUnsafeField(DString const& name, DString const& value);

@@ -3,8 +3,10 @@
 #include "Experiment_p.h"
 #include "DNotify.h"
 #include "FileSystem.h"
+#include "Paths.h"
 
 using expt::kNotFound;
+using expt::ShotFolderIn;
 
 namespace {
 
@@ -163,11 +165,43 @@ void Experiment::WriteHeldFields()
             ScalarsIni.Refresh();
         return;
     }
-    ScalarCacheIni.HoldWrite(false);
-    if (fresh)
-        WriteNewScalars();
-    else
+    if (!fresh) {
+        ScalarCacheIni.HoldWrite(false);
         ScalarsIni.HoldWrite(false);
+        return;
+    }
+    expt::FailureWatch watch;
+    ScalarCacheIni.HoldWrite(false);
+    if (!watch.Failed())
+        WriteNewScalars();
+    if (watch.Failed())
+        DropUnwrittenShot(watch);
+}
+
+/// A shot made inside a pause whose fields could not be written would be listed half made:
+/// as after a failed CreateShot, its folder and cache section go again, unless data objects
+/// were written into it meanwhile (those are never thrown away).
+void Experiment::DropUnwrittenShot(expt::FailureWatch const& watch)
+{
+    DString const folder = ShotFolderIn(ShotPaths[CurrentGroup], ShotName);
+    DStringArray files, folders;
+    GetFiles(AppendPathElts(folder, "*"), files);
+    GetFolders(AppendPathElts(folder, "*"), folders, true);
+    bool const empty = folders.Count() == 0
+                       && (files.Count() == 0
+                           || (files.Count() == 1 && (files[0] %= "Scalars.ini")));
+    if (!empty) {
+        expt::ReportWithCause(watch, "Shot " + ShotName + " was created without all its fields");
+        return;
+    }
+    expt::ReportWithCause(watch,
+                          "Shot " + ShotName + " was not created: its fields cannot be written");
+    DString reason;
+    int const code = GetLastFailure(&reason);
+    ScalarCacheIni.SetFileName(ScalarCacheFileName);
+    ScalarCacheIni.DeleteSection("Shot" + ShotName);
+    DeleteFolder(folder);
+    SetLastFailure(code, reason);
 }
 
 /// The pause of a shot that CreateShot has just made holds its Scalars.ini in memory only,

@@ -22,7 +22,15 @@ std::string IsoDate(long long seconds)
     std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm {};
     char buf[32] = "";
-    if (localtime_r(&t, &tm))
+#ifdef _WIN32
+    const std::tm* local = std::localtime(&t);
+    if (local)
+        tm = *local;
+    bool const converted = local != nullptr;
+#else
+    bool const converted = localtime_r(&t, &tm) != nullptr;
+#endif
+    if (converted)
         std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
     return buf;
 }

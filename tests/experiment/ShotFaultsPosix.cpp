@@ -255,3 +255,19 @@ TEST_F(ShotFaultsTest, SaveShotList)
     };
     EXPECT_GT(Loop(c), 4);
 }
+
+TEST_F(ShotFaultsTest, CreateShotInsideAPause)
+{
+    // The pause holds the comment and the date: the calls are the shot folder's, then one
+    // replacement each of ScalarCache.ini and Scalars.ini when the pause ends.
+    Case c;
+    c.run = [] {
+        Expt.SetPauseIO(true);
+        DString name = "3";
+        bool const created = Expt.CreateShot(name, "three", false) >= 0;
+        Expt.SetPauseIO(false);
+        return created && GetLastFailure() == 0;
+    };
+    c.mayClaimWhole = true;
+    EXPECT_GT(Loop(c), 4);
+}
