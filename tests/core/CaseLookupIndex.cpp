@@ -83,3 +83,20 @@ TEST(CaseLookupIndex, ARemovedAndRecreatedFolderIsReadAfresh)
     ASSERT_TRUE(w.Write(W(Dir() + "/SECONDTRACE")));
     EXPECT_EQ(CountEntries(Dir()), 1);
 }
+
+TEST(CaseLookupIndex, FoldersMadeOneAfterAnotherAreKnownInEverySpelling)
+{
+    std::filesystem::create_directories(Dir());
+    DString probe = W(Dir() + "/SHOTNAMEX");
+    EXPECT_FALSE(FolderExists(probe)); // the folder is indexed here
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(CreateFolder(W(Dir() + "/ShotName" + std::to_string(i))));
+    for (int i = 0; i < 20; ++i) {
+        DString variant = W(Dir() + "/shotNAME" + std::to_string(i));
+        ASSERT_TRUE(FolderExists(variant)) << i;
+        EXPECT_EQ(std::string(variant.c_str()), Native(Dir() + "/ShotName" + std::to_string(i)));
+    }
+    // Made again in another spelling: the existing folder, none added.
+    EXPECT_TRUE(CreateFolder(W(Dir() + "/SHOTNAME3")));
+    EXPECT_EQ(CountEntries(Dir()), 20);
+}

@@ -566,6 +566,16 @@ bool SyncNewFolder(const std::string& nativePath)
 
 } // namespace
 
+namespace {
+// A folder this process made goes into its parent's names, so that making one shot folder
+// after another in a large shot path does not read the whole path again each time.
+void NoteNewFolder(const std::string& nativePath)
+{
+    posix::NoteOwnEntry(nativePath, true);
+    posix::EndOwnChanges(Dirname(nativePath), false);
+}
+} // namespace
+
 bool MakeFolder(const std::string& nativePath)
 {
     if (nativePath.empty())
@@ -574,9 +584,11 @@ bool MakeFolder(const std::string& nativePath)
         return true;
     if (fault::Fail(fault::MakeDir))
         return false;
-    posix::ForgetFolderOf(nativePath);
-    if (mkdir(nativePath.c_str(), 0777) == 0)
+    if (mkdir(nativePath.c_str(), 0777) == 0) {
+        NoteNewFolder(nativePath);
         return SyncNewFolder(nativePath);
+    }
+    posix::ForgetFolderOf(nativePath); // another process made it, or something of that name
     if (!IsFolder(nativePath))
         return Failed();
     // A new entry survives a power cut only once its parent is synced.
@@ -587,9 +599,11 @@ NewFolder MakeNewFolder(const std::string& nativePath)
 {
     if (nativePath.empty() || fault::Fail(fault::MakeDir))
         return NewFolder::Failed;
-    posix::ForgetFolderOf(nativePath);
-    if (mkdir(nativePath.c_str(), 0777) == 0)
+    if (mkdir(nativePath.c_str(), 0777) == 0) {
+        NoteNewFolder(nativePath);
         return SyncNewFolder(nativePath) ? NewFolder::Created : NewFolder::Failed;
+    }
+    posix::ForgetFolderOf(nativePath);
     Failed();
     return errno == EEXIST ? NewFolder::Exists : NewFolder::Failed;
 }
