@@ -585,12 +585,13 @@ bool DIni::SetFileName(const DString& path)
     }
     std::string& text = disk->text;
     if (!created) {
-        // Another process may be caught rewriting the file: an empty read is tried again.
+        // Another process may be caught rewriting the file: an empty read is tried again, and
+        // so is a failed one (Windows refuses to open a file while another process replaces it).
         fileName = found;
         stamped = StampOf(fileName, before);
         bool read = ReadText(fileName, text);
         int tries = 0;
-        while (read && text.empty() && tries < EmptyReadRetries && MayBeMidRewrite(fileName)) {
+        while ((!read || (text.empty() && MayBeMidRewrite(fileName))) && tries < EmptyReadRetries) {
             DSleep(EmptyReadPauseMs);
             read = ReadText(fileName, text);
             ++tries;

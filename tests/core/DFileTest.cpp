@@ -16,9 +16,10 @@
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <unistd.h>
-#endif
 
 using testsupport::InChild;
+#endif
+
 using testsupport::LE;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;

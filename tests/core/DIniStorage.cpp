@@ -136,7 +136,9 @@ TEST(DIniStorage, LoadingAFileThatCannotBeReadFails)
 }
 #endif
 
-TEST(DIniStorage, AReadErrorAtLoadFailsAndTheNextWriteKeepsTheFile)
+// A file another process is replacing cannot be opened for a moment on Windows: a failed read
+// at load is tried again, as an empty one is (a lasting one fails, as above).
+TEST(DIniStorage, AReadErrorAtLoadIsTriedAgain)
 {
     WriteBytes("s.ini", "[A]\r\nkeep=1");
     DIni ini;
@@ -144,12 +146,9 @@ TEST(DIniStorage, AReadErrorAtLoadFailsAndTheNextWriteKeepsTheFile)
     ClearLastFailure();
     const bool loaded = ini.SetFileName("s.ini");
     platform::fault::Disarm();
-    DString why;
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(GetLastFailure(&why), EIO);
-    EXPECT_NE(why.Find("s.ini"), npos);
-    EXPECT_EQ(ini.FileName(), "s.ini");
-    // Nothing of the file is in memory: a write reads it first, and keeps `keep`.
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(GetLastFailure(), 0);
+    EXPECT_EQ(ini.GetSectionKeyValue("A", "keep", ""), "1");
     ini.SetSection("A");
     ini.SetKeyValue("new", "1");
     EXPECT_EQ(ReadBytes("s.ini"), "[A]\r\nkeep=1\r\nnew=1");

@@ -223,8 +223,8 @@ TEST_F(ShotFaultsTest, DeleteShot)
 TEST_F(ShotFaultsTest, BackupShot)
 {
     Case c;
-    // An empty settings file is not read: a settings file that cannot be read is taken as one
-    // without settings, a fault of its own that this loop would otherwise find on every run.
+    // An empty settings file is not read, so that the injected faults land on the backup's own
+    // calls rather than on reading the experiment's settings.
     c.prepare = [this] {
         testsupport::WriteBytes(exp + "/Exp1.ini", "");
         Expt.GetBackupPath();
@@ -233,7 +233,8 @@ TEST_F(ShotFaultsTest, BackupShot)
         Expt.BackupShot();
         return GetLastFailure() == 0 && ~Expt.GetLastBackupFolder();
     };
-    EXPECT_GT(Loop(c), 4);
+    // Windows commits a copy without the folder syncs.
+    EXPECT_GT(Loop(c), testsupport::kWindows ? 2 : 4);
 }
 
 TEST_F(ShotFaultsTest, SaveShotList)
