@@ -1,6 +1,8 @@
 // Bounded little-endian reading and block writing for the binary data files.
 #include "DataIO_p.h"
 
+#include "Platform.h"
+
 #include <climits>
 
 namespace dataio {
@@ -101,6 +103,12 @@ void PutBytes(DFile& file, void const* buf, long long n)
 void PutText(DFile& file, DString const& s)
 {
     file.DSWrite(s, 4);
+}
+
+bool IsFile(std::string const& native)
+{
+    platform::FoundEntry entry;
+    return !native.empty() && platform::StatPath(native, entry) && !entry.folder;
 }
 
 bool CutBack(DFile& file, long long length, long long headerPos, void const* header, int n)

@@ -3,7 +3,11 @@
 #define TALVEX_DATAIO_P_H
 
 #include "DFile.h"
+#include "DFileNative_p.h"
 #include "DString.h"
+#include "WriterLock_p.h"
+
+#include <string>
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
 #error "the data files are little-endian and are read and written as memory images"
@@ -54,6 +58,32 @@ void PutText(DFile& file, DString const& s);
 /// update's failure stays the one the file reports when it is closed.
 bool CutBack(DFile& file, long long length, long long headerPos = -1, void const* header = nullptr,
              int n = 0);
+
+/// Replaces the file at `native` (a path its caller's WriterLock resolved, so that it is not
+/// looked up again) with what `put(DFile&)` writes into a new stream. The old bytes stay
+/// unless `put` returns true and the new file is committed; failures are reported.
+template <class Put> bool ReplaceResolved(std::string const& native, Put&& put)
+{
+    DFile file;
+    if (!OpenResolved(file, native, 6))
+        return false;
+    if (!put(file)) {
+        Abandon(file);
+        return false;
+    }
+    return file.Close();
+}
+
+/// Writes the whole file `path` (with its extension) under its writer lock, its path resolved
+/// once for the lock and the replacement; see ReplaceResolved.
+template <class Put> bool WriteWhole(DString const& path, Put&& put)
+{
+    WriterLock lock(path);
+    return !lock.TimedOut() && ReplaceResolved(lock.Native(), put);
+}
+
+/// True when the resolved path names a file (not a folder): one look at it.
+bool IsFile(std::string const& native);
 
 } // namespace dataio
 

@@ -4,7 +4,6 @@
 #include "Clock.h"
 #include "DFile.h"
 #include "DataIO_p.h"
-#include "WriterLock_p.h"
 
 #include <cmath>
 
@@ -183,13 +182,7 @@ bool Geometry::Read(DFile& file)
 
 bool Geometry::Write(DString name)
 {
-    name += ".dgm";
-    WriterLock lock(name);
-    DFile file;
-    if (lock.TimedOut() || !file.Open(name, 6))
-        return false;
-    bool const ok = Write(file);
-    return file.Close() && ok;
+    return dataio::WriteWhole(name + ".dgm", [this](DFile& file) { return Write(file); });
 }
 
 bool Geometry::Write(DFile& file)

@@ -6,6 +6,8 @@
 #include "DString.h"
 #include "TalvexApi.h"
 
+#include <string>
+
 class DFile;
 
 /// Gridded data of rank 2 or 3 (rank 1 only as read from a file). The elements are the values,
@@ -147,11 +149,16 @@ protected:
 private:
     using ValueStore = DArray<float, 0>;
     enum AppendPlan { AppendRefused, AppendInPlace, AppendRewrite };
+    struct FileHead;
 
-    /// How this matrix would be appended to the open file (read from its current position).
-    AppendPlan planAppend(DFile& file) const;
-    /// The file read whole, this matrix's slices added, and the file replaced atomically.
-    bool appendByRewrite(DString const& path) const;
+    /// How this matrix would be appended to the open file, whose header (read from its current
+    /// position) is left in `head`.
+    AppendPlan planAppend(DFile& file, FileHead& head) const;
+    /// The in-place append that planAppend found possible, under the header it read.
+    bool appendInPlace(DFile& file, FileHead const& head);
+    /// The file read whole, this matrix's slices added, and the file replaced atomically;
+    /// `native` is `path` as resolved for the writer lock.
+    bool appendByRewrite(DString const& path, std::string const& native) const;
     /// Count() becomes n without clearing the values; returns the storage.
     float* uninitialized(int n);
     /// True when Count() is the product of the axis sizes of the rank.

@@ -3,8 +3,8 @@
 
 #include "Clock.h"
 #include "DFile.h"
+#include "DFileNative_p.h"
 #include "DataIO_p.h"
-#include "FileSystem.h"
 #include "IoFailure_p.h"
 #include "Matrix_p.h"
 #include "ScaleUnit_p.h"
@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -183,13 +184,7 @@ bool Matrix::Write(DString name)
 {
     if (!consistent())
         return false;
-    name += ".dmt";
-    WriterLock lock(name);
-    DFile file;
-    if (lock.TimedOut() || !file.Open(name, 6))
-        return false;
-    bool const ok = Write(file);
-    return file.Close() && ok;
+    return dataio::WriteWhole(name + ".dmt", [this](DFile& file) { return Write(file); });
 }
 
 bool Matrix::Write(DFile& file)
@@ -224,47 +219,54 @@ bool Matrix::Write(DFile& file)
     return true;
 }
 
+// The header of the file appended to, read once for the plan and the update.
+struct Matrix::FileHead {
+    Matrix head;
+    DmtHeader h;
+    long long length = 0;
+};
+
 bool Matrix::Append(DString name)
 {
     if (!consistent())
         return false;
-    DString path = name + ".dmt";
+    DString const path = name + ".dmt";
     // From the header read to the last patched byte: another writer in between would lose
-    // its slices or these.
+    // its slices or these. The lock's resolution of the path serves every step.
     WriterLock lock(path);
     if (lock.TimedOut())
         return false;
-    if (!FileExists(path))
-        return Write(name);
+    std::string const& native = lock.Native();
+    if (!dataio::IsFile(native))
+        return dataio::ReplaceResolved(native, [this](DFile& file) { return Write(file); });
     DFile file;
-    if (!file.Open(path, 7))
+    if (!OpenResolved(file, native, 7))
         return false;
-    AppendPlan const plan = planAppend(file);
+    FileHead head;
+    AppendPlan const plan = planAppend(file, head);
     if (plan == AppendInPlace) {
-        file.SeekAbs(0);
-        bool const ok = Append(file);
+        bool const ok = appendInPlace(file, head);
         return file.Close() && ok;
     }
     file.Close();
-    return plan == AppendRewrite && appendByRewrite(path);
+    return plan == AppendRewrite && appendByRewrite(path, native);
 }
 
 bool Matrix::Append(DFile& file)
 {
-    long long const start = file.Tell();
-    if (planAppend(file) != AppendInPlace)
-        return false;
-    file.SeekAbs(start);
-    dataio::Reader r(file);
-    Matrix head;
-    DmtHeader h;
-    if (!ReadHeader(r, head, h))
-        return false;
+    FileHead head;
+    return planAppend(file, head) == AppendInPlace && appendInPlace(file, head);
+}
+
+bool Matrix::appendInPlace(DFile& file, FileHead const& fileHead)
+{
+    Matrix const& head = fileHead.head;
+    DmtHeader const& h = fileHead.h;
     int const rankInFile = head.rank;
     int const added = axes[rankInFile - 1].Count();
 
     // Values first, synced: until the header is patched, the file reads as it did.
-    long long const oldLength = r.Length();
+    long long const oldLength = fileHead.length;
     file.SeekAbs(h.valuesPos + h.valueCount * 4);
     dataio::PutBytes(file, data, static_cast<long long>(count) * 4);
     if (!file.Sync())
@@ -302,11 +304,12 @@ bool Matrix::Append(DFile& file)
     return true;
 }
 
-Matrix::AppendPlan Matrix::planAppend(DFile& file) const
+Matrix::AppendPlan Matrix::planAppend(DFile& file, FileHead& fileHead) const
 {
     dataio::Reader r(file);
-    Matrix head;
-    DmtHeader h;
+    Matrix& head = fileHead.head;
+    DmtHeader& h = fileHead.h;
+    fileHead.length = r.Length();
     if (!ReadHeader(r, head, h))
         return AppendRefused;
     int const rankInFile = head.rank;
@@ -327,11 +330,11 @@ Matrix::AppendPlan Matrix::planAppend(DFile& file) const
     return h.lastStep == 0.0f ? AppendRewrite : AppendInPlace;
 }
 
-bool Matrix::appendByRewrite(DString const& path) const
+bool Matrix::appendByRewrite(DString const& path, std::string const& native) const
 {
     Matrix whole;
     DFile in;
-    if (!in.Open(path, 5)) {
+    if (!OpenResolved(in, native, 5)) {
         ReportIoFailure("cannot append to " + path);
         return false;
     }
@@ -355,11 +358,7 @@ bool Matrix::appendByRewrite(DString const& path) const
     whole.minVal = Smaller(whole.minVal, ownMin);
     whole.scaleUnit = ScaleUnitFor(whole.maxVal, whole.minVal);
 
-    DFile out;
-    if (!out.Open(path, 6))
-        return false;
-    bool const ok = whole.Write(out);
-    return out.Close() && ok;
+    return dataio::ReplaceResolved(native, [&whole](DFile& out) { return whole.Write(out); });
 }
 
 float* Matrix::uninitialized(int n)

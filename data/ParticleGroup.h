@@ -6,6 +6,8 @@
 #include "DString.h"
 #include "TalvexApi.h"
 
+#include <string>
+
 class DFile;
 
 /// The number of particles a read returns when no maximum is given.
@@ -100,10 +102,16 @@ private:
     friend struct ParticleGroupIO; // reads into memory the caller keeps (ParticleGroupIO_p.h)
     using ValueStore = DArray<float, 0>;
     enum AppendPlan { AppendRefused, AppendInPlace, AppendRewrite };
+    struct FileHead;
 
-    AppendPlan planAppend(DFile& file) const;
-    /// The file read whole, this group's particles added, and the file replaced atomically.
-    bool appendByRewrite(DString const& path);
+    /// How this group would be appended to the open file, whose header (read from its current
+    /// position) is left in `head`.
+    AppendPlan planAppend(DFile& file, FileHead& head) const;
+    /// The in-place append that planAppend found possible, under the header it read.
+    bool appendInPlace(DFile& file, FileHead const& head);
+    /// The file read whole, this group's particles added, and the file replaced atomically;
+    /// `native` is `path` as resolved for the writer lock.
+    bool appendByRewrite(DString const& path, std::string const& native);
     /// Takes the file's header values, converts to its geometry and merges the extremes.
     void adoptFileHeader(ParticleGroup const& head);
     /// Count() becomes n floats without clearing them; returns the storage.

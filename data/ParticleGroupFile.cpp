@@ -3,8 +3,8 @@
 
 #include "Clock.h"
 #include "DFile.h"
+#include "DFileNative_p.h"
 #include "DataIO_p.h"
-#include "FileSystem.h"
 #include "IoFailure_p.h"
 #include "ParticleGroupIO_p.h"
 #include "WriterLock_p.h"
@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -160,13 +161,7 @@ bool ParticleGroupIO::ReadInto(DString const& name, int maxCount, int start, flo
 
 bool ParticleGroup::Write(DString name)
 {
-    name += ".dpt";
-    WriterLock lock(name);
-    DFile file;
-    if (lock.TimedOut() || !file.Open(name, 6))
-        return false;
-    bool const ok = Write(file);
-    return file.Close() && ok;
+    return dataio::WriteWhole(name + ".dpt", [this](DFile& file) { return Write(file); });
 }
 
 bool ParticleGroup::Write(DFile& file)
@@ -186,41 +181,47 @@ bool ParticleGroup::Write(DFile& file)
     return true;
 }
 
+// The header of the file appended to, read once for the plan and the update.
+struct ParticleGroup::FileHead {
+    ParticleGroup head;
+    DptHeader h;
+    long long length = 0;
+};
+
 bool ParticleGroup::Append(DString name)
 {
-    DString path = name + ".dpt";
+    DString const path = name + ".dpt";
     // From the header read to the last patched byte: another writer in between would lose
-    // its particles or these.
+    // its particles or these. The lock's resolution of the path serves every step.
     WriterLock lock(path);
     if (lock.TimedOut())
         return false;
-    if (!FileExists(path))
-        return Write(name);
+    std::string const& native = lock.Native();
+    if (!dataio::IsFile(native))
+        return dataio::ReplaceResolved(native, [this](DFile& file) { return Write(file); });
     DFile file;
-    if (!file.Open(path, 7))
+    if (!OpenResolved(file, native, 7))
         return false;
-    AppendPlan const plan = planAppend(file);
+    FileHead head;
+    AppendPlan const plan = planAppend(file, head);
     if (plan == AppendInPlace) {
-        file.SeekAbs(0);
-        bool const ok = Append(file);
+        bool const ok = appendInPlace(file, head);
         return file.Close() && ok;
     }
     file.Close();
-    return plan == AppendRewrite && appendByRewrite(path);
+    return plan == AppendRewrite && appendByRewrite(path, native);
 }
 
 bool ParticleGroup::Append(DFile& file)
 {
-    long long const start = file.Tell();
-    if (planAppend(file) != AppendInPlace)
-        return false;
-    file.SeekAbs(start);
-    dataio::Reader r(file);
-    ParticleGroup head;
-    DptHeader h;
-    if (!ReadHeader(r, head, h))
-        return false;
-    adoptFileHeader(head);
+    FileHead head;
+    return planAppend(file, head) == AppendInPlace && appendInPlace(file, head);
+}
+
+bool ParticleGroup::appendInPlace(DFile& file, FileHead const& fileHead)
+{
+    DptHeader const& h = fileHead.h;
+    adoptFileHeader(fileHead.head);
     int const n = nParticles();
     if (n == 0)
         return true;
@@ -228,7 +229,7 @@ bool ParticleGroup::Append(DFile& file)
     // Particles first: until the header is patched, the file reads as the old group. The
     // count and the extremes then change in one write of the bytes that hold them, so that a
     // crash leaves either the old header or the new one, never a mix.
-    long long const oldLength = r.Length();
+    long long const oldLength = fileHead.length;
     file.SeekAbs(h.particlesPos + h.storedCount * ParticleBytes);
     dataio::PutBytes(file, data, n * ParticleBytes);
     if (!file.Sync())
@@ -253,12 +254,12 @@ bool ParticleGroup::Append(DFile& file)
     return true;
 }
 
-ParticleGroup::AppendPlan ParticleGroup::planAppend(DFile& file) const
+ParticleGroup::AppendPlan ParticleGroup::planAppend(DFile& file, FileHead& fileHead) const
 {
     dataio::Reader r(file);
-    ParticleGroup head;
-    DptHeader h;
-    if (!ReadHeader(r, head, h))
+    DptHeader& h = fileHead.h;
+    fileHead.length = r.Length();
+    if (!ReadHeader(r, fileHead.head, h))
         return AppendRefused;
     if (static_cast<long long>(h.storedCount) + nParticles() > INT_MAX)
         return AppendRefused;
@@ -268,11 +269,11 @@ ParticleGroup::AppendPlan ParticleGroup::planAppend(DFile& file) const
     return current ? AppendInPlace : AppendRewrite;
 }
 
-bool ParticleGroup::appendByRewrite(DString const& path)
+bool ParticleGroup::appendByRewrite(DString const& path, std::string const& native)
 {
     ParticleGroup whole;
     DFile in;
-    if (!in.Open(path, 5)) {
+    if (!OpenResolved(in, native, 5)) {
         ReportIoFailure("cannot append to " + path);
         return false;
     }
@@ -289,11 +290,7 @@ bool ParticleGroup::appendByRewrite(DString const& path)
     std::memcpy(whole.maxVals, maxVals, sizeof maxVals);
     std::memcpy(whole.minVals, minVals, sizeof minVals);
 
-    DFile out;
-    if (!out.Open(path, 6))
-        return false;
-    bool const ok = whole.Write(out);
-    return out.Close() && ok;
+    return dataio::ReplaceResolved(native, [&whole](DFile& out) { return whole.Write(out); });
 }
 
 void ParticleGroup::adoptFileHeader(ParticleGroup const& head)
