@@ -85,15 +85,37 @@ bool ReadFloats(dataio::Reader& r, float* p, int n)
     return r.Bytes(p, n * 4LL);
 }
 
+// Steps over one string record; false when it does not fit in the file.
+bool SkipText(dataio::Reader& r)
+{
+    int n = 0;
+    return r.Int(n) && r.Skip(n);
+}
+
+// Walks `n` objects and the trailer without keeping anything: true when they are all in the
+// file, so that reading them over a set's own objects cannot fail half way.
+bool Fits(dataio::Reader& r, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        int points = 0;
+        if (!SkipText(r) || !r.Skip(4 + 40) || !r.Int(points) || points < 0 || !r.Skip(points * 4LL)
+            || !r.Skip(28))
+            return false;
+    }
+    return r.Skip(24) && SkipText(r) && SkipText(r) && SkipText(r);
+}
+
+// Reads one object over `o`, whose point room is kept (ReSize does not give memory back).
 bool ReadObject(dataio::Reader& r, Geometry::Object& o)
 {
     int n = 0;
+    o.name = DString(); // an empty stored name leaves the string as it was
     if (!r.Text(o.name) || !r.Int(o.type) || !ReadFloats(r, o.origin, 3)
         || !ReadFloats(r, o.axis, 3) || !ReadFloats(r, o.size, 4) || !r.Int(n))
         return false;
     if (n < 0 || n * 4LL > r.Left())
         return false;
-    o.points.Size(n);
+    o.points.ReSize(n);
     return ReadFloats(r, o.points.Data(), n) && r.Int(o.color) && r.Int(o.layer) && r.Int(o.flags)
            && r.Float(o.lineWidth) && r.Float(o.opacity) && r.Int(o.material) && r.Float(o.value);
 }
@@ -159,24 +181,24 @@ bool Geometry::Read(DFile& file)
         return false;
     if (n < 0 || n * MinObjectBytes > r.Left())
         return false;
-    Geometry g;
-    g.objects.Size(n);
-    for (int i = 0; i < n; ++i) {
-        if (!ReadObject(r, g.objects[i]))
-            return false;
-    }
-    if (!ReadFloats(r, g.maxVals, 3) || !ReadFloats(r, g.minVals, 3) || !r.Text(g.text1)
-        || !r.Text(g.text2) || !r.Text(g.dateStamp))
+    long long const first = r.Pos();
+    if (!Fits(r, n) || !r.Seek(first))
         return false;
-
-    objects.SwapData(g.objects);
-    for (int k = 0; k < 3; ++k) {
-        maxVals[k] = g.maxVals[k];
-        minVals[k] = g.minVals[k];
+    // Known to be whole, the file is read over this set's own objects and their room.
+    objects.ReSize(n);
+    bool ok = true;
+    for (int i = 0; ok && i < n; ++i)
+        ok = ReadObject(r, objects[i]);
+    DString texts[3];
+    ok = ok && ReadFloats(r, maxVals, 3) && ReadFloats(r, minVals, 3) && r.Text(texts[0])
+         && r.Text(texts[1]) && r.Text(texts[2]);
+    if (!ok) { // only a file cut while it is read: no half-read set is left
+        objects.Clear();
+        return false;
     }
-    text1 = g.text1;
-    text2 = g.text2;
-    dateStamp = g.dateStamp;
+    text1 = texts[0];
+    text2 = texts[1];
+    dateStamp = texts[2];
     return true;
 }
 

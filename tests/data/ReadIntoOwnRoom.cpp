@@ -1,5 +1,6 @@
 // Reading again into an object that already holds enough room: the room is kept and the
-// values are the file's; a failed read of a particle group leaves it whole.
+// values are the file's; a failed read of a particle group or a geometry set leaves it whole.
+#include "Geometry.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
 #include "TestSupport.h"
@@ -73,4 +74,43 @@ TEST(ReadIntoOwnRoom, MatrixKeepsItsBuffer)
     ASSERT_TRUE(big.Read(Path("m")));
     EXPECT_EQ(big.Data(), room);
     EXPECT_EQ(big.Data()[3], 4.0f);
+}
+
+TEST(ReadIntoOwnRoom, GeometryKeepsItsObjectsAndTheirPoints)
+{
+    Geometry small;
+    Geometry::Object line;
+    line.type = Geometry::Polyline;
+    line.points.ReSize(6);
+    line.points[5] = 3.0f;
+    small.Add(line); // stored without a name
+    ASSERT_TRUE(small.Write(Path("g")));
+
+    Geometry big;
+    Geometry::Object named;
+    named.name = "old";
+    named.points.ReSize(300);
+    for (int i = 0; i < 4; ++i)
+        big.Add(named);
+    big.text1 = "old text";
+    const Geometry::Object* const room = big.objects.Data();
+    const float* const pointRoom = big[0].points.Data();
+    ASSERT_TRUE(big.Read(Path("g")));
+    EXPECT_EQ(big.objects.Data(), room);
+    EXPECT_EQ(big[0].points.Data(), pointRoom);
+    ASSERT_EQ(big.Count(), 1);
+    EXPECT_EQ(big[0].type, int(Geometry::Polyline));
+    EXPECT_EQ(big[0].name, "");
+    ASSERT_EQ(big[0].points.Count(), 6);
+    EXPECT_EQ(big[0].points[5], 3.0f);
+    EXPECT_EQ(big.text1, "");
+
+    // A file cut inside its trailer fails and leaves the set as it was.
+    std::string bytes = ReadBytes(Native(TestDir() + "/g.dgm"));
+    WriteBytes(Native(TestDir() + "/gcut.dgm"), bytes.substr(0, bytes.size() - 30));
+    big[0].name = "kept";
+    EXPECT_FALSE(big.Read(Path("gcut")));
+    ASSERT_EQ(big.Count(), 1);
+    EXPECT_EQ(big[0].name, "kept");
+    EXPECT_EQ(big[0].points[5], 3.0f);
 }
