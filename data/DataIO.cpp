@@ -4,6 +4,7 @@
 #include "Platform.h"
 
 #include <climits>
+#include <cstring>
 
 namespace dataio {
 
@@ -18,10 +19,46 @@ Reader::Reader(DFile& f) : file(f), pos(f.Tell()), length(FileLength(f))
         length = pos = 0;
 }
 
+void Reader::ReadAhead(int n)
+{
+    leaveWindow();
+    long long const take = n < Left() ? n : Left();
+    window.resize(size_t(take));
+    windowAt = pos;
+    if (take > 0)
+        file.BRead(&window[0], int(take));
+    if (take > 0 && file.Tell() != pos + take) { // a short read: read as without a window
+        window.clear();
+        file.SeekAbs(pos);
+    }
+}
+
+bool Reader::fromWindow(void* buf, long long n)
+{
+    long long const end = windowAt + static_cast<long long>(window.size());
+    if (window.empty() || pos < windowAt || pos + n > end)
+        return false;
+    if (n > 0)
+        std::memcpy(buf, window.data() + (pos - windowAt), size_t(n));
+    pos += n;
+    return true;
+}
+
+void Reader::leaveWindow()
+{
+    if (window.empty())
+        return;
+    window.clear();
+    file.SeekAbs(pos);
+}
+
 bool Reader::Bytes(void* buf, long long n)
 {
     if (n < 0 || n > Left())
         return false;
+    if (fromWindow(buf, n))
+        return true;
+    leaveWindow();
     char* p = static_cast<char*>(buf);
     for (long long done = 0; done < n;) {
         long long const chunk = n - done < MaxCall ? n - done : MaxCall;
@@ -47,9 +84,7 @@ bool Reader::Skip(long long n)
 {
     if (n < 0 || n > Left())
         return false;
-    pos += n;
-    file.SeekAbs(pos);
-    return true;
+    return Seek(pos + n);
 }
 
 bool Reader::Seek(long long at)
@@ -57,7 +92,11 @@ bool Reader::Seek(long long at)
     if (at < 0 || at > length)
         return false;
     pos = at;
-    file.SeekAbs(pos);
+    long long const end = windowAt + static_cast<long long>(window.size());
+    if (window.empty() || pos < windowAt || pos > end) {
+        window.clear();
+        file.SeekAbs(pos);
+    }
     return true;
 }
 

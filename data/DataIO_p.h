@@ -15,6 +15,10 @@
 
 namespace dataio {
 
+/// What a data file's header takes, texts included, in all but unusual files: the window a
+/// header is read ahead into.
+const int HeaderBytes = 512;
+
 /// Reads a file that is not trusted: every count is checked against the bytes that are really
 /// left before anything is read or allocated, and a read that would pass the end fails.
 class Reader {
@@ -31,6 +35,10 @@ public:
     bool Text(DString& s);
     /// Moves to an absolute position inside the file.
     bool Seek(long long pos);
+    /// Reads up to n bytes ahead in one call and serves what follows from them, for a header
+    /// read field by field over an unbuffered update stream. Past them the file is read again
+    /// from the reader's position; until then the file's own position is past the window.
+    void ReadAhead(int n);
 
     long long Pos() const { return pos; }
     /// The file's length when the reader was made.
@@ -38,9 +46,16 @@ public:
     long long Left() const { return length - pos; }
 
 private:
+    /// True, and the bytes taken, when [pos, pos + n) lies in the read-ahead window.
+    bool fromWindow(void* buf, long long n);
+    /// The file's position made the reader's again after reads from the window.
+    void leaveWindow();
+
     DFile& file;
     long long pos;
     long long length;
+    std::string window;
+    long long windowAt = 0;
 };
 
 /// Bytes from the start of the open file to its end.

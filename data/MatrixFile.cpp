@@ -310,6 +310,7 @@ Matrix::AppendPlan Matrix::planAppend(DFile& file, FileHead& fileHead) const
     Matrix& head = fileHead.head;
     DmtHeader& h = fileHead.h;
     fileHead.length = r.Length();
+    r.ReadAhead(dataio::HeaderBytes);
     if (!ReadHeader(r, head, h))
         return AppendRefused;
     int const rankInFile = head.rank;

@@ -259,6 +259,7 @@ ParticleGroup::AppendPlan ParticleGroup::planAppend(DFile& file, FileHead& fileH
     dataio::Reader r(file);
     DptHeader& h = fileHead.h;
     fileHead.length = r.Length();
+    r.ReadAhead(dataio::HeaderBytes);
     if (!ReadHeader(r, fileHead.head, h))
         return AppendRefused;
     if (static_cast<long long>(h.storedCount) + nParticles() > INT_MAX)
