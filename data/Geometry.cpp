@@ -12,6 +12,8 @@ namespace {
 const int DgmVersion = 1;
 // The fewest bytes one object takes: name length, type, 10 floats, point count, 7 values.
 const long long MinObjectBytes = 4 + 4 + 40 + 4 + 28;
+// Files up to this size are read in one call and parsed from memory.
+const int ReadAheadBytes = 1 << 20;
 
 // A growing box around points.
 struct Bounds {
@@ -85,11 +87,21 @@ bool ReadFloats(dataio::Reader& r, float* p, int n)
     return r.Bytes(p, n * 4LL);
 }
 
+// Steps over n bytes. Short steps are read through the stream's buffer, which costs no
+// system call, where a seek would drop the buffer and read it again.
+bool Pass(dataio::Reader& r, long long n)
+{
+    char scratch[4096];
+    if (n < 0 || n > static_cast<long long>(sizeof scratch))
+        return r.Skip(n);
+    return r.Bytes(scratch, n);
+}
+
 // Steps over one string record; false when it does not fit in the file.
-bool SkipText(dataio::Reader& r)
+bool PassText(dataio::Reader& r)
 {
     int n = 0;
-    return r.Int(n) && r.Skip(n);
+    return r.Int(n) && Pass(r, n);
 }
 
 // Walks `n` objects and the trailer without keeping anything: true when they are all in the
@@ -98,11 +110,11 @@ bool Fits(dataio::Reader& r, int n)
 {
     for (int i = 0; i < n; ++i) {
         int points = 0;
-        if (!SkipText(r) || !r.Skip(4 + 40) || !r.Int(points) || points < 0 || !r.Skip(points * 4LL)
-            || !r.Skip(28))
+        if (!PassText(r) || !Pass(r, 4 + 40) || !r.Int(points) || points < 0
+            || !Pass(r, points * 4LL) || !Pass(r, 28))
             return false;
     }
-    return r.Skip(24) && SkipText(r) && SkipText(r) && SkipText(r);
+    return Pass(r, 24) && PassText(r) && PassText(r) && PassText(r);
 }
 
 // Reads one object over `o`, whose point room is kept (ReSize does not give memory back).
@@ -174,6 +186,8 @@ bool Geometry::Read(DString name)
 bool Geometry::Read(DFile& file)
 {
     dataio::Reader r(file);
+    // Read twice (checked, then taken), the file is taken into memory once when not large.
+    r.ReadAhead(ReadAheadBytes);
     int version = 0;
     int ext = 0;
     int n = 0;
