@@ -35,9 +35,10 @@ public:
     bool Text(DString& s);
     /// Moves to an absolute position inside the file.
     bool Seek(long long pos);
-    /// Reads up to n bytes ahead in one call and serves what follows from them, for a header
-    /// read field by field over an unbuffered update stream. Past them the file is read again
-    /// from the reader's position; until then the file's own position is past the window.
+    /// Reads up to n bytes ahead in one call and serves what follows from them: for a header
+    /// read field by field over an unbuffered update stream, or a small file parsed twice.
+    /// Past them the file is read again from the reader's position; until then the file's own
+    /// position is past the window, so callers seek before using the file directly.
     void ReadAhead(int n);
 
     long long Pos() const { return pos; }
