@@ -224,6 +224,9 @@ struct Matrix::FileHead {
     Matrix head;
     DmtHeader h;
     long long length = 0;
+    // From the last axis's size to the scale unit: the bytes the append rewrites.
+    unsigned char patch[7 * 4] = {};
+    int patchLength = 0;
 };
 
 bool Matrix::Append(DString name)
@@ -280,16 +283,10 @@ bool Matrix::appendInPlace(DFile& file, FileHead const& fileHead)
     // The last axis's size, the extremes and the scale unit lie together (size, step, first
     // coordinate, extremes, calibration, scale unit) and change in one write, so that a crash
     // leaves either the old header or the new one, never a mix.
-    unsigned char block[7 * 4];
-    int const len = int(h.scaleUnitPos + 4 - h.lastSizePos);
-    if (len < 24 || len > int(sizeof block))
-        return false;
-    file.SeekAbs(h.lastSizePos);
-    file.BRead(block, len);
-    if (file.IsEOF())
-        return dataio::CutBack(file, oldLength);
-    unsigned char old[sizeof block];
-    std::memcpy(old, block, sizeof block);
+    unsigned char block[sizeof fileHead.patch];
+    int const len = fileHead.patchLength;
+    std::memcpy(block, fileHead.patch, sizeof block);
+    unsigned char const* const old = fileHead.patch;
     int const slices = h.sizes[rankInFile - 1] + added;
     float const scale = ScaleUnitFor(newMax, newMin);
     long long const extremes = h.extremesPos - h.lastSizePos;
@@ -328,7 +325,14 @@ Matrix::AppendPlan Matrix::planAppend(DFile& file, FileHead& fileHead) const
     if (slices > INT_MAX || h.valueCount + count > INT_MAX)
         return AppendRefused;
     // Listed coordinates lie in the header, which then grows: the file is rewritten whole.
-    return h.lastStep == 0.0f ? AppendRewrite : AppendInPlace;
+    if (h.lastStep == 0.0f)
+        return AppendRewrite;
+    // Taken now from the header at hand rather than read again for the update.
+    fileHead.patchLength = int(h.scaleUnitPos + 4 - h.lastSizePos);
+    if (fileHead.patchLength < 24 || fileHead.patchLength > int(sizeof fileHead.patch))
+        return AppendRefused;
+    bool const taken = r.Seek(h.lastSizePos) && r.Bytes(fileHead.patch, fileHead.patchLength);
+    return taken ? AppendInPlace : AppendRefused;
 }
 
 bool Matrix::appendByRewrite(DString const& path, std::string const& native) const

@@ -186,6 +186,8 @@ struct ParticleGroup::FileHead {
     ParticleGroup head;
     DptHeader h;
     long long length = 0;
+    // From the particle count to the end of the extremes: the bytes the append rewrites.
+    unsigned char patch[HeaderPatchBytes] = {};
 };
 
 bool ParticleGroup::Append(DString name)
@@ -236,14 +238,10 @@ bool ParticleGroup::appendInPlace(DFile& file, FileHead const& fileHead)
         return dataio::CutBack(file, oldLength);
     unsigned char block[HeaderPatchBytes];
     long long const extremes = h.extremesPos - h.countPos;
-    static_assert(HeaderPatchBytes >= 8 + 7 * 4 + 2 * sizeof maxVals, "count to extremes");
-    int const len = int(extremes + 2 * sizeof maxVals);
-    file.SeekAbs(h.countPos);
-    file.BRead(block, len);
-    if (file.IsEOF())
-        return dataio::CutBack(file, oldLength);
-    unsigned char old[HeaderPatchBytes];
-    std::memcpy(old, block, sizeof block);
+    static_assert(HeaderPatchBytes == 8 + 7 * 4 + 2 * sizeof maxVals, "count to extremes");
+    int const len = HeaderPatchBytes;
+    std::memcpy(block, fileHead.patch, sizeof block);
+    unsigned char const* const old = fileHead.patch;
     std::memcpy(block, &fileCount, 4);
     std::memcpy(block + extremes, maxVals, sizeof maxVals);
     std::memcpy(block + extremes + sizeof maxVals, minVals, sizeof minVals);
@@ -267,7 +265,11 @@ ParticleGroup::AppendPlan ParticleGroup::planAppend(DFile& file, FileHead& fileH
     // Older versions, other record widths and header extensions cannot take the new header
     // in place: such files are rewritten whole, as version 2.
     bool const current = h.version == DptVersion && h.extension == 0 && h.columns == Cols;
-    return current ? AppendInPlace : AppendRewrite;
+    if (!current)
+        return AppendRewrite;
+    // Taken now from the header at hand rather than read again for the update.
+    bool const taken = r.Seek(h.countPos) && r.Bytes(fileHead.patch, HeaderPatchBytes);
+    return taken ? AppendInPlace : AppendRefused;
 }
 
 bool ParticleGroup::appendByRewrite(DString const& path, std::string const& native)
