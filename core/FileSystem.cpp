@@ -54,11 +54,18 @@ DString Rewritten(DString const& path, std::string const& folderText, std::strin
     return D(folderText + name) + TrailingSeps(path);
 }
 
-std::vector<platform::FoundEntry> Find(DString const& pattern, std::string* folderText = nullptr)
+std::vector<platform::FoundEntry> Find(DString const& pattern, std::string* folderText = nullptr,
+                                       bool kindOnly = false)
 {
     if (!pattern)
         return {};
-    return platform::FindEntries(Std(pattern), folderText);
+    return platform::FindEntries(Std(pattern), folderText, kindOnly);
+}
+
+/// Names only: a listing of many entries then costs no look at each one.
+std::vector<platform::FoundEntry> FindKinds(DString const& pattern)
+{
+    return Find(pattern, nullptr, true);
 }
 
 std::string Native(DString const& path, bool forWrite)
@@ -212,7 +219,7 @@ bool GetFiles(DString const& pattern, DStringArray& names, bool clear)
 {
     if (clear)
         names.Clear();
-    for (platform::FoundEntry const& e : Find(pattern))
+    for (platform::FoundEntry const& e : FindKinds(pattern))
         if (!e.folder && e.name[0] != '.')
             names.Add(D(e.name));
     names.Sort(nullptr);
@@ -223,7 +230,7 @@ bool GetFolders(DString const& pattern, DStringArray& names, bool clear)
 {
     if (clear)
         names.Clear();
-    for (platform::FoundEntry const& e : Find(pattern))
+    for (platform::FoundEntry const& e : FindKinds(pattern))
         if (e.folder && e.name[0] != '.')
             names.Add(D(e.name));
     return true;

@@ -119,14 +119,6 @@ bool WriteList(Experiment& e, DString const& name, DStringArray const& lines)
     return DFile::WriteLines(AppendPathElts(folder, name), lines);
 }
 
-bool ShotFolderExists(Experiment const& e, int group, DString const& shot)
-{
-    if (group < 0 || group >= e.ShotPaths.Count() || !IsShotFolderName(shot))
-        return false;
-    DString folder = ShotFolderIn(e.ShotPaths[group], shot);
-    return FolderExists(folder);
-}
-
 /// Keeps the entries whose flag is set, in order.
 void KeepFlagged(std::vector<char> const& keep, DStringArray& shots, DArray<int>& groups,
                  DArray<long long>* dates)
@@ -198,39 +190,37 @@ bool ListFileShots(Experiment& e, DString const& name, DStringArray& shots, DArr
     return true;
 }
 
-/// Drops, from the last entry to the first, the shots whose folders do not exist. In a range
-/// a missing shot is looked for in every shot path; where it is found, that group holds for it
-/// and for all entries before it.
-void DropMissingShots(Experiment& e, bool range, DStringArray& shots, DArray<int>& groups)
-{
-    std::vector<char> keep(std::size_t(shots.Count()), 0);
-    int found = -1;
-    for (int i = shots.Count() - 1; i >= 0; --i) {
-        if (found >= 0)
-            groups[i] = found;
-        if (ShotFolderExists(e, groups[i], shots[i])) {
-            keep[std::size_t(i)] = 1;
-            continue;
-        }
-        if (!range)
-            continue;
-        DString name = shots[i];
-        int const g = e.GuessPathFromShot(name);
-        if (g < 0)
-            continue;
-        found = g;
-        groups[i] = g;
-        keep[std::size_t(i)] = 1;
-    }
-    KeepFlagged(keep, shots, groups, nullptr);
-}
-
-/// Lookups inside shot folders as FileExists and FileDate make them, with fewer system calls:
-/// the name as given is tried natively first, and only when it is missing is the shot folder
-/// searched for a variant in another letter case.
+/// Lookups of shot folders and of files in them as FolderExists, FileExists and FileDate make
+/// them, with fewer system calls: the name as given is tried natively first, below the shot
+/// path held open, and only when it is missing is the path or shot folder searched for a
+/// variant in another letter case.
 class ShotFiles {
 public:
-    explicit ShotFiles(Experiment const& e) : e(e), native(std::size_t(e.ShotPaths.Count())) { }
+    explicit ShotFiles(Experiment const& e) : e(e), scopes(std::size_t(e.ShotPaths.Count())) { }
+
+    /// FolderExists of folder `Shot<shot>` of group g.
+    bool HasFolder(int g, DString const& shot)
+    {
+        if (g < 0 || g >= e.ShotPaths.Count() || !IsShotFolderName(shot))
+            return false;
+        platform::FoundEntry found;
+        platform::FolderScope const* scope = Scope(g);
+        if (scope && scope->Stat("Shot" + Std(shot), std::string(), found))
+            return found.folder;
+        DString folder = ShotFolderIn(e.ShotPaths[g], shot);
+        return FolderExists(folder);
+    }
+
+    /// FileDate of folder `Shot<shot>` of group g.
+    long long FolderDate(int g, DString const& shot)
+    {
+        platform::FoundEntry found;
+        platform::FolderScope const* scope = Scope(g);
+        if (IsShotFolderName(shot) && scope
+            && scope->Stat("Shot" + Std(shot), std::string(), found))
+            return found.modified;
+        return FileDate(ShotFolderIn(e.ShotPaths[g], shot));
+    }
 
     /// FileExists of `name` (wildcards allowed) in folder `Shot<shot>` of group g.
     bool Holds(int g, DString const& shot, DString const& name)
@@ -261,8 +251,8 @@ private:
     bool Find(int g, DString const& shot, DString const& name, DString const& path,
               platform::FoundEntry& found)
     {
-        std::string const folder = NativeFolder(g, shot);
-        if (!folder.empty() && platform::StatPath(folder + "/" + Std(name), found))
+        platform::FolderScope const* scope = Scope(g);
+        if (scope && scope->Stat("Shot" + Std(shot), Std(name), found))
             return true;
         // One search of the folder: every name differing at most in its last character.
         std::string pattern = Std(path);
@@ -276,13 +266,17 @@ private:
         return false;
     }
 
-    /// Native path of `Shot<shot>` in group g as written (empty when the group does not resolve).
-    std::string NativeFolder(int g, DString const& shot)
+    /// Group g's shot path held open (null when the path does not resolve).
+    platform::FolderScope const* Scope(int g)
     {
-        std::string& root = native[std::size_t(g)];
-        if (root.empty())
-            root = platform::ToNative(Std(e.ShotPaths[g]), false);
-        return root.empty() ? root : root + "/Shot" + Std(shot);
+        std::unique_ptr<platform::FolderScope>& scope = scopes[std::size_t(g)];
+        if (!scope) {
+            std::string const root = platform::ToNative(Std(e.ShotPaths[g]), false);
+            if (root.empty())
+                return nullptr;
+            scope.reset(new platform::FolderScope(root));
+        }
+        return scope.get();
     }
 
     static std::string Std(DString const& s)
@@ -291,8 +285,36 @@ private:
     }
 
     Experiment const& e;
-    std::vector<std::string> native;
+    std::vector<std::unique_ptr<platform::FolderScope>> scopes;
 };
+
+/// Drops, from the last entry to the first, the shots whose folders do not exist. In a range
+/// a missing shot is looked for in every shot path; where it is found, that group holds for it
+/// and for all entries before it.
+void DropMissingShots(Experiment& e, bool range, DStringArray& shots, DArray<int>& groups)
+{
+    std::vector<char> keep(std::size_t(shots.Count()), 0);
+    ShotFiles files(e);
+    int found = -1;
+    for (int i = shots.Count() - 1; i >= 0; --i) {
+        if (found >= 0)
+            groups[i] = found;
+        if (files.HasFolder(groups[i], shots[i])) {
+            keep[std::size_t(i)] = 1;
+            continue;
+        }
+        if (!range)
+            continue;
+        DString name = shots[i];
+        int const g = e.GuessPathFromShot(name);
+        if (g < 0)
+            continue;
+        found = g;
+        groups[i] = g;
+        keep[std::size_t(i)] = 1;
+    }
+    KeepFlagged(keep, shots, groups, nullptr);
+}
 
 /// The shots of group g whose folder names match `Shot<pattern>`, with their Scalars.ini dates.
 void MatchingShots(Experiment& e, int g, DString const& pattern, DStringArray& shots,
@@ -361,8 +383,9 @@ void Experiment::GetShotList(DString const& spec, int gnum, DStringArray& shots,
     if (!dates)
         return;
     dates->Reserve(shots.Count());
+    ShotFiles files(*this);
     for (int i = 0; i < shots.Count(); ++i)
-        dates->Add(FileDate(ShotFolderIn(ShotPaths[groups[i]], shots[i])));
+        dates->Add(files.FolderDate(groups[i], shots[i]));
 }
 
 void Experiment::GetShotSet(DString const& source, DString const& spec, DString dataFile,

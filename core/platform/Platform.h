@@ -84,10 +84,32 @@ struct FoundEntry {
 /// never match "." and "..", nor names beginning with '.' unless the pattern begins with '.'.
 /// `folderText`, when given, receives the caller's text before the last element with every
 /// folder element rewritten to its real case (separators and root as the caller wrote them).
-std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText = nullptr);
+/// With `kindOnly` the entries may carry their name and folder flag alone (size and times 0):
+/// where the folder listing tells an entry's kind, nothing else is asked of the file system.
+std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText = nullptr,
+                                    bool kindOnly = false);
 
 /// Facts about one native path (symbolic links followed); false when it does not exist.
 bool StatPath(const std::string& nativePath, FoundEntry& out);
+
+/// A native folder held open so that many paths below it are looked up without walking the
+/// folder's own path each time. A folder that cannot be opened is looked up through the
+/// joined path instead.
+class FolderScope {
+public:
+    explicit FolderScope(const std::string& nativeFolder);
+    ~FolderScope();
+    FolderScope(const FolderScope&) = delete;
+    FolderScope& operator=(const FolderScope&) = delete;
+
+    /// StatPath of `name` inside sub-folder `sub` of the folder, or of `sub` itself when `name`
+    /// is empty (native names, exact case).
+    bool Stat(const std::string& sub, const std::string& name, FoundEntry& out) const;
+
+private:
+    std::string folder;
+    int fd = -1;
+};
 
 /// What tells one version of a file from another: which file it is, its size and the time of
 /// its last write to the nanosecond. Equal stamps mean "unchanged" as far as can be told.

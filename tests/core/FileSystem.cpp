@@ -153,6 +153,25 @@ TEST(FileSystem, ListingsSortHideDotNamesAndMatchWildcards)
     EXPECT_GE(created[0], time(nullptr) - 3600);
 }
 
+#if !defined(_WIN32)
+// Listings take an entry's kind from the folder listing where it can; a link must still be
+// judged by what it points to.
+TEST(FileSystem, ListingsJudgeLinksByTheirTargets)
+{
+    MakeDir(Dir() + "/s/real");
+    WriteBytes(Dir() + "/s/file.wvf", "x");
+    ASSERT_EQ(symlink("real", (Dir() + "/s/to_folder").c_str()), 0);
+    ASSERT_EQ(symlink("file.wvf", (Dir() + "/s/to_file.wvf").c_str()), 0);
+    ASSERT_EQ(symlink("gone", (Dir() + "/s/dangling").c_str()), 0);
+
+    DStringArray names;
+    GetFolders("s/*", names, true);
+    EXPECT_EQ(Names(names), "real,to_folder");
+    GetFiles("s/*", names, true);
+    EXPECT_EQ(Names(names), "dangling,file.wvf,to_file.wvf");
+}
+#endif
+
 TEST(FileSystem, DatesAndLengths)
 {
     WriteBytes(Dir() + "/f.bin", std::string(1000, 'x'));

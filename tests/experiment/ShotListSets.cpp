@@ -21,6 +21,19 @@ TEST_F(ShotListTest, RangesKeepTheFirstWidthAndExistingShots)
         EXPECT_TRUE(List(none).empty()) << none;
 }
 
+TEST_F(ShotListTest, RangesFindFoldersInAnyCaseButNotFiles)
+{
+    Make({"run1", "RUN3"}, {});
+    WriteBytes(exp + "/Shots/ShotRun2", "a file is not a shot");
+    MakeFolder(exp + "/Shots/sHOTRun4");
+    EXPECT_EQ(List("Run1:Run4"), (Set {{"Run1", 0}, {"Run3", 0}, {"Run4", 0}}));
+    DArray<long long> dates;
+    EXPECT_EQ(List("Run3:Run4", 0, &dates), (Set {{"Run3", 0}, {"Run4", 0}}));
+    ASSERT_EQ(dates.Count(), 2);
+    EXPECT_GT(dates[0], 0); // the folder found in another case gives its date
+    EXPECT_GT(dates[1], 0);
+}
+
 TEST_F(ShotListTest, RangeGroupIsGuessedAndFollowsShotsFoundElsewhere)
 {
     Make({"A1", "A2"}, {"A3", "B1", "B2"});

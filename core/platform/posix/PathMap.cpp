@@ -232,17 +232,34 @@ long long Seconds(const struct statx_timestamp& t)
     return (long long)t.tv_sec;
 }
 
-bool Describe(const std::string& native, FoundEntry& out)
+// Facts about `path`, relative to folder descriptor `at` (AT_FDCWD: as given); a dangling
+// symbolic link describes itself.
+bool DescribeAt(int at, const char* path, FoundEntry& out)
 {
     struct statx sx;
     unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    if (statx(AT_FDCWD, native.c_str(), 0, mask, &sx) != 0
-        && statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW, mask, &sx) != 0)
+    if (statx(at, path, 0, mask, &sx) != 0 && statx(at, path, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0)
         return false;
     out.folder = S_ISDIR(sx.stx_mode);
     out.size = (long long)sx.stx_size;
     out.modified = Seconds(sx.stx_mtime);
     out.created = (sx.stx_mask & STATX_BTIME) ? Seconds(sx.stx_btime) : Seconds(sx.stx_ctime);
+    return true;
+}
+
+bool Describe(const std::string& native, FoundEntry& out)
+{
+    return DescribeAt(AT_FDCWD, native.c_str(), out);
+}
+
+// What a folder listing tells of an entry; false when only a stat can say (a link, or a file
+// system that leaves the kind unknown).
+bool KindFromListing(const dirent& de, FoundEntry& out)
+{
+    if (de.d_type != DT_DIR && de.d_type != DT_REG)
+        return false;
+    out = FoundEntry();
+    out.folder = de.d_type == DT_DIR;
     return true;
 }
 
@@ -266,7 +283,7 @@ std::string ToNative(const std::string& path, bool forWrite)
     return native;
 }
 
-std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText)
+std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText, bool kindOnly)
 {
     std::vector<FoundEntry> out;
     Parsed p = Parse(path);
@@ -301,7 +318,9 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
         std::string n = de->d_name;
         if (n == "." || n == ".." || (n[0] == '.' && pattern[0] != '.'))
             continue;
-        if (WildcardMatch(pattern, n) && Describe(JoinNative(folder, n), e)) {
+        if (!WildcardMatch(pattern, n))
+            continue;
+        if ((kindOnly && KindFromListing(*de, e)) || DescribeAt(dirfd(d), de->d_name, e)) {
             e.name = n;
             out.push_back(e);
         }
@@ -318,6 +337,29 @@ bool StatPath(const std::string& nativePath, FoundEntry& out)
         return false;
     std::size_t slash = nativePath.find_last_of('/');
     out.name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+    return true;
+}
+
+FolderScope::FolderScope(const std::string& nativeFolder) : folder(nativeFolder)
+{
+    if (!folder.empty())
+        fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+FolderScope::~FolderScope()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+bool FolderScope::Stat(const std::string& sub, const std::string& name, FoundEntry& out) const
+{
+    const std::string below = name.empty() ? sub : JoinNative(sub, name);
+    if (fd < 0)
+        return StatPath(JoinNative(folder, below), out);
+    if (!DescribeAt(fd, below.c_str(), out))
+        return false;
+    out.name = name.empty() ? sub : name;
     return true;
 }
 

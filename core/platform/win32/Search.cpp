@@ -121,7 +121,8 @@ std::string ToNative(const std::string& path, bool forWrite)
     return parent.empty() || folder ? path : std::string();
 }
 
-std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText)
+// The search gives every fact at once, so `kindOnly` saves nothing here.
+std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folderText, bool)
 {
     std::vector<FoundEntry> out;
     // Trailing separators name the element before them, as everywhere else in the system.
@@ -169,6 +170,16 @@ bool StatPath(const std::string& nativePath, FoundEntry& out)
     out.created = UnixSeconds(data.ftCreationTime);
     out.modified = UnixSeconds(data.ftLastWriteTime);
     return true;
+}
+
+FolderScope::FolderScope(const std::string& nativeFolder) : folder(nativeFolder) { }
+
+FolderScope::~FolderScope() = default;
+
+bool FolderScope::Stat(const std::string& sub, const std::string& name, FoundEntry& out) const
+{
+    std::string path = folder + '\\' + sub;
+    return StatPath(name.empty() ? path : path + '\\' + name, out);
 }
 
 } // namespace platform
