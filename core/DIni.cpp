@@ -158,16 +158,19 @@ struct DIni::DiskState {
     // What RestoreFile returns to: the first snapshotLen bytes of `text`, else `snapshot`.
     bool snapshotInText = true;
     size_t snapshotLen = 0;
-    DString snapshot;
+    std::string snapshot;
     // One per section while some sections are still in `text` (empty: none is). `text` only
     // grows at its end or is replaced by what memory gives, so the spans stay true.
     std::vector<Span> spans;
 
-    // Before `text` is replaced: a snapshot that lies in it gets a copy of its own.
+    // Before `text` is replaced: a snapshot that lies in it takes the text over, so that the
+    // file is never held twice while the new text is made.
     void KeepSnapshot()
     {
         if (snapshotInText) {
-            snapshot = Slice(text.data(), int(snapshotLen));
+            snapshot = std::move(text);
+            snapshot.resize(snapshotLen);
+            text = std::string();
             snapshotInText = false;
         }
     }
@@ -175,7 +178,7 @@ struct DIni::DiskState {
     {
         snapshotInText = true;
         snapshotLen = text.size();
-        snapshot = DString();
+        snapshot = std::string();
     }
 };
 
@@ -470,6 +473,14 @@ void DIni::InvalidateIndex()
 
 int DIni::FindSection(const DString& name) const
 {
+    // A file of a few sections is looked up without building an index.
+    const int few = 8;
+    if (!index && sectionNames.Count() <= few) {
+        for (int i = 0; i < sectionNames.Count(); ++i)
+            if (SameName(sectionNames[i], name))
+                return i;
+        return -1;
+    }
     if (!index)
         index = new SectionIndex(sectionNames);
     const auto it = index->map.find(Folded(name));
@@ -556,14 +567,9 @@ bool DIni::SetFileName(const DString& path)
         return true;
     }
     const DString name = path; // `path` may be our own file name
-    Parse("", 0, false);
-    curSection = -1;
-    ForgetChanges();
-    *disk = DiskState();
-    if (!name) {
-        fileName = DString();
+    Forget();
+    if (!name)
         return false;
-    }
 
     DString found = name;
     platform::FileStamp before;
@@ -622,6 +628,42 @@ bool DIni::SetFileName(const DString& path)
     NoteShape();
     disk->SnapshotIsText();
     return true;
+}
+
+void DIni::Forget()
+{
+    Parse("", 0, false);
+    curSection = -1;
+    hold = false;
+    ForgetChanges();
+    *disk = DiskState();
+    fileName = DString();
+}
+
+// Memory is what parsing the text gives; no file is known to hold it.
+void DIni::TakeText()
+{
+    Parse(disk->text.data(), int(disk->text.size()), true);
+    disk->memoryIsText = true;
+    disk->readsBack = true;
+    disk->SnapshotIsText();
+}
+
+bool DIni::Load(const DString& path)
+{
+    Forget();
+    const bool read = ~path && ReadText(path, disk->text);
+    if (!read)
+        disk->text.clear();
+    TakeText();
+    return read;
+}
+
+void DIni::LoadText(const DString& text)
+{
+    Forget();
+    disk->text.assign(text.c_str(), size_t(text.Len()));
+    TakeText();
 }
 
 bool DIni::Refresh()
@@ -840,7 +882,7 @@ void DIni::CommitFile()
     if (StampIsLastSeen(fileName)) {
         disk->SnapshotIsText();
     } else {
-        disk->snapshot = DFile::GetText(fileName);
+        ReadText(fileName, disk->snapshot);
         disk->snapshotInText = false;
     }
 }
@@ -848,9 +890,9 @@ void DIni::CommitFile()
 void DIni::RestoreFile()
 {
     curSection = -1;
-    const DString snapshot = disk->snapshotInText ? Slice(disk->text.data(), int(disk->snapshotLen))
-                                                  : disk->snapshot;
-    Parse(snapshot.c_str(), snapshot.Len(), false);
+    const std::string snapshot = disk->snapshotInText ? disk->text.substr(0, disk->snapshotLen)
+                                                      : disk->snapshot;
+    Parse(snapshot.data(), int(snapshot.size()), false);
     ForgetChanges();
     disk->memoryIsText = false;
     disk->textIsBase = false;
@@ -1021,6 +1063,33 @@ DString DIni::GetKeyValue(const DString& key, const char* def) const
             return line.Mid(pos, npos);
     }
     return DString(def, npos);
+}
+
+bool DIni::FindValue(const DString& section, const DString& key, DString& value) const
+{
+    const int at = FindSection(section);
+    const int keyLen = key.Len();
+    if (at < 0 || (keyLen > 0 && key[0] == ';'))
+        return false;
+    const std::vector<Span>& spans = disk->spans;
+    if (spans.empty() || spans[size_t(at)].len < 0) {
+        int pos = 0;
+        const int line = KeyIndexIn(at, key, pos);
+        if (line >= 0)
+            value = sections[at][line].Mid(pos, npos);
+        return line >= 0;
+    }
+    // The section still lies in the text: its lines are read there, not made into strings.
+    const char* p = disk->text.data() + spans[size_t(at)].start;
+    bool found = false;
+    ForEachLine(p, spans[size_t(at)].len, [&](int start, int len) {
+        if (!found && len > keyLen && p[start + keyLen] == '='
+            && EqualFold(p + start, key.c_str(), keyLen)) {
+            value = Slice(p + start + keyLen + 1, len - keyLen - 1);
+            found = true;
+        }
+    });
+    return found;
 }
 
 DString DIni::GetSectionKeyValue(const DString& section, const DString& key, const char* def)
