@@ -116,3 +116,45 @@ TEST(DIniLookup, UnreadableFileFailsAndHoldsNothing)
     EXPECT_EQ(ReadBytes(path), "[A]\r\nK=1");
 }
 #endif
+
+// The section index grows while sections are added one by one and keeps the first of names
+// that differ only in case.
+TEST(DIniLookup, ManySectionsAddedOneByOne)
+{
+    DIni ini;
+    ini.LoadText("[Base]\r\nK=base");
+    ini.HoldWrite(true);
+    const int n = 3000;
+    for (int i = 0; i < n; ++i) {
+        ini.SetSection("Shot" + DString(i));
+        ini.SetKeyValue("K", DString(i));
+    }
+    ini.SetFullSection("SHOT7", DStringArray()); // the same section: replaced, not added
+    ini.AddSection("base2", DStringArray());
+    EXPECT_EQ(ini.nSections(), n + 2);
+    for (int i = 0; i < n; i += 7) {
+        const std::string name = "sHoT" + std::to_string(i);
+        EXPECT_EQ(Find(ini, name.c_str(), "k"), i == 7 ? "<absent>" : std::to_string(i)) << i;
+    }
+    EXPECT_EQ(Find(ini, "BASE", "K"), "base");
+    EXPECT_EQ(Find(ini, "Shot3000", "K"), "<absent>");
+    ini.RenameSection("Shot1", "Renamed");
+    EXPECT_EQ(Find(ini, "renamed", "K"), "1");
+    EXPECT_EQ(Find(ini, "Shot1", "K"), "<absent>");
+    ini.DeleteSection("Shot2");
+    EXPECT_EQ(Find(ini, "Shot2", "K"), "<absent>");
+    EXPECT_EQ(Find(ini, "Shot2999", "K"), "2999");
+}
+
+TEST(DIniLookup, DuplicateSectionsInALargeFileAnswerWithTheFirst)
+{
+    std::string text;
+    for (int i = 0; i < 500; ++i)
+        text += "[S" + std::to_string(i) + "]\r\nK=" + std::to_string(i) + "\r\n";
+    text += "[s250]\r\nK=later\r\n[S250]\r\nK=latest";
+    DIni ini;
+    ini.LoadText(text.c_str());
+    EXPECT_EQ(Find(ini, "S250", "K"), "250");
+    ini.SetSection("s250");
+    EXPECT_EQ(std::string(ini.GetKeyValue("K", "").c_str()), "250");
+}
