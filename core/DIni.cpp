@@ -203,7 +203,9 @@ struct DIni::DiskState {
     bool stamped = false;
     bool memoryIsText = false; // memory is what parsing `text` gives: unchanged since
     bool readsBack = false;    // parsing `text` gives memory without the journal's changes
-    bool textIsBase = false;   // writing memory without the journal's changes gives `text`
+    bool textIsBase = false;   // writing memory without the journal's changes gives the file
+    bool textIsFile = true;    // the file holds `text` (else what memory gave at the last write)
+    std::string tail;          // unless textIsFile: the file from its last section's header on
     int sections = 0;          // that memory's sections, and the lines of its last one
     int lastLines = 0;
     // What RestoreFile returns to: the first snapshotLen bytes of `text`, else `snapshot`.
@@ -315,17 +317,47 @@ template <class Out> bool Emit(const DStringArray& names, const LineSource& sour
     return readsBack;
 }
 
-// Builds the text; with `spans`, moves the spans of sections still in the old text to where
-// their lines lie in the new one.
+// Builds the text (of a few sections: a whole file is written from its pieces, FileOut).
 struct StringOut {
     std::string& s;
-    std::vector<Span>* spans = nullptr;
     void Put(const char* p, size_t len) { s.append(p, len); }
-    void Lines(int i, size_t begin, size_t end)
+    void Lines(int, size_t, size_t) { }
+};
+
+// Writes what is emitted to a file that replaces `path` atomically when closed, in blocks.
+class FileOut {
+public:
+    bool Open(const DString& path) { return file.Open(path, 6); }
+    void Put(const char* p, size_t len)
     {
-        if (spans && !spans->empty() && (*spans)[size_t(i)].len >= 0)
-            (*spans)[size_t(i)] = Span {int(begin), int(end - begin)};
+        written += len;
+        if (block.size() + len > Block)
+            Flush();
+        if (len >= Block)
+            file.BWrite(p, int(len));
+        else
+            block.append(p, len);
     }
+    void Lines(int, size_t, size_t) { }
+    // False when the file could not be opened, written or committed: the old one stays.
+    bool Close()
+    {
+        Flush();
+        return file.IsOpen() && file.Close();
+    }
+    size_t Written() const { return written; }
+
+private:
+    void Flush()
+    {
+        if (!block.empty())
+            file.BWrite(block.data(), int(block.size()));
+        block.clear();
+    }
+    static const size_t Block = 1 << 16;
+    DFile file;
+    std::string block;
+    size_t written = 0;
 };
 
 // Compares what is emitted with a text, without building it.
@@ -506,7 +538,9 @@ bool DIni::StampIsLastSeen(const DString& path) const
 
 bool DIni::DiskUnchanged(const DString& path) const
 {
-    return disk->memoryIsText && StampIsLastSeen(path);
+    // After a write made from pieces the text is not the file, and RestoreFile's snapshot must
+    // be the file: it is read again.
+    return disk->memoryIsText && disk->textIsFile && StampIsLastSeen(path);
 }
 
 void DIni::NoteShape()
@@ -514,6 +548,17 @@ void DIni::NoteShape()
     const int n = sectionNames.Count();
     disk->sections = n;
     disk->lastLines = n > 0 ? Lines(n - 1).Count() : 0;
+}
+
+// After a write from memory's pieces: the file's last section as written, which an append in
+// place checks the last section against.
+void DIni::NoteTail()
+{
+    disk->tail.clear();
+    const int n = sectionNames.Count();
+    StringOut out {disk->tail};
+    if (n > 0)
+        Emit(sectionNames, LineSource {sections, disk->spans, disk->text}, n - 1, n, -1, out);
 }
 
 void DIni::InvalidateIndex()
@@ -766,29 +811,32 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         }
     }
 
+    // The file is written from the pieces memory holds (lines still in the text, lines of
+    // changed sections), never made whole in memory beside the text: the text stays as it is,
+    // the sections that still lie there included, and is what RestoreFile returns to.
     const LineSource source {sections, disk->spans, disk->text};
-    std::string text;
-    text.reserve(disk->text.size() + disk->text.size() / 8); // about what was last seen
-    std::vector<Span> spans = disk->spans;                   // where they lie in `text`
-    StringOut out {text, &spans};
-    const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
-
-    if (!ReplaceWith(path, text))
+    FileOut out;
+    bool readsBack = false;
+    if (out.Open(path)) {
+        readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
+    }
+    if (!out.Close()) {
+        LogWriteFailure();
         return false;
+    }
     if (!keepName)
         fileName = path;
     if (merge || !keepName) {
         // Memory is what was written: no need to read it back.
         ForgetChanges();
-        disk->KeepSnapshot();
-        disk->text = std::move(text);
-        disk->spans = std::move(spans);
         disk->stamped = path == fileName && StampOf(path, disk->stamp)
-                        && disk->stamp.size == (long long)disk->text.size();
+                        && disk->stamp.size == (long long)out.Written();
         disk->memoryIsText = readsBack;
         disk->readsBack = readsBack;
         disk->textIsBase = true;
+        disk->textIsFile = false;
         NoteShape();
+        NoteTail();
     }
     return true;
 }
@@ -819,16 +867,25 @@ int DIni::AppendInPlace(const DString& path)
     Emit(sectionNames, source, from, known, disk->lastLines, oldOut);
     const bool readsBack = Emit(sectionNames, source, from, count, -1, newOut);
     const std::string& text = disk->text;
-    if (oldTail.size() > text.size() || newTail.compare(0, oldTail.size(), oldTail) != 0
-        || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
+    const bool fileEnds = disk->textIsFile ? oldTail.size() <= text.size()
+                                                 && text.compare(text.size() - oldTail.size(),
+                                                                 oldTail.size(), oldTail)
+                                                        == 0
+                                           : oldTail == disk->tail;
+    if (!fileEnds || newTail.compare(0, oldTail.size(), oldTail) != 0)
         return -1; // a line of the last section changed
     const size_t len = newTail.size() - oldTail.size();
-    const size_t oldLen = text.size();
+    const size_t oldLen = disk->textIsFile ? text.size() : size_t(disk->stamp.size);
     if (len > 0 && oldLen % AppendBlock + len <= AppendBlock) {
         const int done = AppendBytes(path, (long long)oldLen, newTail.data() + oldTail.size(), len);
         if (done <= 0)
             return done;
-        disk->text.append(newTail, oldTail.size(), len);
+        if (disk->textIsFile)
+            disk->text.append(newTail, oldTail.size(), len);
+        else
+            NoteTail();
+    } else if (len > 0 && !disk->textIsFile) {
+        return -1; // written whole from memory's pieces
     } else if (len > 0) {
         // Past the block the file is replaced whole: the text as seen plus the tail, no need
         // to build it again from memory.
@@ -838,7 +895,9 @@ int DIni::AppendInPlace(const DString& path)
             return 0;
         }
     }
-    disk->stamped = StampOf(path, disk->stamp) && disk->stamp.size == (long long)disk->text.size();
+    disk->stamped = StampOf(path, disk->stamp)
+                    && disk->stamp.size
+                           == (long long)(disk->textIsFile ? text.size() : oldLen + len);
     disk->readsBack = disk->readsBack && readsBack;
     disk->memoryIsText = disk->readsBack;
     NoteShape();
@@ -851,13 +910,14 @@ bool DIni::TakeInDiskChanges(const std::string& fresh)
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
     if (fresh.empty())
-        return disk->text.empty();
-    if (fresh == disk->text)
+        return disk->textIsFile && disk->text.empty();
+    if (disk->textIsFile && fresh == disk->text)
         return true;
     const bool selected = curSection >= 0;
     const DString current = selected ? sectionNames[curSection] : DString();
     disk->KeepSnapshot();
     disk->text = fresh;
+    disk->textIsFile = true;
     Parse(disk->text.data(), int(disk->text.size()), true);
     Replay();
     disk->memoryIsText = false;
@@ -929,7 +989,7 @@ void DIni::CommitFile()
 {
     WriterLock lock(fileName);
     WriteFile(fileName, false);
-    if (StampIsLastSeen(fileName)) {
+    if (disk->textIsFile && StampIsLastSeen(fileName)) {
         disk->SnapshotIsText();
     } else {
         ReadText(fileName, disk->snapshot);

@@ -113,6 +113,7 @@ private:
     bool StampIsLastSeen(const DString& path) const;
     bool DiskUnchanged(const DString& path) const;
     void NoteShape();
+    void NoteTail();
 
     bool Store(const DString& path, bool merge, bool keepName);
     int AppendInPlace(const DString& path);
