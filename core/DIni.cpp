@@ -213,7 +213,8 @@ struct DIni::DiskState {
     size_t snapshotLen = 0;
     std::string snapshot;
     // One per section while some sections are still in `text` (empty: none is). `text` only
-    // grows at its end or is replaced by what memory gives, so the spans stay true.
+    // grows at its end or is replaced by a fresh read, which is parsed again, so the spans stay
+    // true; a full write leaves it as it is.
     std::vector<Span> spans;
 
     // Before `text` is replaced: a snapshot that lies in it takes the text over, so that the
