@@ -122,16 +122,67 @@ public:
     std::vector<Change> changes;
 };
 
-// Folded section name -> index of the first section of that name.
+// Section name (without regard to case) -> number of the first section of that name: an
+// open-addressed table of section numbers, so that a file of 100,000 sections costs a few
+// bytes a section instead of a string and a node each.
 class DIni::SectionIndex {
 public:
     explicit SectionIndex(const DStringArray& names)
     {
-        map.reserve(size_t(names.Count()));
+        slots.assign(SlotsFor(names.Count()), -1);
         for (int i = 0; i < names.Count(); ++i)
-            map.emplace(Folded(names[i]), i);
+            Add(names, i);
     }
-    std::unordered_map<std::string, int> map;
+    int Find(const DStringArray& names, const DString& name) const
+    {
+        for (size_t at = Hash(name) & (slots.size() - 1);; at = (at + 1) & (slots.size() - 1)) {
+            const int i = slots[at];
+            if (i < 0 || SameName(names[i], name))
+                return i;
+        }
+    }
+    // Section i, unless an earlier one has its name.
+    void Add(const DStringArray& names, int i)
+    {
+        if (size_t(used + 1) * 2 > slots.size()) {
+            slots.assign(slots.size() * 2, -1);
+            used = 0;
+            for (int j = 0; j < i; ++j)
+                Place(names, j);
+        }
+        Place(names, i);
+    }
+
+private:
+    static size_t SlotsFor(int n)
+    {
+        size_t size = 16;
+        while (size < size_t(n) * 2 + 2)
+            size *= 2;
+        return size;
+    }
+    static size_t Hash(const DString& name)
+    {
+        size_t h = 14695981039346656037ULL;
+        const char* p = name.c_str();
+        for (int k = 0; k < name.Len(); ++k)
+            h = (h ^ (unsigned char)FoldAscii(p[k])) * 1099511628211ULL;
+        return h ^ (h >> 29);
+    }
+    void Place(const DStringArray& names, int i)
+    {
+        for (size_t at = Hash(names[i]) & (slots.size() - 1);; at = (at + 1) & (slots.size() - 1)) {
+            if (slots[at] < 0) {
+                slots[at] = i;
+                ++used;
+                return;
+            }
+            if (SameName(names[slots[at]], names[i]))
+                return;
+        }
+    }
+    std::vector<int> slots; // -1: free; a power of two long, at most half used
+    int used = 0;
 };
 
 namespace {
@@ -152,22 +203,28 @@ struct DIni::DiskState {
     bool stamped = false;
     bool memoryIsText = false; // memory is what parsing `text` gives: unchanged since
     bool readsBack = false;    // parsing `text` gives memory without the journal's changes
-    bool textIsBase = false;   // writing memory without the journal's changes gives `text`
+    bool textIsBase = false;   // writing memory without the journal's changes gives the file
+    bool textIsFile = true;    // the file holds `text` (else what memory gave at the last write)
+    std::string tail;          // unless textIsFile: the file from its last section's header on
     int sections = 0;          // that memory's sections, and the lines of its last one
     int lastLines = 0;
     // What RestoreFile returns to: the first snapshotLen bytes of `text`, else `snapshot`.
     bool snapshotInText = true;
     size_t snapshotLen = 0;
-    DString snapshot;
+    std::string snapshot;
     // One per section while some sections are still in `text` (empty: none is). `text` only
-    // grows at its end or is replaced by what memory gives, so the spans stay true.
+    // grows at its end or is replaced by a fresh read, which is parsed again, so the spans stay
+    // true; a full write leaves it as it is.
     std::vector<Span> spans;
 
-    // Before `text` is replaced: a snapshot that lies in it gets a copy of its own.
+    // Before `text` is replaced: a snapshot that lies in it takes the text over, so that the
+    // file is never held twice while the new text is made.
     void KeepSnapshot()
     {
         if (snapshotInText) {
-            snapshot = Slice(text.data(), int(snapshotLen));
+            snapshot = std::move(text);
+            snapshot.resize(snapshotLen);
+            text = std::string();
             snapshotInText = false;
         }
     }
@@ -175,7 +232,7 @@ struct DIni::DiskState {
     {
         snapshotInText = true;
         snapshotLen = text.size();
-        snapshot = DString();
+        snapshot = std::string();
     }
 };
 
@@ -261,17 +318,47 @@ template <class Out> bool Emit(const DStringArray& names, const LineSource& sour
     return readsBack;
 }
 
-// Builds the text; with `spans`, moves the spans of sections still in the old text to where
-// their lines lie in the new one.
+// Builds the text (of a few sections: a whole file is written from its pieces, FileOut).
 struct StringOut {
     std::string& s;
-    std::vector<Span>* spans = nullptr;
     void Put(const char* p, size_t len) { s.append(p, len); }
-    void Lines(int i, size_t begin, size_t end)
+    void Lines(int, size_t, size_t) { }
+};
+
+// Writes what is emitted to a file that replaces `path` atomically when closed, in blocks.
+class FileOut {
+public:
+    bool Open(const DString& path) { return file.Open(path, 6); }
+    void Put(const char* p, size_t len)
     {
-        if (spans && !spans->empty() && (*spans)[size_t(i)].len >= 0)
-            (*spans)[size_t(i)] = Span {int(begin), int(end - begin)};
+        written += len;
+        if (block.size() + len > Block)
+            Flush();
+        if (len >= Block)
+            file.BWrite(p, int(len));
+        else
+            block.append(p, len);
     }
+    void Lines(int, size_t, size_t) { }
+    // False when the file could not be opened, written or committed: the old one stays.
+    bool Close()
+    {
+        Flush();
+        return file.IsOpen() && file.Close();
+    }
+    size_t Written() const { return written; }
+
+private:
+    void Flush()
+    {
+        if (!block.empty())
+            file.BWrite(block.data(), int(block.size()));
+        block.clear();
+    }
+    static const size_t Block = 1 << 16;
+    DFile file;
+    std::string block;
+    size_t written = 0;
 };
 
 // Compares what is emitted with a text, without building it.
@@ -452,7 +539,9 @@ bool DIni::StampIsLastSeen(const DString& path) const
 
 bool DIni::DiskUnchanged(const DString& path) const
 {
-    return disk->memoryIsText && StampIsLastSeen(path);
+    // After a write made from pieces the text is not the file, and RestoreFile's snapshot must
+    // be the file: it is read again.
+    return disk->memoryIsText && disk->textIsFile && StampIsLastSeen(path);
 }
 
 void DIni::NoteShape()
@@ -460,6 +549,17 @@ void DIni::NoteShape()
     const int n = sectionNames.Count();
     disk->sections = n;
     disk->lastLines = n > 0 ? Lines(n - 1).Count() : 0;
+}
+
+// After a write from memory's pieces: the file's last section as written, which an append in
+// place checks the last section against.
+void DIni::NoteTail()
+{
+    disk->tail.clear();
+    const int n = sectionNames.Count();
+    StringOut out {disk->tail};
+    if (n > 0)
+        Emit(sectionNames, LineSource {sections, disk->spans, disk->text}, n - 1, n, -1, out);
 }
 
 void DIni::InvalidateIndex()
@@ -470,10 +570,17 @@ void DIni::InvalidateIndex()
 
 int DIni::FindSection(const DString& name) const
 {
+    // A file of a few sections is looked up without building an index.
+    const int few = 8;
+    if (!index && sectionNames.Count() <= few) {
+        for (int i = 0; i < sectionNames.Count(); ++i)
+            if (SameName(sectionNames[i], name))
+                return i;
+        return -1;
+    }
     if (!index)
         index = new SectionIndex(sectionNames);
-    const auto it = index->map.find(Folded(name));
-    return it == index->map.end() ? -1 : it->second;
+    return index->Find(sectionNames, name);
 }
 
 int DIni::AppendSection(const DString& name, const DStringArray& lines)
@@ -484,7 +591,7 @@ int DIni::AppendSection(const DString& name, const DStringArray& lines)
         disk->spans.push_back(Span {0, -1});
     const int at = sectionNames.Count() - 1;
     if (index)
-        index->map.emplace(Folded(name), at);
+        index->Add(sectionNames, at);
     return at;
 }
 
@@ -556,14 +663,9 @@ bool DIni::SetFileName(const DString& path)
         return true;
     }
     const DString name = path; // `path` may be our own file name
-    Parse("", 0, false);
-    curSection = -1;
-    ForgetChanges();
-    *disk = DiskState();
-    if (!name) {
-        fileName = DString();
+    Forget();
+    if (!name)
         return false;
-    }
 
     DString found = name;
     platform::FileStamp before;
@@ -624,6 +726,42 @@ bool DIni::SetFileName(const DString& path)
     return true;
 }
 
+void DIni::Forget()
+{
+    Parse("", 0, false);
+    curSection = -1;
+    hold = false;
+    ForgetChanges();
+    *disk = DiskState();
+    fileName = DString();
+}
+
+// Memory is what parsing the text gives; no file is known to hold it.
+void DIni::TakeText()
+{
+    Parse(disk->text.data(), int(disk->text.size()), true);
+    disk->memoryIsText = true;
+    disk->readsBack = true;
+    disk->SnapshotIsText();
+}
+
+bool DIni::Load(const DString& path)
+{
+    Forget();
+    const bool read = ~path && ReadText(path, disk->text);
+    if (!read)
+        disk->text.clear();
+    TakeText();
+    return read;
+}
+
+void DIni::LoadText(const DString& text)
+{
+    Forget();
+    disk->text.assign(text.c_str(), size_t(text.Len()));
+    TakeText();
+}
+
 bool DIni::Refresh()
 {
     return SetFileName(fileName);
@@ -674,29 +812,32 @@ bool DIni::Store(const DString& path, bool merge, bool keepName)
         }
     }
 
+    // The file is written from the pieces memory holds (lines still in the text, lines of
+    // changed sections), never made whole in memory beside the text: the text stays as it is,
+    // the sections that still lie there included, and is what RestoreFile returns to.
     const LineSource source {sections, disk->spans, disk->text};
-    std::string text;
-    text.reserve(disk->text.size() + disk->text.size() / 8); // about what was last seen
-    std::vector<Span> spans = disk->spans;                   // where they lie in `text`
-    StringOut out {text, &spans};
-    const bool readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
-
-    if (!ReplaceWith(path, text))
+    FileOut out;
+    bool readsBack = false;
+    if (out.Open(path)) {
+        readsBack = Emit(sectionNames, source, 0, sectionNames.Count(), -1, out);
+    }
+    if (!out.Close()) {
+        LogWriteFailure();
         return false;
+    }
     if (!keepName)
         fileName = path;
     if (merge || !keepName) {
         // Memory is what was written: no need to read it back.
         ForgetChanges();
-        disk->KeepSnapshot();
-        disk->text = std::move(text);
-        disk->spans = std::move(spans);
         disk->stamped = path == fileName && StampOf(path, disk->stamp)
-                        && disk->stamp.size == (long long)disk->text.size();
+                        && disk->stamp.size == (long long)out.Written();
         disk->memoryIsText = readsBack;
         disk->readsBack = readsBack;
         disk->textIsBase = true;
+        disk->textIsFile = false;
         NoteShape();
+        NoteTail();
     }
     return true;
 }
@@ -727,16 +868,25 @@ int DIni::AppendInPlace(const DString& path)
     Emit(sectionNames, source, from, known, disk->lastLines, oldOut);
     const bool readsBack = Emit(sectionNames, source, from, count, -1, newOut);
     const std::string& text = disk->text;
-    if (oldTail.size() > text.size() || newTail.compare(0, oldTail.size(), oldTail) != 0
-        || text.compare(text.size() - oldTail.size(), oldTail.size(), oldTail) != 0)
+    const bool fileEnds = disk->textIsFile ? oldTail.size() <= text.size()
+                                                 && text.compare(text.size() - oldTail.size(),
+                                                                 oldTail.size(), oldTail)
+                                                        == 0
+                                           : oldTail == disk->tail;
+    if (!fileEnds || newTail.compare(0, oldTail.size(), oldTail) != 0)
         return -1; // a line of the last section changed
     const size_t len = newTail.size() - oldTail.size();
-    const size_t oldLen = text.size();
+    const size_t oldLen = disk->textIsFile ? text.size() : size_t(disk->stamp.size);
     if (len > 0 && oldLen % AppendBlock + len <= AppendBlock) {
         const int done = AppendBytes(path, (long long)oldLen, newTail.data() + oldTail.size(), len);
         if (done <= 0)
             return done;
-        disk->text.append(newTail, oldTail.size(), len);
+        if (disk->textIsFile)
+            disk->text.append(newTail, oldTail.size(), len);
+        else
+            NoteTail();
+    } else if (len > 0 && !disk->textIsFile) {
+        return -1; // written whole from memory's pieces
     } else if (len > 0) {
         // Past the block the file is replaced whole: the text as seen plus the tail, no need
         // to build it again from memory.
@@ -746,7 +896,9 @@ int DIni::AppendInPlace(const DString& path)
             return 0;
         }
     }
-    disk->stamped = StampOf(path, disk->stamp) && disk->stamp.size == (long long)disk->text.size();
+    disk->stamped = StampOf(path, disk->stamp)
+                    && disk->stamp.size
+                           == (long long)(disk->textIsFile ? text.size() : oldLen + len);
     disk->readsBack = disk->readsBack && readsBack;
     disk->memoryIsText = disk->readsBack;
     NoteShape();
@@ -759,13 +911,14 @@ bool DIni::TakeInDiskChanges(const std::string& fresh)
     // An unchanged file keeps the memory copy exactly; a missing or unreadable one is
     // replaced by it whole, so that nothing held is lost.
     if (fresh.empty())
-        return disk->text.empty();
-    if (fresh == disk->text)
+        return disk->textIsFile && disk->text.empty();
+    if (disk->textIsFile && fresh == disk->text)
         return true;
     const bool selected = curSection >= 0;
     const DString current = selected ? sectionNames[curSection] : DString();
     disk->KeepSnapshot();
     disk->text = fresh;
+    disk->textIsFile = true;
     Parse(disk->text.data(), int(disk->text.size()), true);
     Replay();
     disk->memoryIsText = false;
@@ -837,10 +990,10 @@ void DIni::CommitFile()
 {
     WriterLock lock(fileName);
     WriteFile(fileName, false);
-    if (StampIsLastSeen(fileName)) {
+    if (disk->textIsFile && StampIsLastSeen(fileName)) {
         disk->SnapshotIsText();
     } else {
-        disk->snapshot = DFile::GetText(fileName);
+        ReadText(fileName, disk->snapshot);
         disk->snapshotInText = false;
     }
 }
@@ -848,9 +1001,9 @@ void DIni::CommitFile()
 void DIni::RestoreFile()
 {
     curSection = -1;
-    const DString snapshot = disk->snapshotInText ? Slice(disk->text.data(), int(disk->snapshotLen))
-                                                  : disk->snapshot;
-    Parse(snapshot.c_str(), snapshot.Len(), false);
+    const std::string snapshot = disk->snapshotInText ? disk->text.substr(0, disk->snapshotLen)
+                                                      : disk->snapshot;
+    Parse(snapshot.data(), int(snapshot.size()), false);
     ForgetChanges();
     disk->memoryIsText = false;
     disk->textIsBase = false;
@@ -1021,6 +1174,33 @@ DString DIni::GetKeyValue(const DString& key, const char* def) const
             return line.Mid(pos, npos);
     }
     return DString(def, npos);
+}
+
+bool DIni::FindValue(const DString& section, const DString& key, DString& value) const
+{
+    const int at = FindSection(section);
+    const int keyLen = key.Len();
+    if (at < 0 || (keyLen > 0 && key[0] == ';'))
+        return false;
+    const std::vector<Span>& spans = disk->spans;
+    if (spans.empty() || spans[size_t(at)].len < 0) {
+        int pos = 0;
+        const int line = KeyIndexIn(at, key, pos);
+        if (line >= 0)
+            value = sections[at][line].Mid(pos, npos);
+        return line >= 0;
+    }
+    // The section still lies in the text: its lines are read there, not made into strings.
+    const char* p = disk->text.data() + spans[size_t(at)].start;
+    bool found = false;
+    ForEachLine(p, spans[size_t(at)].len, [&](int start, int len) {
+        if (!found && len > keyLen && p[start + keyLen] == '='
+            && EqualFold(p + start, key.c_str(), keyLen)) {
+            value = Slice(p + start + keyLen + 1, len - keyLen - 1);
+            found = true;
+        }
+    });
+    return found;
 }
 
 DString DIni::GetSectionKeyValue(const DString& section, const DString& key, const char* def)

@@ -33,6 +33,11 @@ public:
     /// False for an empty path or a file that cannot be made; false, reported, for a file that
     /// exists but cannot be read (memory is then empty and writes to the file are refused).
     bool SetFileName(const DString& path);
+    /// Reads `path` for lookups only: no writer lock, nothing created, no retries. A missing or
+    /// unreadable file holds no sections (false). No file name is kept: changes stay in memory.
+    bool Load(const DString& path);
+    /// Takes `text` as a file's content, as Load does.
+    void LoadText(const DString& text);
     /// Loads the file again: no section selected, writes no longer held.
     bool Refresh();
     DString FileName() const;
@@ -72,6 +77,9 @@ public:
     /// Selects `section` (none when absent), then the value of `key` there, which may be
     /// empty; `def` when the section or the key is absent.
     DString GetSectionKeyValue(const DString& section, const DString& key, const char* def);
+    /// The value of `key` in `section` as GetSectionKeyValue gives it, without selecting the
+    /// section or making strings of its lines; false when the section or the key is absent.
+    bool FindValue(const DString& section, const DString& key, DString& value) const;
     /// Integer value (an exponent is read as a double and truncated); `def` when absent or
     /// not a number.
     int GetKeyIntValue(const DString& key, int def) const;
@@ -94,6 +102,8 @@ private:
     int FindSection(const DString& name) const;
     int AppendSection(const DString& name, const DStringArray& lines);
     void Parse(const char* text, int len, bool lazy);
+    void Forget();
+    void TakeText();
     DStringArray& Lines(int section) const;
     void RemoveSection(int at);
     int KeyIndex(const DString& key, int& valuePos) const;
@@ -103,6 +113,7 @@ private:
     bool StampIsLastSeen(const DString& path) const;
     bool DiskUnchanged(const DString& path) const;
     void NoteShape();
+    void NoteTail();
 
     bool Store(const DString& path, bool merge, bool keepName);
     int AppendInPlace(const DString& path);

@@ -2,7 +2,6 @@
 // products, powers and operands.
 #include "Experiment.h"
 #include "Experiment_p.h"
-#include "SettingsText_p.h"
 #include "DFile.h"
 #include "DNotify.h"
 #include "DataConstants.h"
@@ -153,10 +152,9 @@ DString Experiment::FieldValue(DString const& name)
         fieldsFile = ScalarsFileName;
         fieldsRead = true;
     }
-    expt::SettingsText text;
-    text.Take(fieldsText);
-    expt::SettingsText::Range fields;
-    return text.Find("Fields", fields) ? text.Field(fields, name) : DString();
+    DIni text;
+    text.LoadText(fieldsText);
+    return expt::FieldIn(text, "Fields", name);
 }
 
 float Experiment::ParseInput(DString e, ScalarLookup lookup)

@@ -2,6 +2,7 @@
 #ifndef TALVEX_EXPERIMENT_P_H
 #define TALVEX_EXPERIMENT_P_H
 
+#include "DIni.h"
 #include "DString.h"
 #include "DStringArray.h"
 #include "LastFailure.h"
@@ -40,6 +41,9 @@ private:
     DString earlierText;
     int earlier;
 };
+
+/// A field of `section` as GetShotData reads a name: `a::b` is a, else b; empty when absent.
+DString FieldIn(DIni const& ini, DString const& section, DString const& name);
 
 /// Records a failure that a caller's earlier messages did not explain: `what` followed by the
 /// reason a lower layer recorded (when it did), sent to the message sinks.

@@ -87,6 +87,21 @@ void PutField(DIni& ini, DString const& section, DString const& key, DString con
 
 } // namespace
 
+DString expt::FieldIn(DIni const& ini, DString const& section, DString const& name)
+{
+    DString value;
+    int const split = name.Find("::");
+    if (split == expt::kNotFound) {
+        ini.FindValue(section, name, value);
+        return value;
+    }
+    if (ini.FindValue(section, name.Left(split), value) && ~value)
+        return value;
+    value = DString();
+    ini.FindValue(section, name.Mid(split + 2), value);
+    return value;
+}
+
 /// Refuses, with a message and the last failure, what would not be stored as given.
 bool Experiment::RefuseUnsafeField(DString const& name, DString const& value)
 {

@@ -7,7 +7,6 @@
 #include "Log.h"
 #include "Paths.h"
 #include "Platform.h"
-#include "SettingsText_p.h"
 
 #include <string>
 #include <unordered_map>
@@ -413,26 +412,28 @@ void Experiment::GetShotSetFields(DStringArray const& shots, DArray<int> const& 
 {
     values.Clear();
     values.Reserve(shots.Count() * names.Count());
-    std::vector<std::unique_ptr<expt::SettingsText>> caches(std::size_t(ShotPaths.Count()));
-    expt::SettingsText own;
+    std::vector<std::unique_ptr<DIni>> caches(std::size_t(ShotPaths.Count()));
+    DIni own;
     for (int i = 0; i < shots.Count(); ++i) {
         DString const& shot = shots[i];
         int const g = i < groups.Count() ? groups[i] : -1;
         bool const usable = ~shot && HasShotPath(g) && IsShotFolderName(shot);
         // Held writes of a pause are in memory only: the current shot is read from there.
         bool const held = PauseIO && usable && shot == ShotName && g == CurrentGroup;
-        expt::SettingsText* source = nullptr;
-        expt::SettingsText::Range fields;
+        DIni const* source = nullptr;
+        DString section;
         if (usable && !held) {
-            std::unique_ptr<expt::SettingsText>& cache = caches[std::size_t(g)];
+            std::unique_ptr<DIni>& cache = caches[std::size_t(g)];
             if (!cache) {
-                cache.reset(new expt::SettingsText);
-                cache->Read(AppendPathElts(ShotPaths[g], "ScalarCache.ini"));
+                cache.reset(new DIni);
+                cache->Load(AppendPathElts(ShotPaths[g], "ScalarCache.ini"));
             }
             source = cache.get();
-            if (!cache->Find("Shot" + shot, fields)) {
-                own.Read(AppendPathElts(ShotFolderIn(ShotPaths[g], shot), "Scalars.ini"));
-                source = own.Find("Fields", fields) ? &own : nullptr;
+            section = "Shot" + shot;
+            if (!cache->SectionExists(section)) {
+                own.Load(AppendPathElts(ShotFolderIn(ShotPaths[g], shot), "Scalars.ini"));
+                section = "Fields";
+                source = own.SectionExists(section) ? &own : nullptr;
             }
         }
         for (int k = 0; k < names.Count(); ++k) {
@@ -441,7 +442,7 @@ void Experiment::GetShotSetFields(DStringArray const& shots, DArray<int> const& 
             else if (held)
                 values.Add(GetShotData(names[k]));
             else
-                values.Add(source ? source->Field(fields, names[k]) : DString());
+                values.Add(source ? expt::FieldIn(*source, section, names[k]) : DString());
         }
     }
 }

@@ -157,3 +157,29 @@ TEST(DIniAppend, AChangeThatFailedIsWrittenByTheNextWrite)
     SetKey(ini, "A", "next", "2");
     EXPECT_EQ(ReadBytes("s.ini"), "[A]\r\na=1\r\nlost=1\r\nnext=2");
 }
+
+// A full write leaves the text last read in memory; the next additions are checked against the
+// last section as written, not against that text.
+TEST(DIniAppend, AfterAFullWriteTheLastSectionAsWrittenDecides)
+{
+    for (const std::string old :
+         {"[A]\r\na=1\r\n[B]\r\nb=1", "[A]\r\na=1\r\n[B]\r\n", "[A]\r\na=1\r\n[B]\r\nb=v\r\r\n"}) {
+        WriteBytes("s.ini", old);
+        DIni ini("s.ini");
+        const auto check = [&](const char* step) {
+            EXPECT_EQ(ReadBytes("s.ini"), Rewritten(ini)) << step << " after " << old;
+        };
+        EXPECT_TRUE(Replaces([&] { SetKey(ini, "A", "a", "2"); }));
+        check("a change before the last section");
+        EXPECT_FALSE(Replaces([&] { SetKey(ini, "B", "c", "3"); }));
+        check("a key added to the last section");
+        EXPECT_TRUE(Replaces([&] { SetKey(ini, "B", "c", "4"); }));
+        check("a line of the last section changed");
+        EXPECT_FALSE(Replaces([&] { SetKey(ini, "C", "d", "5"); }));
+        check("a section added");
+        ini.DeleteKey("A", "a");
+        check("a key deleted");
+        EXPECT_FALSE(Replaces([&] { SetKey(ini, "C", "e", "6"); }));
+        check("a key added after the delete");
+    }
+}

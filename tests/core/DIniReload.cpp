@@ -127,3 +127,23 @@ TEST(DIniReload, KeptMemoryCarriesTheFileAsSnapshot)
     EXPECT_EQ(ReadBytes(File()), "[A]\r\nk=1");
     EXPECT_EQ(Value(ini, "A", "k"), "1");
 }
+
+// A full write is made from pieces and keeps the text it read: a load after it must not take
+// that old text as the file RestoreFile returns to.
+TEST(DIniReload, LoadAfterAFullWriteTakesTheWrittenFileAsSnapshot)
+{
+    CoreInit("");
+    WriteBytes(File(), "[A]\r\nk=1\r\n[B]\r\nj=1");
+    DIni ini(File().c_str());
+    ini.SetSection("A");
+    ini.SetKeyValue("k", "2"); // not at the end: the file is written whole
+    ASSERT_EQ(ReadBytes(File()), "[A]\r\nk=2\r\n[B]\r\nj=1");
+    ASSERT_TRUE(ini.SetFileName(File().c_str()));
+    ini.SetSection("B");
+    ini.HoldWrite(true);
+    ini.SetKeyValue("j", "3");
+    ini.RestoreFile();
+    EXPECT_EQ(ReadBytes(File()), "[A]\r\nk=2\r\n[B]\r\nj=1");
+    EXPECT_EQ(Value(ini, "A", "k"), "2");
+    EXPECT_EQ(Value(ini, "B", "j"), "1");
+}

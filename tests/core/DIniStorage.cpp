@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 using testsupport::InChild;
+using testsupport::MakeUnreadable;
 #endif
 
 using testsupport::ReadBytes;
@@ -95,11 +96,7 @@ TEST(DIniStorage, SectionsUsedLateGiveWhatTheFileHeld)
 TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
 {
     WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
-    ASSERT_EQ(chmod("secret.ini", 0222), 0);
-    ASSERT_EQ(chmod(".", 0777), 0);
-    if (getuid() == 0) {
-        ASSERT_EQ(chown("secret.ini", 65534, 65534), 0);
-    }
+    ASSERT_TRUE(MakeUnreadable("secret.ini"));
     EXPECT_TRUE(InChild(true, [] {
         ClearLastFailure();
         DIni ini("secret.ini");
@@ -117,11 +114,7 @@ TEST(DIniStorage, AFileThatCannotBeReadIsNotReplaced)
 TEST(DIniStorage, LoadingAFileThatCannotBeReadFails)
 {
     WriteBytes("secret.ini", "[A]\r\nsecret=1\r\nkeep=2");
-    ASSERT_EQ(chmod("secret.ini", 0222), 0);
-    ASSERT_EQ(chmod(".", 0777), 0);
-    if (getuid() == 0) {
-        ASSERT_EQ(chown("secret.ini", 65534, 65534), 0);
-    }
+    ASSERT_TRUE(MakeUnreadable("secret.ini"));
     EXPECT_TRUE(InChild(true, [] {
         ClearLastFailure();
         DIni ini;

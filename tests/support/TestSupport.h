@@ -78,6 +78,10 @@ bool FreshProcess();
 /// (root would read and write past the permission bits a test is about); true when `f`
 /// returned true. The test folder is opened to others so that nobody can reach its files.
 bool InChild(bool unprivileged, const std::function<bool()>& f);
+
+/// Makes the file write-only to the user InChild(true, ...) runs as (its owner when this
+/// process is root), in a folder open to all; false when the bits cannot be set.
+bool MakeUnreadable(const std::string& path);
 #endif
 
 /// Everything `f` writes to standard output.

@@ -239,6 +239,14 @@ void ChildProcess::Kill()
 }
 
 #if !defined(_WIN32)
+bool MakeUnreadable(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    if (chmod(path.c_str(), 0222) != 0 || chmod(folder.empty() ? "." : folder.c_str(), 0777) != 0)
+        return false;
+    return getuid() != 0 || chown(path.c_str(), 65534, 65534) == 0;
+}
+
 bool InChild(bool unprivileged, const std::function<bool()>& f)
 {
     fs::permissions(TestDir(), fs::perms::others_exec, fs::perm_options::add);
