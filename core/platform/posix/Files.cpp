@@ -339,6 +339,54 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
     return f;
 }
 
+bool OpenInput(const std::string& nativePath, InputFile& out)
+{
+    out = InputFile();
+    if (nativePath.empty()) {
+        SetError(ENOENT);
+        return false;
+    }
+    if (fault::Fail(fault::Open))
+        return false;
+    const int fd = open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Failed();
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        close(fd);
+        SetError(folder ? EISDIR : EINVAL, folder ? std::strerror(EISDIR) : "not a regular file");
+        return false;
+    }
+    out.handle = fd;
+    out.size = (long long)st.st_size;
+    return true;
+}
+
+long long ReadInput(const InputFile& f, long long offset, void* buf, std::size_t n)
+{
+    if (!f.IsOpen() || offset < 0) {
+        SetError(EBADF);
+        return -1;
+    }
+    for (;;) {
+        const ssize_t r = pread(int(f.handle), buf, n, off_t(offset));
+        if (r >= 0)
+            return (long long)r;
+        if (errno != EINTR) {
+            Failed();
+            return -1;
+        }
+    }
+}
+
+void CloseInput(InputFile& f)
+{
+    if (f.IsOpen())
+        close(int(f.handle));
+    f = InputFile();
+}
+
 bool WriteStream(std::FILE* f, const void* buf, std::size_t n)
 {
     if (n == 0)
