@@ -167,6 +167,9 @@ void DFile::Stream::Append(const char* p, size_t n)
         if (pending.size() == CreateBuffer && !Drain())
             return;
         const size_t take = std::min(n, CreateBuffer - pending.size());
+        if (pending.size() + take > pending.capacity()) // doubling, up to the limit
+            pending.reserve(
+                std::min(CreateBuffer, std::max(2 * pending.capacity(), pending.size() + take)));
         pending.append(p, take);
         p += take;
         n -= take;
