@@ -156,7 +156,7 @@ struct InputFile {
 
 /// Opens a regular file for reading: one open and one status call. False (LastError set) for a
 /// missing file, a folder and anything that is not a regular file, never blocking on a FIFO or
-/// a device. Counted as an open by the fault switch.
+/// a device. Counted as an open by the fault switch once the file is found.
 bool OpenInput(const std::string& nativePath, InputFile& out);
 
 /// Reads up to `n` bytes at byte `offset` without moving any shared position: the bytes read

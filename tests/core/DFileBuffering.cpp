@@ -144,7 +144,7 @@ TEST(DFileBuffering, ReadsFindANameInAnotherCaseButTheExactNameWins)
     EXPECT_EQ(std::string(DFile::GetText("Data.txt").c_str()), "upper");
 }
 
-TEST(DFileBuffering, AReadOpenCountsOneOpenAndFailsWhenItFails)
+TEST(DFileBuffering, AReadOpenCountsOnceAFileIsThereAndFailsWhenItFails)
 {
     WriteBytes("one.txt", "x");
     namespace fault = platform::fault;
@@ -153,6 +153,9 @@ TEST(DFileBuffering, AReadOpenCountsOneOpenAndFailsWhenItFails)
     DFile f;
     EXPECT_TRUE(f.Open("one.txt", 5));
     f.Close();
+    // A missing name is an answer: a fault loop over a writer must not spend a call on it.
+    EXPECT_TRUE(!DFile::GetText("missing.txt"));
+    EXPECT_FALSE(f.Open("Missing.txt", 5));
     EXPECT_EQ(fault::Calls(), 2);
     fault::Arm(1, EIO, fault::Open);
     EXPECT_FALSE(f.Open("one.txt", 5));

@@ -346,11 +346,14 @@ bool OpenInput(const std::string& nativePath, InputFile& out)
         SetError(ENOENT);
         return false;
     }
-    if (fault::Fail(fault::Open))
-        return false;
     const int fd = open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Failed();
+    // Counted once a file is there: a missing name is an answer, as it was before any open.
+    if (fault::Fail(fault::Open)) {
+        close(fd);
+        return false;
+    }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);

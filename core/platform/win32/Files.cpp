@@ -241,14 +241,17 @@ bool OpenInput(const std::string& nativePath, InputFile& out)
         SetError(ENOENT);
         return false;
     }
-    if (fault::Fail(fault::Open))
-        return false;
     // Shared as the streams are, so that a reader never keeps a writer from replacing the file.
     HANDLE h = CreateFileA(nativePath.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return Failed();
+    // Counted once a file is there: a missing name is an answer, as it was before any open.
+    if (fault::Fail(fault::Open)) {
+        CloseHandle(h);
+        return false;
+    }
     LARGE_INTEGER size;
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
         CloseHandle(h);
