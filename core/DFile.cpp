@@ -163,7 +163,7 @@ DString Shown(const std::string& native)
 
 void DFile::Stream::Append(const char* p, size_t n)
 {
-    while (n > 0) {
+    while (n > 0 && !failed) { // after a failed write nothing more can reach the file
         if (pending.size() == CreateBuffer && !Drain())
             return;
         const size_t take = std::min(n, CreateBuffer - pending.size());
@@ -536,8 +536,14 @@ void DFile::SeekAbs(__int64 pos)
 
 void DFile::SeekRel(__int64 delta)
 {
-    if (IsOpen())
-        d->Seek(d->Tell() + delta);
+    if (!IsOpen())
+        return;
+    if (!d->fp) {
+        d->Seek(d->pos + delta);
+        return;
+    }
+    d->Drain();
+    TALVEX_FSEEK(d->fp, delta, SEEK_CUR);
 }
 
 void DFile::BRead(void* buf, int n)
