@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,19 +24,29 @@
 #define TALVEX_FTELL ftello
 #endif
 
-// The stream shared by all copies of a DFile.
+// The stream shared by all copies of a DFile. Reads go to the system at explicit offsets
+// through `buffer` (`in`); writes go through a C stream (`fp`).
 struct DFile::Stream {
     std::FILE* fp = nullptr;
+    platform::InputFile in;        // read-only opens
+    long long pos = 0;             // `in`: the position
+    long long bufAt = 0;           // `in`: the file offset of the buffer's first byte
+    int bufLen = 0;                // `in`: bytes of the file held in the buffer
+    int window = 0;                // `in`: bytes one fill of the buffer asks for
+    bool eof = false;              // `in`: a read met the end of the file (or failed)
+    std::string pending;           // create streams: written bytes not yet handed to `fp`
     platform::Replacement replace; // its temp is empty for reads and in-place updates
     std::string& temp = replace.temp;
     std::string target;             // the native path; what `temp` replaces on a successful close
-    std::unique_ptr<char[]> buffer; // the stream's buffer, kept for the next open
+    std::unique_ptr<char[]> buffer; // the read buffer, kept for the next open
     int bufferSize = 0;
     bool writes = false; // opened for writing: closing syncs and reports
     bool dirty = false;  // written since the last Sync
     bool failed = false; // a write fell short: the target must not be replaced
     platform::Error why; // the first failure's reason
     int refs = 1;
+
+    bool IsOpen() const { return fp || in.IsOpen(); }
 
     // A buffer of at least n bytes for a stream about to be opened (never for an open one).
     char* Buffer(int n)
@@ -53,6 +64,26 @@ struct DFile::Stream {
             why = platform::LastError();
         failed = true;
     }
+
+    // Hands the pending bytes of a create stream to the file; false once any write failed.
+    bool Drain()
+    {
+        if (!pending.empty() && !failed
+            && !platform::WriteStream(fp, pending.data(), pending.size()))
+            Fail();
+        pending.clear();
+        return !failed;
+    }
+
+    void Append(const char* p, size_t n);
+    size_t Buffered() const;
+    long long Fill();
+    size_t Read(void* out, size_t n);
+    bool Gets(char* out, int size);
+    void Scan(const char* fmt, void* p);
+    void Seek(long long to);
+    long long Tell();
+    void Shut();
 };
 
 void ReportIoFailure(const DString& what)
@@ -74,9 +105,12 @@ const int MaxBlock = 60000000;
 const int StagedBlock = 262144;
 const int Stage = 65536;
 const int CopyChunk = 1048576;
-// A new file's stream buffer: most data files fit whole, so they reach the file in one write.
-const int CreateBuffer = 262144;
+// Bytes a create stream gathers before it writes: a small file costs a small buffer, and most
+// data files fit whole, so they reach the file in one write.
+const size_t CreateBuffer = 262144;
+// A read buffer holds a small file whole and at least a block of a large one.
 const int ReadBuffer = 8192;
+const int MaxReadBuffer = 65536;
 const char LineEnd[] = "\r\n";
 
 const char* ModeFor(int flags)
@@ -104,11 +138,166 @@ std::string Native(const DString& path, bool forWrite)
     return platform::ToNative(std::string(path.c_str(), size_t(path.Len())), forWrite);
 }
 
+// A read opens a native path as written first: the exact name wins over its case variants, so
+// only a miss needs the lookup (which costs a status call per path, or a folder scan).
+bool ExactFirst(const DString& path, int flags, std::string& text)
+{
+    if (platform::kWindows || (flags != 1 && flags != 5) || path.Len() <= 0)
+        return false;
+    text.assign(path.c_str(), size_t(path.Len()));
+    return text.find('\\') == std::string::npos && !(text.size() > 1 && text[1] == ':');
+}
+
+// True when a failed exact open may still find the file under another letter case.
+bool MissedName()
+{
+    const int code = platform::LastError().code;
+    return code == ENOENT || code == ENOTDIR;
+}
+
 DString Shown(const std::string& native)
 {
     return DString(native.c_str());
 }
 } // namespace
+
+void DFile::Stream::Append(const char* p, size_t n)
+{
+    while (n > 0 && !failed) { // after a failed write nothing more can reach the file
+        if (pending.size() == CreateBuffer && !Drain())
+            return;
+        const size_t take = std::min(n, CreateBuffer - pending.size());
+        if (pending.size() + take > pending.capacity()) // doubling, up to the limit
+            pending.reserve(
+                std::min(CreateBuffer, std::max(2 * pending.capacity(), pending.size() + take)));
+        pending.append(p, take);
+        p += take;
+        n -= take;
+    }
+}
+
+size_t DFile::Stream::Buffered() const
+{
+    return pos >= bufAt && pos < bufAt + bufLen ? size_t(bufAt + bufLen - pos) : 0;
+}
+
+long long DFile::Stream::Fill()
+{
+    const long long got = platform::ReadInput(in, pos, buffer.get(), size_t(window));
+    bufAt = pos;
+    bufLen = got > 0 ? int(got) : 0;
+    return got;
+}
+
+size_t DFile::Stream::Read(void* out, size_t n)
+{
+    if (fp) {
+        Drain();
+        return std::fread(out, 1, n, fp);
+    }
+    char* p = static_cast<char*>(out);
+    size_t got = 0;
+    while (got < n) {
+        if (const size_t have = Buffered()) {
+            const size_t take = std::min(n - got, have);
+            std::memcpy(p + got, buffer.get() + (pos - bufAt), take);
+            got += take;
+            pos += static_cast<long long>(take);
+            continue;
+        }
+        // What would not fit the buffer goes straight into the caller's memory.
+        const size_t want = n - got;
+        const long long r = want >= size_t(window) ? platform::ReadInput(in, pos, p + got, want)
+                                                   : Fill();
+        if (r <= 0) {
+            eof = true; // a failed read ends the data as the end of the file does
+            break;
+        }
+        if (want >= size_t(window)) {
+            got += size_t(r);
+            pos += r;
+        }
+    }
+    return got;
+}
+
+// fgets: up to size - 1 bytes, through the first LF.
+bool DFile::Stream::Gets(char* out, int size)
+{
+    if (fp) {
+        Drain();
+        return std::fgets(out, size, fp) != nullptr;
+    }
+    size_t k = 0;
+    const size_t most = size > 1 ? size_t(size - 1) : 0;
+    while (k < most) {
+        if (!Buffered() && Fill() <= 0) {
+            eof = true;
+            break;
+        }
+        const char* from = buffer.get() + (pos - bufAt);
+        const size_t avail = std::min(Buffered(), most - k);
+        const void* lf = std::memchr(from, '\n', avail);
+        const size_t take = lf ? size_t(static_cast<const char*>(lf) - from) + 1 : avail;
+        std::memcpy(out + k, from, take);
+        k += take;
+        pos += static_cast<long long>(take);
+        if (lf)
+            break;
+    }
+    out[k] = '\0';
+    return k > 0;
+}
+
+// Formatted reads take at most one buffer of text from the position at a time.
+void DFile::Stream::Scan(const char* fmt, void* p)
+{
+    if (fp) {
+        Drain();
+        (void)std::fscanf(fp, fmt, p);
+        return;
+    }
+    const long long got = Fill();
+    if (got <= 0) {
+        eof = true;
+        return;
+    }
+    const std::string text(buffer.get(), size_t(got));
+    const std::string counted = std::string(fmt) + "%n";
+    int used = 0;
+    if (std::sscanf(text.c_str(), counted.c_str(), p, &used) == EOF)
+        used = int(got); // nothing but blanks: taken, as the stream takes them
+    pos += used;
+    eof = used == got && got < window;
+}
+
+void DFile::Stream::Seek(long long to)
+{
+    if (fp) {
+        Drain(); // a failed write still lets the caller seek back and cut the file
+        TALVEX_FSEEK(fp, to, SEEK_SET);
+    } else if (to >= 0) {
+        pos = to;
+        eof = false;
+    }
+}
+
+long long DFile::Stream::Tell()
+{
+    if (!fp)
+        return pos;
+    Drain();
+    return static_cast<long long>(TALVEX_FTELL(fp));
+}
+
+// Closes a read-only stream.
+void DFile::Stream::Shut()
+{
+    platform::CloseInput(in);
+    pos = bufAt = 0;
+    bufLen = 0;
+    eof = false;
+}
 
 DFile::DFile() : d(nullptr) { }
 
@@ -145,6 +334,9 @@ void DFile::Release()
 
 bool DFile::Open(DString path, int flags)
 {
+    std::string exact;
+    if (ExactFirst(path, flags, exact) && (OpenNative(exact, flags) || !MissedName()))
+        return IsOpen();
     return OpenNative(ModeFor(flags) ? Native(path, Creates(flags)) : std::string(), flags);
 }
 
@@ -169,22 +361,32 @@ bool DFile::OpenNative(const std::string& native, int flags)
             ReportIoFailure("cannot write " + Shown(native));
             return false;
         }
-        std::setvbuf(d->fp, d->Buffer(CreateBuffer), _IOFBF, CreateBuffer);
+        // Unbuffered: the stream's pending bytes are its buffer, sized to what is written.
+        std::setvbuf(d->fp, nullptr, _IONBF, 0);
+        d->pending.clear();
         return true;
     }
     if (d->writes && platform::IsReadOnly(native)) {
         ReportIoFailure("cannot write " + Shown(native));
         return false;
     }
+    // Reads need no C stream: one open and one status call give the handle and the length
+    // (Windows text reads keep the stream for its line-end translation).
+    if (!d->writes && (flags == 5 || !platform::kWindows)) {
+        if (!platform::OpenInput(native, d->in))
+            return false; // a missing file to read is an answer, not a failure
+        // A small file is read whole at the first read; a large one reads its head through
+        // the buffer and the rest straight into the caller's memory.
+        const long long size = d->in.size;
+        d->window = size > ReadBuffer && size <= MaxReadBuffer ? int(size) : ReadBuffer;
+        d->Buffer(d->window);
+        return true;
+    }
     d->fp = platform::OpenStream(native, mode);
     // In-place updates go straight to the file, so that a write that fell short can be
-    // cut back at once and never lingers in a buffer to land after the cut. Reads get a
-    // buffer of their own, which spares the stream asking the system for a block size.
+    // cut back at once and never lingers in a buffer to land after the cut.
     if (d->fp && d->writes)
         std::setvbuf(d->fp, nullptr, _IONBF, 0);
-    else if (d->fp) {
-        std::setvbuf(d->fp, d->Buffer(ReadBuffer), _IOFBF, ReadBuffer);
-    }
     if (!d->fp) {
         if (d->writes) // a missing file to read is an answer, not a failure
             ReportIoFailure("cannot write " + Shown(native));
@@ -209,6 +411,7 @@ void Abandon(DFile& f)
         return;
     std::fclose(f.d->fp);
     f.d->fp = nullptr;
+    f.d->pending.clear();
     platform::DiscardTemp(f.d->temp);
     f.d->replace = platform::Replacement();
     f.d->target.clear();
@@ -217,10 +420,15 @@ void Abandon(DFile& f)
 
 bool DFile::Close()
 {
-    if (!d || !d->fp)
+    if (!d || !d->IsOpen())
         return true;
+    if (!d->fp) {
+        d->Shut();
+        d->target.clear();
+        return true;
+    }
     // Only writes decide: a failed read on an update stream must not cost the new contents.
-    bool ok = !d->failed;
+    bool ok = d->Drain();
     // An in-place update that synced its last write is complete: closing cannot undo it.
     const bool pending = d->writes && (d->dirty || !d->temp.empty());
     if (pending && ok && !platform::SyncStream(d->fp)) {
@@ -256,7 +464,7 @@ bool DFile::Sync()
 {
     if (!IsOpen())
         return false;
-    if (!d->failed && !platform::SyncStream(d->fp))
+    if (d->fp && d->Drain() && !platform::SyncStream(d->fp))
         d->Fail();
     d->dirty = d->failed;
     return !d->failed;
@@ -264,8 +472,9 @@ bool DFile::Sync()
 
 bool DFile::Truncate(__int64 length)
 {
-    if (!IsOpen())
+    if (!IsOpen() || !d->fp)
         return false;
+    d->Drain();
     const platform::Error keep = d->why; // the failure that made the caller cut back
     if (!platform::TruncateStream(d->fp, length)) {
         d->Fail();
@@ -284,23 +493,26 @@ bool DFile::Failed() const
 
 bool DFile::IsOpen() const
 {
-    return d && d->fp;
+    return d && d->IsOpen();
 }
 
 bool DFile::IsEOF() const
 {
-    return IsOpen() && std::feof(d->fp);
+    return IsOpen() && (d->fp ? std::feof(d->fp) != 0 : d->eof);
 }
 
 __int64 DFile::Tell() const
 {
-    return IsOpen() ? static_cast<__int64>(TALVEX_FTELL(d->fp)) : -1;
+    return IsOpen() ? static_cast<__int64>(d->Tell()) : -1;
 }
 
 __int64 DFile::Length() const
 {
     if (!IsOpen())
         return -1;
+    if (!d->fp)
+        return d->in.size; // as the open found it
+    d->Drain();
     // A read-only stream holds nothing unwritten: the system knows its length without a seek
     // that would throw away the stream's buffer.
     if (!d->writes) {
@@ -319,13 +531,19 @@ __int64 DFile::Length() const
 void DFile::SeekAbs(__int64 pos)
 {
     if (IsOpen())
-        TALVEX_FSEEK(d->fp, pos, SEEK_SET);
+        d->Seek(pos);
 }
 
 void DFile::SeekRel(__int64 delta)
 {
-    if (IsOpen())
-        TALVEX_FSEEK(d->fp, delta, SEEK_CUR);
+    if (!IsOpen())
+        return;
+    if (!d->fp) {
+        d->Seek(d->pos + delta);
+        return;
+    }
+    d->Drain();
+    TALVEX_FSEEK(d->fp, delta, SEEK_CUR);
 }
 
 void DFile::BRead(void* buf, int n)
@@ -335,7 +553,7 @@ void DFile::BRead(void* buf, int n)
     char* p = static_cast<char*>(buf);
     while (n > 0) {
         const int chunk = std::min(n, MaxBlock);
-        if (std::fread(p, 1, size_t(chunk), d->fp) != size_t(chunk))
+        if (d->Read(p, size_t(chunk)) != size_t(chunk))
             return;
         p += chunk;
         n -= chunk;
@@ -348,6 +566,10 @@ void DFile::BWrite(const void* buf, int n)
         return;
     d->dirty = true;
     const char* p = static_cast<const char*>(buf);
+    if (!d->temp.empty()) {
+        d->Append(p, size_t(std::max(n, 0)));
+        return;
+    }
     std::unique_ptr<char[]> stage(n >= StagedBlock ? new char[Stage] : nullptr);
     while (n > 0) {
         const int chunk = std::min(n, stage ? Stage : MaxBlock);
@@ -366,7 +588,7 @@ void DFile::BWrite(const void* buf, int n)
 void DFile::ARead(const DString& fmt, void* p)
 {
     if (IsOpen())
-        (void)std::fscanf(d->fp, fmt.c_str(), p);
+        d->Scan(fmt.c_str(), p);
 }
 
 void DFile::DSWrite(const DString& s, int width)
@@ -395,7 +617,7 @@ void DFile::DSRead(DString& s, bool shortForm)
         return;
     unsigned char head[4] = {0, 0, 0, 0};
     const size_t width = shortForm ? 2 : 4;
-    if (std::fread(head, 1, width, d->fp) != width)
+    if (d->Read(head, width) != width)
         return;
     const int len = shortForm ? int(short(head[0] | (head[1] << 8)))
                               : int(unsigned(head[0]) | unsigned(head[1]) << 8
@@ -408,7 +630,7 @@ void DFile::DSRead(DString& s, bool shortForm)
     int room = std::min(len, 65536);
     char* buf = s.GetBuffer(room);
     while (true) {
-        have += int(std::fread(buf + have, 1, size_t(room - have), d->fp));
+        have += int(d->Read(buf + have, size_t(room - have)));
         if (have < room || room == len)
             break;
         room = room > len / 2 ? len : room * 2;
@@ -431,7 +653,7 @@ void DFile::ReadLine(DString& line, int maxLen)
         heap.reset(new char[size_t(maxLen - 1)]);
         buf = heap.get();
     }
-    if (!std::fgets(buf, maxLen - 1, d->fp))
+    if (!d->Gets(buf, maxLen - 1))
         return;
     size_t n = std::strlen(buf);
     if (n > 0 && buf[n - 1] == '\n')
@@ -450,17 +672,30 @@ void DFile::ReadLineArray(DStringArray& fields, int maxLen, const char* delim)
 
 DString DFile::GetText(const DString& path)
 {
+    // Open, status, one read, close: the length comes with the open.
     DString text;
-    const int len = GetFileLen(path);
-    if (len <= 0)
+    platform::InputFile in;
+    std::string exact;
+    const bool tried = ExactFirst(path, 5, exact);
+    bool opened = tried && platform::OpenInput(exact, in);
+    if (!opened && (!tried || MissedName()))
+        opened = platform::OpenInput(Native(path, false), in);
+    if (!opened)
         return text;
-    DFile f;
-    if (!f.Open(path, 5))
-        return text;
-    char* buf = text.GetBuffer(len);
-    const size_t got = std::fread(buf, 1, size_t(len), f.d->fp);
-    if (got < size_t(len))
-        text.GetBuffer(int(got));
+    const long long len = in.size;
+    if (len > 0 && len < INT_MAX) {
+        char* buf = text.GetBuffer(int(len));
+        long long got = 0;
+        while (got < len) {
+            const long long r = platform::ReadInput(in, got, buf + got, size_t(len - got));
+            if (r <= 0)
+                break;
+            got += r;
+        }
+        if (got < len)
+            text.GetBuffer(int(got));
+    }
+    platform::CloseInput(in);
     return text;
 }
 
@@ -572,7 +807,7 @@ bool DFile::CopyLargeFile(const DString& from, const DString& to)
     std::vector<char> buf(size_t(std::min(len, CopyChunk)));
     for (int left = len; left > 0;) {
         const int chunk = std::min(left, CopyChunk);
-        if (std::fread(buf.data(), 1, size_t(chunk), in.d->fp) != size_t(chunk)) {
+        if (in.d->Read(buf.data(), size_t(chunk)) != size_t(chunk)) {
             platform::SetError(EIO, "the source " + in.d->target + " could not be read whole");
             out.d->Fail(); // the source shrank: keep the old target
             break;

@@ -50,8 +50,8 @@ public:
     bool IsEOF() const;
     /// Byte position from the start; -1 when closed.
     __int64 Tell() const;
-    /// Bytes in the file (what is written through this stream included); -1 when closed.
-    /// The position is kept.
+    /// Bytes in the file (what is written through this stream included; for a read-only
+    /// stream, as the open found it); -1 when closed. The position is kept.
     __int64 Length() const;
     void SeekAbs(__int64 pos);
     void SeekRel(__int64 delta);

@@ -167,6 +167,27 @@ bool TruncateStream(std::FILE* f, long long length);
 /// Bytes in the file of a stream opened for reading only, without moving it; -1 when unknown.
 long long ReadStreamLength(std::FILE* f);
 
+/// A regular file open for reading only, read at explicit offsets: the system's handle (a
+/// descriptor; a HANDLE on Windows) and the file's size when it was opened, so that a reader
+/// needs no other call to learn either.
+struct InputFile {
+    long long handle = -1; ///< -1: not open
+    long long size = 0;    ///< bytes
+    bool IsOpen() const { return handle != -1; }
+};
+
+/// Opens a regular file for reading: one open and one status call. False (LastError set) for a
+/// missing file, a folder and anything that is not a regular file, never blocking on a FIFO or
+/// a device. Counted as an open by the fault switch once the file is found.
+bool OpenInput(const std::string& nativePath, InputFile& out);
+
+/// Reads up to `n` bytes at byte `offset` without moving any shared position: the bytes read
+/// (fewer only at the end of the file, 0 past it), or -1 (LastError set) on failure.
+long long ReadInput(const InputFile& f, long long offset, void* buf, std::size_t n);
+
+/// Closes a file of OpenInput (nothing when it is not open) and marks it closed.
+void CloseInput(InputFile& f);
+
 /// Closes a stream; false when buffered bytes did not reach the file.
 bool CloseStream(std::FILE* f);
 

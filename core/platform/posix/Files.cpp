@@ -339,6 +339,57 @@ std::FILE* OpenStream(const std::string& nativePath, const char* mode)
     return f;
 }
 
+bool OpenInput(const std::string& nativePath, InputFile& out)
+{
+    out = InputFile();
+    if (nativePath.empty()) {
+        SetError(ENOENT);
+        return false;
+    }
+    const int fd = open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Failed();
+    // Counted once a file is there: a missing name is an answer, as it was before any open.
+    if (fault::Fail(fault::Open)) {
+        close(fd);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        close(fd);
+        SetError(folder ? EISDIR : EINVAL, folder ? std::strerror(EISDIR) : "not a regular file");
+        return false;
+    }
+    out.handle = fd;
+    out.size = (long long)st.st_size;
+    return true;
+}
+
+long long ReadInput(const InputFile& f, long long offset, void* buf, std::size_t n)
+{
+    if (!f.IsOpen() || offset < 0) {
+        SetError(EBADF);
+        return -1;
+    }
+    for (;;) {
+        const ssize_t r = pread(int(f.handle), buf, n, off_t(offset));
+        if (r >= 0)
+            return (long long)r;
+        if (errno != EINTR) {
+            Failed();
+            return -1;
+        }
+    }
+}
+
+void CloseInput(InputFile& f)
+{
+    if (f.IsOpen())
+        close(int(f.handle));
+    f = InputFile();
+}
+
 bool WriteStream(std::FILE* f, const void* buf, std::size_t n)
 {
     if (n == 0)
@@ -389,12 +440,10 @@ bool CloseStream(std::FILE* f)
     return !injected;
 }
 
-bool IsReadOnly(const std::string& nativePath)
+namespace {
+// IsReadOnly for a file (no link) whose status the caller has.
+bool DeniesWrite(const std::string& target, const struct stat& st)
 {
-    struct stat st;
-    const std::string target = FinalTarget(nativePath);
-    if (nativePath.empty() || stat(target.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        return false;
     // A privileged process may write anything: for it, read-only is the absence of write bits.
     if (geteuid() == 0 ? (st.st_mode & 0222) == 0
                        : faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
@@ -402,6 +451,16 @@ bool IsReadOnly(const std::string& nativePath)
         return true;
     }
     return false;
+}
+} // namespace
+
+bool IsReadOnly(const std::string& nativePath)
+{
+    struct stat st;
+    const std::string target = FinalTarget(nativePath);
+    if (nativePath.empty() || stat(target.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return DeniesWrite(target, st);
 }
 
 std::string MakeTempBeside(const std::string& nativeTarget)
@@ -436,19 +495,19 @@ std::string MakeTempBeside(const std::string& nativeTarget)
     return {};
 }
 
-bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
+namespace {
+// CommitTemp over a target that is no symbolic link.
+bool CommitOverFinal(const std::string& temp, const std::string& target)
 {
-    if (temp.empty() || nativeTarget.empty()) {
-        SetError(EINVAL);
-        return false;
-    }
-    std::string target = FinalTarget(nativeTarget);
     struct stat st, now;
     if (lstat(temp.c_str(), &now) != 0)
         return Failed();
-    mode_t mode = DefaultFileMode();
+    mode_t mode = 0;
     bool chowned = false;
-    if (stat(target.c_str(), &st) == 0) {
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (!exists)
+        mode = DefaultFileMode();
+    else {
         if (S_ISDIR(st.st_mode)) {
             unlink(temp.c_str());
             SetError(EISDIR);
@@ -464,6 +523,16 @@ bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
     if (chowned || (now.st_mode & 07777) != mode)
         chmod(temp.c_str(), mode);
     return RenameInto(temp, target);
+}
+} // namespace
+
+bool CommitTemp(const std::string& temp, const std::string& nativeTarget)
+{
+    if (temp.empty() || nativeTarget.empty()) {
+        SetError(EINVAL);
+        return false;
+    }
+    return CommitOverFinal(temp, FinalTarget(nativeTarget));
 }
 
 void DiscardTemp(const std::string& temp)
@@ -497,7 +566,7 @@ std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacemen
         SetError(EISDIR);
         return nullptr;
     }
-    if (exists && IsReadOnly(target))
+    if (exists && DeniesWrite(target, st)) // the status above is the final target's
         return nullptr;
     const std::string stem = JoinNative(Dirname(target),
                                         "." + Basename(target).substr(0, 200) + ".tmp-");
@@ -538,8 +607,10 @@ std::FILE* BeginReplace(const std::string& nativeTarget, bool binary, Replacemen
 
 bool CommitReplace(const Replacement& r)
 {
-    if (r.existed || r.temp.empty())
+    if (r.temp.empty() || r.target.empty())
         return CommitTemp(r.temp, r.target);
+    if (r.existed) // BeginReplace followed any link: the target is final
+        return CommitOverFinal(r.temp, r.target);
     return RenameInto(r.temp, r.target);
 }
 
