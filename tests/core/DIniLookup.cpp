@@ -17,9 +17,7 @@ namespace {
 /// A settings file of the running test's own.
 std::string File()
 {
-    return testsupport::Native(TestDir() + "/work/"
-                               + testing::UnitTest::GetInstance()->current_test_info()->name()
-                               + ".ini");
+    return testsupport::OwnTestFile(".ini");
 }
 
 /// FindValue's answer, "<absent>" when it finds nothing.

@@ -1,4 +1,5 @@
 // Appends to files whose header runs past the part read ahead: long texts, long extensions.
+#include "DataSamples.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
 #include "TestSupport.h"
@@ -7,19 +8,11 @@
 
 #include <string>
 
+using testsupport::Grid;
 using testsupport::LE;
 using testsupport::WriteBytes;
 
 namespace {
-
-Matrix Column(int rows, float first)
-{
-    Matrix m(rows, 1);
-    for (int i = 0; i < rows; ++i)
-        m[i] = first + float(i);
-    m.Scale();
-    return m;
-}
 
 std::string Str(std::string const& s)
 {
@@ -32,11 +25,11 @@ TEST(AppendsReadLongHeaders, MatrixTextsAcrossTheReadAhead)
 {
     // The first text starts inside the part read ahead and ends past it.
     std::string const longText(700, 'n');
-    Matrix first = Column(2, 1.0f);
+    Matrix first = Grid(2, 1, 1.0f);
     first.name2 = longText.c_str();
     first.name1 = "after";
     ASSERT_TRUE(first.Write("longtext"));
-    ASSERT_TRUE(Column(2, 5.0f).Append("longtext"));
+    ASSERT_TRUE(Grid(2, 1, 5.0f).Append("longtext"));
 
     Matrix r;
     ASSERT_TRUE(r.Read("longtext"));

@@ -1,5 +1,6 @@
 // Every writer under injected faults: each file call it makes fails in turn, and each time the
 // failure is reported and the old file is kept byte for byte, with no temporary file left.
+#include "DataSamples.h"
 #include "DFile.h"
 #include "DIni.h"
 #include "FaultLoop.h"
@@ -17,7 +18,9 @@
 #include <string>
 
 using testsupport::FaultCase;
+using testsupport::Grid;
 using testsupport::LoopFaults;
+using testsupport::Particles;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -29,24 +32,6 @@ template <class Make> std::function<void()> OldFile(const std::string& file, Mak
     make();
     const std::string old = ReadBytes(file);
     return [file, old] { WriteBytes(file, old); };
-}
-
-Matrix Grid(int rows, int cols, float first)
-{
-    Matrix m(rows, cols, 1);
-    for (int i = 0; i < m.Count(); ++i)
-        m[i] = first + float(i);
-    m.Scale();
-    return m;
-}
-
-ParticleGroup Particles(int n, float first)
-{
-    ParticleGroup g(n);
-    for (int i = 0; i < n; ++i)
-        for (int c = 0; c < 8; ++c)
-            g.PData()[i].col[c] = first + float(i * 8 + c);
-    return g;
 }
 
 } // namespace
@@ -77,11 +62,11 @@ TEST(StorageFaults, ParticleGroupWriteAndAppend)
 {
     FaultCase c;
     c.target = "p.dpt";
-    c.restore = OldFile(c.target, [] { Particles(1000, 0).Write("p"); });
-    c.write = [] { return Particles(3, 5).Write("p"); };
+    c.restore = OldFile(c.target, [] { Particles(1000, 0, 8).Write("p"); });
+    c.write = [] { return Particles(3, 5, 8).Write("p"); };
     EXPECT_GT(LoopFaults(c), 4);
 
-    c.write = [] { return Particles(7, 50).Append("p"); };
+    c.write = [] { return Particles(7, 50, 8).Append("p"); };
     c.replaces = false;
     EXPECT_GT(LoopFaults(c), 2);
 }

@@ -1,4 +1,5 @@
 // Whole writes and appends given a name in another case reach the file that exists under it.
+#include "DataSamples.h"
 #include "Geometry.h"
 #include "Matrix.h"
 #include "ParticleGroup.h"
@@ -9,6 +10,9 @@
 #include <filesystem>
 #include <set>
 #include <string>
+
+using testsupport::Grid;
+using testsupport::Particles;
 
 namespace {
 
@@ -24,30 +28,12 @@ std::set<std::string> Entries(std::string const& prefix)
     return names;
 }
 
-Matrix Column(int rows, float first)
-{
-    Matrix m(rows, 1);
-    for (int i = 0; i < rows; ++i)
-        m[i] = first + float(i);
-    m.Scale();
-    return m;
-}
-
-ParticleGroup Particles(int n, float first)
-{
-    ParticleGroup g(n);
-    for (int i = 0; i < n; ++i)
-        g.PData()[i].col[0] = first + float(i);
-    g.Scale();
-    return g;
-}
-
 } // namespace
 
 TEST(WritersFindTheExistingFile, MatrixAppendInPlaceAndByRewrite)
 {
-    ASSERT_TRUE(Column(2, 0.0f).Write("CaseGrid"));
-    ASSERT_TRUE(Column(2, 10.0f).Append("casegrid"));
+    ASSERT_TRUE(Grid(2, 1, 0.0f).Write("CaseGrid"));
+    ASSERT_TRUE(Grid(2, 1, 10.0f).Append("casegrid"));
     EXPECT_EQ(Entries("CaseGrid"), std::set<std::string> {"CaseGrid.dmt"});
     EXPECT_TRUE(Entries("casegrid").empty());
     Matrix r;
@@ -56,10 +42,10 @@ TEST(WritersFindTheExistingFile, MatrixAppendInPlaceAndByRewrite)
     EXPECT_EQ(r[3], 11.0f);
 
     // A listed last axis is rewritten whole: the old values must be read from the same file.
-    Matrix listed = Column(2, 0.0f);
+    Matrix listed = Grid(2, 1, 0.0f);
     listed.SetStep(2, 0.0f);
     ASSERT_TRUE(listed.Write("CaseList"));
-    Matrix more = Column(2, 20.0f);
+    Matrix more = Grid(2, 1, 20.0f);
     more.SetStep(2, 0.0f);
     more.SetCoord(2, 0, 7.0f);
     ASSERT_TRUE(more.Append("CASELIST"));
@@ -86,8 +72,8 @@ TEST(WritersFindTheExistingFile, ParticleAppendInPlace)
 
 TEST(WritersFindTheExistingFile, WholeWritesReplaceItUnderItsOwnName)
 {
-    ASSERT_TRUE(Column(2, 0.0f).Write("CaseWhole"));
-    ASSERT_TRUE(Column(3, 4.0f).Write("casewhole"));
+    ASSERT_TRUE(Grid(2, 1, 0.0f).Write("CaseWhole"));
+    ASSERT_TRUE(Grid(3, 1, 4.0f).Write("casewhole"));
     ASSERT_TRUE(Particles(1, 0.0f).Write("CaseWhole"));
     ASSERT_TRUE(Particles(2, 0.0f).Write("CASEWHOLE"));
     Geometry g;

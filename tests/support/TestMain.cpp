@@ -46,6 +46,12 @@ std::string Native(const std::string& path)
     return fs::path(path).make_preferred().string();
 }
 
+std::string OwnTestFile(const std::string& extension)
+{
+    return Native(TestDir() + "/work/"
+                  + testing::UnitTest::GetInstance()->current_test_info()->name() + extension);
+}
+
 std::string UserFolder()
 {
     return Native(kWindows ? g_dir + "/profile/AppData/Local/Talvex"

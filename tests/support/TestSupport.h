@@ -23,6 +23,9 @@ const std::string& TestDir();
 /// text names the same file in both builds.
 std::string Native(const std::string& path);
 
+/// A file named after the running test, with `extension`, in its work folder (native path).
+std::string OwnTestFile(const std::string& extension);
+
 /// The per-user Talvex folder of the running test (GetUserPath() after CoreInit).
 std::string UserFolder();
 
