@@ -163,6 +163,15 @@ bool LookupElement(const std::string& folder, const std::string& name, std::stri
     return LookupInFolder(folder, *folderStat, name, real) == Lookup::Found;
 }
 
+// The native path of every element as written.
+std::string WrittenPath(const std::string& path, const Parsed& p)
+{
+    std::string native = p.root;
+    for (const Element& e : p.elems)
+        native = JoinNative(native, Text(path, e));
+    return native;
+}
+
 // Resolves the first `count` elements; with lastMayBeMissing the last of them is taken as
 // written when no entry of that name exists.
 bool Resolve(const std::string& path, const Parsed& p, std::size_t count, bool lastMayBeMissing,
@@ -290,6 +299,16 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
     if (!p.resolves || p.elems.empty())
         return out;
     Element last = p.elems.back();
+    std::string pattern = Text(path, last);
+    FoundEntry e;
+    // The usual case first: the whole path exists as written, which one stat shows.
+    if (!HasJoker(pattern) && Describe(WrittenPath(path, p), e)) {
+        if (folderText)
+            *folderText = path.substr(0, last.pos);
+        e.name = pattern;
+        out.push_back(e);
+        return out;
+    }
     std::string folder;
     std::vector<std::string> real;
     if (!Resolve(path, p, p.elems.size() - 1, false, folder, &real))
@@ -300,8 +319,6 @@ std::vector<FoundEntry> FindEntries(const std::string& path, std::string* folder
             text.replace(p.elems[i].pos, p.elems[i].len, real[i]);
         *folderText = text;
     }
-    std::string pattern = Text(path, last);
-    FoundEntry e;
     if (!HasJoker(pattern)) {
         std::string name = pattern;
         if (Describe(JoinNative(folder, name), e)
