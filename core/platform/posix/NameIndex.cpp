@@ -67,6 +67,13 @@ Index& TheIndex()
     return *index;
 }
 
+// The folder's index, or null; the caller holds the index's lock.
+Folder* Indexed(Index& ix, const std::string& folder)
+{
+    auto it = ix.folders.find(folder);
+    return it == ix.folders.end() ? nullptr : &it->second;
+}
+
 void Drop(Index& ix, const std::string& folder)
 {
     auto it = ix.folders.find(folder);
@@ -212,8 +219,8 @@ bool LinksAreLocal(const std::string& folder)
 {
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
-    auto it = ix.folders.find(folder);
-    return it != ix.folders.end() && it->second.localLinks;
+    const Folder* f = Indexed(ix, folder);
+    return f && f->localLinks;
 }
 
 void NoteOwnEntry(const std::string& nativePath, bool present)
@@ -223,10 +230,10 @@ void NoteOwnEntry(const std::string& nativePath, bool present)
     SplitNative(nativePath, folder, name);
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
-    auto it = ix.folders.find(folder);
-    if (it == ix.folders.end())
+    Folder* indexed = Indexed(ix, folder);
+    if (!indexed)
         return;
-    Folder& f = it->second;
+    Folder& f = *indexed;
     if (MonotonicSeconds() - f.checked > TrustSeconds) {
         Drop(ix, folder); // unsure what else changed: read the folder at the next look
         return;
@@ -259,19 +266,18 @@ void BeginOwnChanges(const std::string& folder)
 {
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
-    auto it = ix.folders.find(folder);
-    if (it != ix.folders.end())
-        ++it->second.busy;
+    if (Folder* f = Indexed(ix, folder))
+        ++f->busy;
 }
 
 void EndOwnChanges(const std::string& folder, bool ending)
 {
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
-    auto it = ix.folders.find(folder);
-    if (it == ix.folders.end())
+    Folder* indexed = Indexed(ix, folder);
+    if (!indexed)
         return;
-    Folder& f = it->second;
+    Folder& f = *indexed;
     if (ending && f.busy > 0)
         --f.busy;
     if (f.busy > 0 || !f.pending)
@@ -291,10 +297,10 @@ bool SyncIndexedFolder(const std::string& folder, bool (*sync)(int fd), bool& ok
 {
     Index& ix = TheIndex();
     std::lock_guard<std::mutex> g(ix.lock);
-    auto it = ix.folders.find(folder);
-    if (it == ix.folders.end())
+    Folder* indexed = Indexed(ix, folder);
+    if (!indexed)
         return false;
-    Folder& f = it->second;
+    Folder& f = *indexed;
     if (f.fd < 0) {
         f.fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         struct stat st;
